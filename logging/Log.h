@@ -1,0 +1,29 @@
+// Trace log entry points. Every module of the suite logs through these; each module links
+// its own copy of the library and so has one logger of its own.
+#pragma once
+#include "Win.h"
+
+// Category bits (one per call) and level masks.
+enum : DWORD {
+  LOG_CAT_ERROR = 0x2,
+  LOG_CAT_WARN = 0x4,
+  LOG_CAT_INFO = 0x10,
+  LOG_CAT_DEBUG = 0x80,
+  LOG_CAT_TRACE = 0x100,
+  LOG_CAT_VERBOSE = 0x400,
+  LOG_CAT_READ = 0x1000,   // dump of bytes received
+  LOG_CAT_SEND = 0x2000,   // dump of bytes sent
+  LOG_CAT_RAW = 0x200000,  // raw binary dump
+};
+
+// module: the tag, its NUL, then the log folder name and its NUL, e.g. "OPS_PSB\0OposPrinter".
+void OutputLogEx(DWORD category, const char* module, const char* function, const char* file,
+                 int line, DWORD processId, DWORD threadId, const wchar_t* format, ...);
+void OutputDump(DWORD category, const void* data, DWORD length, const char* module,
+                const char* function, int line, DWORD processId, DWORD threadId,
+                const wchar_t* caption);
+int SetLogNames(const wchar_t* name);
+void SetLogLevel(DWORD level, DWORD lifeDays, DWORD maxDumpSize);
+void SetLogLevelEx(DWORD level, DWORD lifeDays, DWORD maxDumpSize);
+void LogAssert(int condition, const char* file, int line, const char* function,
+               DWORD errorCode);
