@@ -1,0 +1,12 @@
+// The sub-module's own resources: its file version and its string table.
+#pragma once
+#include <string>
+
+#include "prennik_resource.h"
+
+// major * 1000000 + minor * 1000 + build of the module's file version (the fourth field is
+// not used); false when the module file or its version resource cannot be read.
+[[nodiscard]] bool GetModuleVersionNumber(long* version);
+
+// A string of the module's string table; empty when it is missing.
+[[nodiscard]] std::string LoadModuleString(unsigned id);

@@ -1,0 +1,23 @@
+# Device settings, Windows printer lookup, status queues, memory switches and the property
+# snapshot of the printer sub-module.
+list(APPEND PRENNIK_SOURCES
+     ${CMAKE_CURRENT_SOURCE_DIR}/SubSOSettings.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/StatusQueue.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/MemorySwitches.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/SubSOProperties.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/WindowsPrinter.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/ModuleResources.cpp)
+
+# prennik_core is created after every fragment is read: add the platform libraries then.
+cmake_language(DEFER CALL target_link_libraries prennik_core PUBLIC winspool version)
+
+# The module's version and string resources; resources only reach a binary that lists them.
+set(PRENNIK_RC ${CMAKE_CURRENT_SOURCE_DIR}/prennik.rc)
+if(TARGET prennik)
+  target_sources(prennik PRIVATE ${PRENNIK_RC})
+endif()
+
+add_gtest_program(prennik_settings_test
+  SOURCES tests/SubSOSettingsTest.cpp tests/StatusQueueTest.cpp tests/MemorySwitchesTest.cpp
+          tests/SubSOPropertiesTest.cpp tests/WindowsPrinterTest.cpp ${PRENNIK_RC}
+  LIBS prennik_core testprinter)
