@@ -11,12 +11,13 @@ constexpr long kCharacterSets[] = {437, 737, 850, 852, 855, 857, 858, 860, 863,
 constexpr char kCharacterSetList[] =
     "437,737,850,852,855,857,858,860,863,865,866,932,999,1250,1251,1252,1253,1254";
 constexpr long kFallbackCharacterSet = 932;
+constexpr long kCartridgeOk = 0x10000000;  // the standard's cartridge state "OK"
 
 struct PaperRow {
   long paperSize;
   const char* lineCharsList;  // characters per line the fonts and spacings allow
-  long lineChars;             // snapshot word 212
-  long lineWidth;             // snapshot word 220, dots
+  long lineChars;             // RecLineChars
+  long lineWidth;             // RecLineWidth, dots
 };
 // 0: 58 mm paper (288 dots), 1: 80 mm paper (432 dots); 2 and 3 leave the width open.
 constexpr PaperRow kPaperRows[] = {
@@ -44,77 +45,79 @@ constexpr FontRow kLineCharsFonts[] = {{2, 24, 4}, {2, 24, 2}, {2, 24, 1}, {2, 2
 
 }  // namespace
 
-void CSnapshotTexts::Put(void* snapshot, int offset, const char* text) {
-  char*& slot = SnapshotText(snapshot, offset);
-  if (slot != nullptr && owned_.erase(slot) == 1) delete[] slot;
+void CSnapshotTexts::Put(PrnPropertySnapshot* snapshot, SnapshotTextSlot slot,
+                         const char* text) {
+  char*& target = snapshot->*slot;
+  if (target != nullptr && owned_.erase(target) == 1) delete[] target;
   const size_t length = std::strlen(text);
   char* copy = new char[length + 1];
   std::memcpy(copy, text, length + 1);
-  slot = copy;
+  target = copy;
   owned_.insert(copy);
 }
 
-void CSnapshotTexts::ReleaseAll(void* snapshot) {
-  for (int offset : kSnapshotTextOffsets) {
-    char* text = SnapshotText(snapshot, offset);
+void CSnapshotTexts::ReleaseAll(PrnPropertySnapshot* snapshot) {
+  for (SnapshotTextSlot slot : kSnapshotTextSlots) {
+    char* text = snapshot->*slot;
     if (text == nullptr) continue;
     owned_.erase(text);
     delete[] text;
   }
 }
 
-void SetConstructorCapabilities(long capabilities[kCapabilityWords]) {
-  std::memset(capabilities, 0, kCapabilityWords * sizeof(long));
-  capabilities[kCapPowerReporting] = 1;
-  capabilities[kCapStatisticsReporting] = 1;
-  capabilities[kCapUpdateStatistics] = 1;
-  capabilities[kCapCharacterSet] = 11;  // kana/ANK
-  capabilities[kCapCoverSensor] = 1;
-  capabilities[kCapTransaction] = 1;
+void SetConstructorCapabilities(PrnCapabilityBlock* capabilities) {
+  *capabilities = PrnCapabilityBlock{};
+  capabilities->capPowerReporting = 1;
+  capabilities->capStatisticsReporting = 1;
+  capabilities->capUpdateStatistics = 1;
+  capabilities->capCharacterSet = 11;  // kana/ANK
+  capabilities->capCoverSensor = 1;
+  capabilities->capTransaction = 1;
 }
 
-void SetInitPropertiesFirst(long capabilities[kCapabilityWords], void* snapshot,
+void SetInitPropertiesFirst(PrnCapabilityBlock* capabilities, PrnPropertySnapshot* snapshot,
                             CSnapshotTexts* texts, long paperSize, long pitch) {
   struct CapRow {
-    int word;
+    long PrnCapabilityBlock::*word;
     long value;
   };
   static const CapRow kReceiptCaps[] = {
-      {kCapRecPresent, 1},       {kCapRecBarCode, 1},    {kCapRecRuledLine, 3},
-      {kCapRecBitmap, 1},        {kCapRecBold, 1},       {kCapRecDhigh, 1},
-      {kCapRecDwide, 1},         {kCapRecDwideDhigh, 1}, {kCapRecEmptySensor, 1},
-      {kCapRecPapercut, 1},      {kCapRecRotate180, 1},  {kCapRecUnderline, 1},
-      {kCapRecColor, 1},
+      {&PrnCapabilityBlock::capRecPresent, 1},    {&PrnCapabilityBlock::capRecBarCode, 1},
+      {&PrnCapabilityBlock::capRecRuledLine, 3},  {&PrnCapabilityBlock::capRecBitmap, 1},
+      {&PrnCapabilityBlock::capRecBold, 1},       {&PrnCapabilityBlock::capRecDhigh, 1},
+      {&PrnCapabilityBlock::capRecDwide, 1},      {&PrnCapabilityBlock::capRecDwideDhigh, 1},
+      {&PrnCapabilityBlock::capRecEmptySensor, 1}, {&PrnCapabilityBlock::capRecPapercut, 1},
+      {&PrnCapabilityBlock::capRecRotate180, 1},  {&PrnCapabilityBlock::capRecUnderline, 1},
+      {&PrnCapabilityBlock::capRecColor, 1},
   };
-  for (const CapRow& row : kReceiptCaps) capabilities[row.word] = row.value;
-  texts->Put(snapshot, kSnapRotationList1, "0,180");
-  texts->Put(snapshot, kSnapRotationList2, "0,180");
-  SnapshotWord(snapshot, 100) = 0x10000000;
+  for (const CapRow& row : kReceiptCaps) capabilities->*row.word = row.value;
+  texts->Put(snapshot, &PrnPropertySnapshot::recBarCodeRotationList, "0,180");
+  texts->Put(snapshot, &PrnPropertySnapshot::recBitmapRotationList, "0,180");
+  snapshot->recCartridgeState = kCartridgeOk;
   if (const PaperRow* paper = FindPaper(paperSize))
-    texts->Put(snapshot, kSnapRecLineCharsList, paper->lineCharsList);
-  texts->Put(snapshot, kSnapCharacterSetList, kCharacterSetList);
-  SnapshotWord(snapshot, kSnapPitch) = pitch;
+    texts->Put(snapshot, &PrnPropertySnapshot::recLineCharsList, paper->lineCharsList);
+  texts->Put(snapshot, &PrnPropertySnapshot::characterSetList, kCharacterSetList);
+  snapshot->carryWord = pitch;
 }
 
-long SetInitPropertiesSecond(void* snapshot, long paperSize, long defaultCharacterSet,
-                             long* pitch) {
-  SnapshotWord(snapshot, 200) = 0;
-  if (SnapshotWord(snapshot, kSnapRecEmpty) != 0 && SnapshotWord(snapshot, kSnapRecNearEnd) != 0)
-    SnapshotWord(snapshot, kSnapRecNearEnd) = 0;
-  SnapshotWord(snapshot, 100) = 0x10000000;
-  SnapshotWord(snapshot, 208) = 24;
-  SnapshotWord(snapshot, 204) = 30;
-  SnapshotWord(snapshot, 92) = 4;
-  SnapshotWord(snapshot, 104) = 1;
+long SetInitPropertiesSecond(PrnPropertySnapshot* snapshot, long paperSize,
+                             long defaultCharacterSet, long* pitch) {
+  snapshot->recLetterQuality = 0;
+  if (snapshot->recEmpty != 0 && snapshot->recNearEnd != 0) snapshot->recNearEnd = 0;
+  snapshot->recCartridgeState = kCartridgeOk;
+  snapshot->recLineHeight = 24;
+  snapshot->recLineSpacing = 30;
+  snapshot->recLinesToPaperCut = 4;
+  snapshot->recCurrentCartridge = 1;
   if (const PaperRow* paper = FindPaper(paperSize)) {
-    SnapshotWord(snapshot, 212) = paper->lineChars;
-    SnapshotWord(snapshot, 220) = paper->lineWidth;
+    snapshot->recLineChars = paper->lineChars;
+    snapshot->recLineWidth = paper->lineWidth;
   }
   *pitch = 2400;
   long characterSet = kFallbackCharacterSet;
   for (long known : kCharacterSets)
     if (known == defaultCharacterSet) characterSet = known;
-  SnapshotWord(snapshot, kSnapCharacterSet) = characterSet;
+  snapshot->characterSet = characterSet;
   return characterSet;
 }
 

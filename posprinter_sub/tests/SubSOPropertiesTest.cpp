@@ -8,39 +8,31 @@
 
 namespace {
 
-struct Snapshot {
-  Snapshot() { std::memset(bytes, 0, sizeof(bytes)); }
-  long& Word(int offset) { return SnapshotWord(bytes, offset); }
-  std::string Text(int offset) {
-    const char* t = SnapshotText(bytes, offset);
-    return t ? t : "<null>";
-  }
-  alignas(4) BYTE bytes[kSnapshotBytes];
-};
+std::string Text(const char* t) { return t ? t : "<null>"; }
+
+long Word(const PrnPropertySnapshot& snap, int offset) {
+  return *reinterpret_cast<const long*>(reinterpret_cast<const unsigned char*>(&snap) + offset);
+}
 
 TEST(Capabilities, AfterInitialisation) {
-  long caps[kCapabilityWords];
-  std::memset(caps, 0x7F, sizeof(caps));
-  SetConstructorCapabilities(caps);
-  Snapshot snap;
+  PrnCapabilityBlock caps;
+  std::memset(&caps, 0x7F, sizeof(caps));
+  SetConstructorCapabilities(&caps);
+  PrnPropertySnapshot snap{};
   CSnapshotTexts texts;
-  SetInitPropertiesFirst(caps, snap.bytes, &texts, 3, 0);
+  SetInitPropertiesFirst(&caps, &snap, &texts, 3, 0);
+  // Word index in the block -> value; every other word is 0.
   const struct {
     int word;
     long value;
-  } nonZero[] = {{kCapPowerReporting, 1}, {kCapStatisticsReporting, 1}, {kCapUpdateStatistics, 1},
-                 {kCapCharacterSet, 11},  {kCapCoverSensor, 1},        {kCapTransaction, 1},
-                 {kCapRecPresent, 1},     {kCapRecBarCode, 1},         {kCapRecRuledLine, 3},
-                 {kCapRecBitmap, 1},      {kCapRecBold, 1},            {kCapRecDhigh, 1},
-                 {kCapRecDwide, 1},       {kCapRecDwideDhigh, 1},      {kCapRecEmptySensor, 1},
-                 {kCapRecPapercut, 1},    {kCapRecRotate180, 1},       {kCapRecUnderline, 1},
-                 {kCapRecColor, 1}};
-  long expected[kCapabilityWords] = {};
+  } nonZero[] = {{1, 1},  {2, 1},  {4, 1},  {5, 11}, {10, 1}, {12, 1}, {25, 1},
+                 {27, 1}, {28, 3}, {29, 1}, {30, 1}, {31, 1}, {32, 1}, {33, 1},
+                 {34, 1}, {38, 1}, {40, 1}, {42, 1}, {44, 1}};
+  long expected[68] = {};
   for (const auto& row : nonZero) expected[row.word] = row.value;
-  for (int i = 0; i < kCapabilityWords; ++i) EXPECT_EQ(caps[i], expected[i]) << "word " << i;
-  EXPECT_EQ(kCapRecPapercut, 38);
-  EXPECT_EQ(kCapSlpPageMode, 67);
-  texts.ReleaseAll(snap.bytes);
+  const long* words = reinterpret_cast<const long*>(&caps);
+  for (int i = 0; i < 68; ++i) EXPECT_EQ(words[i], expected[i]) << "word " << i;
+  texts.ReleaseAll(&snap);
 }
 
 struct PaperRow {
@@ -57,30 +49,30 @@ TEST(InitProperties, ByPaperSize) {
                            {4, "<null>", 555, 555}};
   for (const PaperRow& row : rows) {
     SCOPED_TRACE(row.paperSize);
-    long caps[kCapabilityWords];
-    SetConstructorCapabilities(caps);
-    Snapshot snap;
-    snap.Word(212) = 555;
-    snap.Word(220) = 555;
+    PrnCapabilityBlock caps;
+    SetConstructorCapabilities(&caps);
+    PrnPropertySnapshot snap{};
+    snap.recLineChars = 555;
+    snap.recLineWidth = 555;
     CSnapshotTexts texts;
-    SetInitPropertiesFirst(caps, snap.bytes, &texts, row.paperSize, 17);
-    EXPECT_EQ(snap.Text(kSnapRecLineCharsList), row.list);
-    EXPECT_EQ(snap.Text(kSnapRotationList1), "0,180");
-    EXPECT_EQ(snap.Text(kSnapRotationList2), "0,180");
-    EXPECT_EQ(snap.Text(kSnapCharacterSetList),
+    SetInitPropertiesFirst(&caps, &snap, &texts, row.paperSize, 17);
+    EXPECT_EQ(Text(snap.recLineCharsList), row.list);
+    EXPECT_EQ(Text(snap.recBarCodeRotationList), "0,180");  // offset 96
+    EXPECT_EQ(Text(snap.recBitmapRotationList), "0,180");   // offset 108
+    EXPECT_EQ(Text(snap.characterSetList),
               "437,737,850,852,855,857,858,860,863,865,866,932,999,1250,1251,1252,1253,1254");
-    EXPECT_EQ(snap.Word(100), 0x10000000);
-    EXPECT_EQ(snap.Word(kSnapPitch), 17);
+    EXPECT_EQ(Word(snap, 100), 0x10000000);
+    EXPECT_EQ(Word(snap, 280), 17);
     long pitch = 0;
-    EXPECT_EQ(SetInitPropertiesSecond(snap.bytes, row.paperSize, 932, &pitch), 932);
+    EXPECT_EQ(SetInitPropertiesSecond(&snap, row.paperSize, 932, &pitch), 932);
     EXPECT_EQ(pitch, 2400);
-    EXPECT_EQ(snap.Word(212), row.lineChars);
-    EXPECT_EQ(snap.Word(220), row.lineWidth);
-    EXPECT_EQ(snap.Word(208), 24);
-    EXPECT_EQ(snap.Word(204), 30);
-    EXPECT_EQ(snap.Word(92), 4);
-    EXPECT_EQ(snap.Word(104), 1);
-    texts.ReleaseAll(snap.bytes);
+    EXPECT_EQ(Word(snap, 212), row.lineChars);
+    EXPECT_EQ(Word(snap, 220), row.lineWidth);
+    EXPECT_EQ(Word(snap, 208), 24);
+    EXPECT_EQ(Word(snap, 204), 30);
+    EXPECT_EQ(Word(snap, 92), 4);
+    EXPECT_EQ(Word(snap, 104), 1);
+    texts.ReleaseAll(&snap);
   }
 }
 
@@ -89,40 +81,40 @@ TEST(InitProperties, SecondModeCharacterSetAndNearEnd) {
     long setting, used;
   } rows[] = {{437, 437}, {1254, 1254}, {999, 999}, {1257, 932}, {0, 932}, {-1, 932}};
   for (const auto& row : rows) {
-    Snapshot snap;
+    PrnPropertySnapshot snap{};
     long pitch = 0;
-    EXPECT_EQ(SetInitPropertiesSecond(snap.bytes, 1, row.setting, &pitch), row.used);
-    EXPECT_EQ(snap.Word(kSnapCharacterSet), row.used);
+    EXPECT_EQ(SetInitPropertiesSecond(&snap, 1, row.setting, &pitch), row.used);
+    EXPECT_EQ(Word(snap, 252), row.used);
   }
-  Snapshot snap;
-  snap.Word(kSnapRecEmpty) = 1;
-  snap.Word(kSnapRecNearEnd) = 1;
-  snap.Word(200) = 9;
+  PrnPropertySnapshot snap{};
+  snap.recEmpty = 1;    // 196
+  snap.recNearEnd = 1;  // 192
+  snap.recLetterQuality = 9;
   long pitch = 0;
-  (void)SetInitPropertiesSecond(snap.bytes, 1, 932, &pitch);
-  EXPECT_EQ(snap.Word(kSnapRecNearEnd), 0) << "empty paper is not also near its end";
-  EXPECT_EQ(snap.Word(200), 0);
-  snap.Word(kSnapRecEmpty) = 0;
-  snap.Word(kSnapRecNearEnd) = 1;
-  (void)SetInitPropertiesSecond(snap.bytes, 1, 932, &pitch);
-  EXPECT_EQ(snap.Word(kSnapRecNearEnd), 1);
+  (void)SetInitPropertiesSecond(&snap, 1, 932, &pitch);
+  EXPECT_EQ(Word(snap, 192), 0) << "empty paper is not also near its end";
+  EXPECT_EQ(Word(snap, 200), 0);
+  snap.recEmpty = 0;
+  snap.recNearEnd = 1;
+  (void)SetInitPropertiesSecond(&snap, 1, 932, &pitch);
+  EXPECT_EQ(Word(snap, 192), 1);
 }
 
 TEST(SnapshotTexts, RewriteFreesOwnTextAndReleaseLeavesSlots) {
-  Snapshot snap;
+  PrnPropertySnapshot snap{};
   CSnapshotTexts texts;
-  texts.Put(snap.bytes, kSnapPitchText, "1,2");
-  texts.Put(snap.bytes, kSnapPitchText, "3,4");
-  EXPECT_EQ(snap.Text(kSnapPitchText), "3,4");
-  char* before = SnapshotText(snap.bytes, kSnapPitchText);
-  texts.ReleaseAll(snap.bytes);
-  EXPECT_EQ(SnapshotText(snap.bytes, kSnapPitchText), before) << "slots keep their values";
+  texts.Put(&snap, &PrnPropertySnapshot::pageModeArea, "1,2");
+  texts.Put(&snap, &PrnPropertySnapshot::pageModeArea, "3,4");
+  EXPECT_EQ(Text(snap.pageModeArea), "3,4");
+  char* before = snap.pageModeArea;
+  texts.ReleaseAll(&snap);
+  EXPECT_EQ(snap.pageModeArea, before) << "slots keep their values";
   // A released text is never freed again when its slot is written once more.
-  texts.Put(snap.bytes, kSnapPitchText, "5,6");
-  EXPECT_EQ(snap.Text(kSnapPitchText), "5,6");
-  texts.ReleaseAll(snap.bytes);
-  Snapshot empty;
-  texts.ReleaseAll(empty.bytes);  // all NULL: nothing happens
+  texts.Put(&snap, &PrnPropertySnapshot::pageModeArea, "5,6");
+  EXPECT_EQ(Text(snap.pageModeArea), "5,6");
+  texts.ReleaseAll(&snap);
+  PrnPropertySnapshot empty{};
+  texts.ReleaseAll(&empty);  // all NULL: nothing happens
 }
 
 struct FontRow {
