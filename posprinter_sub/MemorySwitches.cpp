@@ -4,13 +4,13 @@
 
 void WantedSwitchBytes(long markMode, long paperSize, long printSpeed, BYTE wanted[kSwitchBytes]) {
   std::memset(wanted, 0, kSwitchBytes);
-  wanted[1] = markMode == 1 ? 0x00 : 0x04;
+  wanted[0] = markMode == 1 ? 0x00 : 0x04;
   const bool narrowPaper = paperSize == 0;
   if (printSpeed == 2)
-    wanted[4] = narrowPaper ? 0x40 : 0x48;
+    wanted[3] = narrowPaper ? 0x40 : 0x48;
   else
-    wanted[4] = narrowPaper ? 0xC0 : 0xC8;
-  wanted[5] = 0x04;
+    wanted[3] = narrowPaper ? 0xC0 : 0xC8;
+  wanted[4] = 0x04;
 }
 
 bool PlanSwitchWrite(const BYTE wanted[kSwitchBytes], const BYTE current[kSwitchBytes],
@@ -18,8 +18,8 @@ bool PlanSwitchWrite(const BYTE wanted[kSwitchBytes], const BYTE current[kSwitch
   bool change = false;
   int i = 0;
   for (const CManagedSwitch& sw : kManagedSwitches) {
-    const BYTE want = wanted[sw.number] & sw.mask;
-    const BYTE have = current[sw.number];
+    const BYTE want = wanted[sw.number - 1] & sw.mask;
+    const BYTE have = current[sw.number - 1];
     BYTE value = have;
     if (want != (have & sw.mask)) {
       value = static_cast<BYTE>(want | (have & ~sw.mask));

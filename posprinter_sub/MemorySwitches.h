@@ -3,11 +3,11 @@
 #pragma once
 #include "Win.h"
 
-// The function-setting response carries 40 switch bytes; byte n is switch n.
+// The function-setting response carries the 40 switches 1-40 in order: switch n is byte n - 1.
 inline constexpr int kSwitchBytes = 40;
 
 struct CManagedSwitch {
-  BYTE number;  // index in the switch bytes
+  BYTE number;  // switch number; 0x80 | number selects it in DC2 w
   BYTE mask;    // the bits the sub-module manages
 };
 inline constexpr CManagedSwitch kManagedSwitches[3] = {{1, 0x04}, {4, 0xC8}, {5, 0x07}};

@@ -24,11 +24,11 @@ TEST(MemorySwitches, WantedBytes) {
     BYTE wanted[kSwitchBytes];
     WantedSwitchBytes(row.markMode, row.paperSize, row.printSpeed, wanted);
     SCOPED_TRACE(testing::Message() << row.markMode << "," << row.paperSize << "," << row.printSpeed);
-    EXPECT_EQ(wanted[1], row.sw1);
-    EXPECT_EQ(wanted[4], row.sw4);
-    EXPECT_EQ(wanted[5], row.sw5);
+    EXPECT_EQ(wanted[0], row.sw1);  // switch n is byte n - 1
+    EXPECT_EQ(wanted[3], row.sw4);
+    EXPECT_EQ(wanted[4], row.sw5);
     for (int i = 0; i < kSwitchBytes; ++i) {
-      if (i != 1 && i != 4 && i != 5) {
+      if (i != 0 && i != 3 && i != 4) {
         EXPECT_EQ(wanted[i], 0) << i;
       }
     }
@@ -38,9 +38,9 @@ TEST(MemorySwitches, WantedBytes) {
 TEST(MemorySwitches, MatchingSwitchesNeedNoWrite) {
   BYTE wanted[kSwitchBytes], current[kSwitchBytes] = {};
   WantedSwitchBytes(0, 1, 0, wanted);
-  current[1] = 0x04 | 0x33;  // unmanaged bits set differently
-  current[4] = 0xC8 | 0x07;
-  current[5] = 0x04 | 0xF0;
+  current[0] = 0x04 | 0x33;  // unmanaged bits set differently
+  current[3] = 0xC8 | 0x07;
+  current[4] = 0x04 | 0xF0;
   current[9] = 0x55;
   BYTE pairs[6];
   EXPECT_FALSE(PlanSwitchWrite(wanted, current, pairs));
@@ -49,9 +49,9 @@ TEST(MemorySwitches, MatchingSwitchesNeedNoWrite) {
 TEST(MemorySwitches, DifferingSwitchesKeepTheirOtherBits) {
   BYTE wanted[kSwitchBytes], current[kSwitchBytes] = {};
   WantedSwitchBytes(1, 1, 0, wanted);  // SW1 0x00, SW4 0xC8, SW5 0x04
-  current[1] = 0x04 | 0x01;  // mark detection off: bit 2 must clear
-  current[4] = 0x40 | 0x02;  // bit 7 and bit 3 missing
-  current[5] = 0x04 | 0x80;  // already right
+  current[0] = 0x04 | 0x01;  // mark detection off: bit 2 must clear
+  current[3] = 0x40 | 0x02;  // bit 7 and bit 3 missing
+  current[4] = 0x04 | 0x80;  // already right
   BYTE pairs[6];
   ASSERT_TRUE(PlanSwitchWrite(wanted, current, pairs));
   const std::vector<BYTE> expected = {0x81, 0x01, 0x84, 0xCA, 0x85, 0x84};
