@@ -1,0 +1,142 @@
+// TbxQdApi.dll here is a simulated thermal printer standing in for the printer maker's SDK.
+// This header describes what tests may rely on: the SDK's result codes, the status word
+// layout the simulated printer reports, and the extra exports that steer the printer.
+//
+// Link the TbxQdApi target (import library) or look the TbxSim_* names up with
+// GetProcAddress. The SDK's own entry points are stdcall with undecorated names; the
+// TbxSim_* controls are plain cdecl C functions.
+//
+// One process holds one set of printers, one per printer name (names compare without
+// regard to case). Every control takes the printer name; a printer springs into being, in
+// its power-on state, the first time any call names it.
+#pragma once
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Results of the SDK entry points.
+enum {
+  TBXQD_OK = 0,
+  TBXQD_ERR_FAILURE = -1,
+  TBXQD_ERR_HANDLE = -2,     // no such open handle
+  TBXQD_ERR_PARAMETER = -3,  // a NULL pointer or a bad argument
+  TBXQD_ERR_TIMEOUT = -70,
+  TBXQD_ERR_OFFLINE = -110,
+};
+
+// Automatic status word. An online printer always carries TBXQD_ST_READY, so its word is
+// never 0; an offline printer reports exactly TBXQD_ST_OFFLINE.
+enum : DWORD {
+  TBXQD_ST_VP_VOLTAGE = 0x00000001,
+  TBXQD_ST_UNRECOVERABLE = 0x00000002,
+  TBXQD_ST_HEAD_TEMPERATURE = 0x00000004,
+  TBXQD_ST_AUTOCUTTER = 0x00000008,
+  TBXQD_ST_PAPER_END = 0x00000010,
+  TBXQD_ST_PAPER_NEAR_END = 0x00000020,
+  TBXQD_ST_MARK_PAPER_JAM = 0x00000040,
+  TBXQD_ST_COVER_OPEN = 0x00000080,
+  TBXQD_ST_READY = 0x00000100,
+  TBXQD_ST_RESET_REQUEST = 0x00000400,
+  TBXQD_ST_BATTERY = 0x00001000,
+  TBXQD_ST_AUXILIARY = 0x00002000,
+  TBXQD_ST_DRAWER_CLOSED = 0x00008000,  // the drawer-kick connector's sensor
+  TBXQD_ST_OFFLINE = 0x80000000,
+  // Bits TbxSim_SetStatusBits may set: every condition but paper, cover, drawer and power.
+  TBXQD_ST_SETTABLE = TBXQD_ST_VP_VOLTAGE | TBXQD_ST_UNRECOVERABLE | TBXQD_ST_HEAD_TEMPERATURE |
+                      TBXQD_ST_AUTOCUTTER | TBXQD_ST_MARK_PAPER_JAM | TBXQD_ST_RESET_REQUEST |
+                      TBXQD_ST_BATTERY | TBXQD_ST_AUXILIARY,
+};
+
+// Receipt paper sensor states for TbxSim_SetPaper.
+enum { TBXSIM_PAPER_PRESENT = 0, TBXSIM_PAPER_NEAR_END = 1, TBXSIM_PAPER_EMPTY = 2 };
+
+// Power-on values of a printer.
+enum : DWORD {
+  TBXSIM_DEFAULT_NV_MEMORY = 196608,        // free NV graphics memory in bytes
+  TBXSIM_DEFAULT_USER_MEMORY = 65536,       // free user memory in bytes
+  TBXSIM_DEFAULT_USER_MEMORY_DEFRAG = 98304 // free user memory once defragmented
+};
+
+// How the simulated printer behaves (all of it per printer name):
+// - Bytes accepted by DirectIOEx are recorded in order (TbxSim_GetWritten) and, when the
+//   environment variable TBXQD_SIM_OUTPUT names a file, appended to it. They are then
+//   "printed": executed command by command. While the printer is stopped (cover open, paper
+//   end or an error bit other than reset request, battery and auxiliary) accepted bytes wait
+//   and are printed once it recovers; SDK Reset discards them.
+// - DC2 q n is answered with the byte n | 0x80 once everything before it is printed. These
+//   completion bytes are read with the immediate read (ordinal 31), never by DirectIOEx.
+// - Replies to queries (function settings DC2 l, memory DC2 * 2 / DC2 * 6 / GS ( L fn 3) are
+//   read by DirectIOEx: a call that writes returns what is ready at once; a call that only
+//   reads waits up to its timeout for the first reply byte and otherwise succeeds with 0 bytes.
+// - DC2 w s v 0 sets memory switch s - 0x80 (1-40); DC2 * 1 0 defragments user memory (the
+//   free NV memory grows by what it gains); GS 8 L stores an NV graphic (data + 14 bytes of
+//   NV memory), GS ( L fn 66 deletes one; GS g 0 0 n resets counter n; each LF adds one to
+//   counters 20 and 148, each GS V one to counters 50 and 178; a drawer kick (DLE DC4 1 or
+//   ESC p) opens the drawer unless TbxSim_SetDrawerKickOpens turned that off.
+// - The status callback thread starts with the first SetStatusBackFunction and stops when the
+//   last registration is cancelled or its handle closed. A registration first receives the
+//   current word, then every change, in order.
+// - LockPrinter is per printer: other handles' DirectIOEx calls wait for UnlockPrinter (up to
+//   their timeout, then TBXQD_ERR_TIMEOUT). UnlockPrinter without a lock does nothing.
+
+// Back to power-on state: name NULL resets everything (handles closed, callback thread
+// stopped, handle numbers start again at 1); a name resets that printer's state, record,
+// scripted replies, injected failures and call counts but keeps its handles and callbacks.
+void TbxSim_Reset(const char* printer);
+
+void TbxSim_SetOnline(const char* printer, BOOL online);
+void TbxSim_SetCoverOpen(const char* printer, BOOL open);
+void TbxSim_SetPaper(const char* printer, int paper);  // TBXSIM_PAPER_*
+void TbxSim_SetDrawerOpen(const char* printer, BOOL open);
+void TbxSim_SetDrawerKickOpens(const char* printer, BOOL opens);
+// Sets the condition bits in mask (within TBXQD_ST_SETTABLE) to those of bits.
+void TbxSim_SetStatusBits(const char* printer, DWORD mask, DWORD bits);
+// While enabled, GetStatus and the callback report exactly this word instead.
+void TbxSim_OverrideStatus(const char* printer, BOOL enable, DWORD word);
+DWORD TbxSim_GetStatusWord(const char* printer);
+
+// The next count calls of an entry point for this printer fail with result (for
+// OpenMonPrinterA the result is returned as the handle). entry: the export's name, or "#31"
+// for the immediate read. An injected failure leaves the printer untouched.
+void TbxSim_FailNext(const char* printer, const char* entry, LONG result, int count);
+// How many times an entry point was called for this printer since the last reset.
+LONG TbxSim_GetCallCount(const char* printer, const char* entry);
+
+// Replies and completion bytes become readable delayMs after they are produced.
+void TbxSim_SetReplyDelay(const char* printer, DWORD delayMs);
+// Each DirectIOEx read returns at most chunk reply bytes (0: no limit).
+void TbxSim_SetReplySplit(const char* printer, DWORD chunk);
+// Each accepted write takes delayMs before the printer takes the bytes.
+void TbxSim_SetWriteDelay(const char* printer, DWORD delayMs);
+// The next query answers these bytes instead of its own reply; with count 0 it answers
+// nothing at all. Scripted replies are used in the order given.
+void TbxSim_ScriptReply(const char* printer, const BYTE* bytes, DWORD count);
+
+// Bytes accepted so far: copies up to capacity of them and returns how many there are.
+DWORD TbxSim_GetWritten(const char* printer, BYTE* buffer, DWORD capacity);
+void TbxSim_ClearWritten(const char* printer);
+
+// Memory switch number 1-40.
+void TbxSim_SetMemorySwitch(const char* printer, int number, BYTE value);
+BYTE TbxSim_GetMemorySwitch(const char* printer, int number);
+// While locked, memory switch writes are ignored (a printer that does not take them).
+void TbxSim_LockMemorySwitches(const char* printer, BOOL locked);
+void TbxSim_SetMemory(const char* printer, DWORD nvFree, DWORD userFree, DWORD userFreeDefrag);
+void TbxSim_GetMemory(const char* printer, DWORD* nvFree, DWORD* userFree,
+                      DWORD* userFreeDefrag);
+void TbxSim_SetCounter(const char* printer, WORD index, DWORD value);
+// Counter value, or 0xFFFFFFFF when the printer has no such counter.
+DWORD TbxSim_GetCounter(const char* printer, WORD index);
+// What GetPrnCapability answers for index: type 1 carries the value byte, type 0 means none.
+void TbxSim_SetPrinterId(const char* printer, BYTE index, BYTE type, BYTE value);
+
+// Handles of this printer that are open now.
+LONG TbxSim_GetOpenHandleCount(const char* printer);
+// 1 while the status callback thread runs.
+BOOL TbxSim_IsStatusThreadRunning(void);
+
+#ifdef __cplusplus
+}
+#endif
