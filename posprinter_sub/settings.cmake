@@ -11,11 +11,9 @@ list(APPEND PRENNIK_SOURCES
 # prennik_core is created after every fragment is read: add the platform libraries then.
 cmake_language(DEFER CALL target_link_libraries prennik_core PUBLIC winspool version)
 
-# The module's version and string resources; resources only reach a binary that lists them.
+# The module's version and string resources (the DLL lists prennik.rc itself); resources
+# only reach a binary that lists them, so the test program carries them too.
 set(PRENNIK_RC ${CMAKE_CURRENT_SOURCE_DIR}/prennik.rc)
-if(TARGET prennik)
-  target_sources(prennik PRIVATE ${PRENNIK_RC})
-endif()
 
 add_gtest_program(prennik_settings_test
   SOURCES tests/SubSOSettingsTest.cpp tests/StatusQueueTest.cpp tests/MemorySwitchesTest.cpp
