@@ -26,3 +26,17 @@ inline constexpr const char* kPrnExportNames[9] = {
     "initSubSO",      "terminateSubSO", "connectPrinter", "disconnectPrinter",
     "getCapability",  "preMethod",      "executeMethod",  "otherMethod",
     "setCallbackFunction"};
+
+// The nine entry points a core binds, in binding order (kPrnExportNames).
+struct PrnEntryPoints {
+  PrnInitSubSOFn initSubSO = nullptr;
+  PrnTerminateSubSOFn terminateSubSO = nullptr;
+  PrnConnectPrinterFn connectPrinter = nullptr;
+  PrnDisconnectPrinterFn disconnectPrinter = nullptr;
+  PrnGetCapabilityFn getCapability = nullptr;
+  PrnPreMethodFn preMethod = nullptr;
+  PrnExecuteMethodFn executeMethod = nullptr;
+  PrnOtherMethodFn otherMethod = nullptr;
+  PrnSetCallbackFunctionFn setCallbackFunction = nullptr;
+};
+static_assert(sizeof(PrnEntryPoints) == 9 * sizeof(void*), "nine entry points");

@@ -1,0 +1,39 @@
+// The module's application object: the table of open devices (sub-module slots 0-7,
+// one CSubSO each), their device names, and the lock that guards taking and releasing.
+#pragma once
+#include "Win.h"
+
+#include "PrinterSubIds.h"
+
+class CSubSO;
+
+class CPrennikApp {
+ public:
+  CPrennikApp();
+  ~CPrennikApp();  // the exit step: deletes whatever slots are still taken
+  CPrennikApp(const CPrennikApp&) = delete;
+  CPrennikApp& operator=(const CPrennikApp&) = delete;
+
+  // Under the table lock: walks the slots upward from 0 and takes the first free one
+  // (new CSubSO, copy of the name). An occupied slot met before it that holds the same
+  // name (byte comparison) refuses; names beyond the first free slot are not compared.
+  // 0 with *slot written; 106 (or 111 when memory runs out) with *slot untouched.
+  // A NULL name reads as "".
+  [[nodiscard]] long AllocateSlot(const char* deviceName, long* slot);
+
+  // The instance of a valid, taken slot; NULL otherwise.
+  CSubSO* Instance(long slot) const;
+
+  // Under the table lock: deletes the slot's CSubSO and name and empties the slot.
+  void ReleaseSlot(long slot);
+
+  // Deletes every instance and name still held, slot 0 to 7.
+  void ExitInstance();
+
+ private:
+  CSubSO* instances_[PRN_SLOT_COUNT] = {};
+  char* names_[PRN_SLOT_COUNT] = {};
+  CRITICAL_SECTION lock_;
+};
+
+CPrennikApp& TheApp();

@@ -1,0 +1,127 @@
+// One open printer device behind a sub-module slot: the common frame of every pre and
+// execute handler, the dispatch tables of method, service and callback IDs, and the
+// command-token list services.
+#pragma once
+#include "Win.h"
+
+#include "DataConverter.h"
+#include "LogContext.h"
+#include "PrinterSubApi.h"
+#include "SubSOProperties.h"
+#include "SubSOSettings.h"
+
+#include <string>
+
+class CRJCollection;       // status store (created with the instance when wired)
+class CCommPrinterDriver;  // printer channel (created with the instance when wired)
+class CRJDevice;           // command builder (created by initSubSODet when wired)
+
+class CSubSO {
+ public:
+  using Handler = long (CSubSO::*)(long* args);
+  using CallbackHandler = long (CSubSO::*)(void** record);
+
+  // One row per method ID: the bare name ("PrintNormal"), the block sizes in words and
+  // the two handlers. A NULL handler is a method not served by this build: it answers 106
+  // through the frame.
+  struct MethodRow {
+    long id;
+    const char* name;
+    int preWords;
+    int executeWords;
+    Handler pre;
+    Handler execute;
+  };
+  struct ServiceRow {
+    long id;
+    const char* name;
+    int words;             // 0: the service reads no block
+    bool nullBlockAllowed;
+    Handler handler;       // NULL: not served by this build, answers 106
+  };
+  struct CallbackRow {
+    long id;
+    int words;
+    CallbackHandler handler;
+  };
+
+  static const MethodRow* FindMethod(long methodId);
+  static const ServiceRow* FindService(long serviceId);
+  static const CallbackRow* FindCallback(long callbackId);
+
+  explicit CSubSO(long slot);
+  ~CSubSO();
+  CSubSO(const CSubSO&) = delete;
+  CSubSO& operator=(const CSubSO&) = delete;
+
+  // Workers behind the exports (the export has checked slot, block and ID).
+  [[nodiscard]] long initSubSODet(const char* deviceName, long coreVersion,
+                                  PrnPropertySnapshot* snapshot, void* callbackContext);
+  [[nodiscard]] long terminateSubSODet();
+  [[nodiscard]] long initPrinterDLL();
+  [[nodiscard]] long terminatePrinterDLL();
+  [[nodiscard]] long getCapabilityDet(PrnCapabilityArgs* args);
+  [[nodiscard]] long RunPre(const MethodRow& row, long* args);
+  [[nodiscard]] long RunExecute(const MethodRow& row, long* args);
+  [[nodiscard]] long RunService(const ServiceRow& row, long* args);
+  [[nodiscard]] long RunCallback(const CallbackRow& row, void** record);
+
+  // major*1000000 + minor*1000 + build of this module's file version; 0, or -1 when the
+  // version resource cannot be read.
+  [[nodiscard]] static long getModuleVersion(long* version);
+
+  long slot() const { return m_slot; }
+  bool initialised() const { return m_fInitialised != 0; }
+  const CLogContext& logContext() const { return *m_pLogContext; }
+  const PrnCapabilityBlock& capabilities() const { return *m_pCapabilities; }
+
+ private:
+  // Command-token list services.
+  long freeCommandList(long* args);        // 1003
+  long moveCommandTokens(long* args);      // 1007
+  long getFixedParameters(long* args);     // 1011
+  long addCommandToken(long* args);        // 1013
+  long freeResultRecord(long* args);       // 1015
+  long createCommandList(long* args);      // 1018
+  long terminateDevice(long* args);        // 1017
+
+  // Callback registrations.
+  long setConvertFunction(void** record);        // 2001
+  long setEventFunction(void** record);          // 2002
+  long setResponseCodeFunction(void** record);   // 2003
+  long setErrorFunction(void** record);          // 2004
+  long setStatusEvent(void** record);            // 2005
+
+  // Frame log lines: "[Result  ]" with the result and "[Exit    ]" with the name, error
+  // category unless the result is 0.
+  void LogEnter(const std::string& function, const std::string& name) const;
+  void LogResultExit(const std::string& function, const std::string& name, long result) const;
+  void LogLine(DWORD category, const std::string& function, const char* tag, const char* text,
+               const char* detail = "") const;
+  long NotServed(const char* name) const;
+
+  static const MethodRow kMethods[];
+  static const ServiceRow kServices[];
+  static const CallbackRow kCallbacks[];
+
+  long m_fFirstEnable = 0;
+  long m_fInitialised = 0;
+  long m_fActivated = 0;
+  CSubSOSettings m_settings;
+  long m_slot;
+  CLogContext* m_pLogContext = nullptr;
+  CRJCollection* m_pCollection = nullptr;    // hook: status store
+  CCommPrinterDriver* m_pDriver = nullptr;   // hook: printer channel
+  CRJDevice* m_pDevice = nullptr;            // hook: command builder
+  CDataConverter m_converter;
+  PrnCapabilityBlock* m_pCapabilities = nullptr;
+  CSnapshotTexts m_snapshotTexts;  // heap texts attached to the core's snapshots
+  PrnStatusFunctionSet m_statusFunctions = {};
+  // Kept here until the command builder exists to take them (2001, 2003, 2004).
+  PrnPrintDataTokenizerFn m_pfnTokenizer = nullptr;
+  PrnResponseCodeFn m_pfnResponseCode = nullptr;
+  PrnErrorNoticeFn m_pfnErrorNotice = nullptr;
+  void* m_pCallbackContext = nullptr;
+  long m_lPitch = 0;
+  long m_fErrorRecovery = 0;
+};

@@ -1,0 +1,86 @@
+// The ID tables of the sub-module interface: one row per method, service and callback ID.
+// Block sizes come from the argument blocks of PrinterSubArgs.h. A NULL handler marks an
+// ID that this build routes but does not serve yet: it answers 106.
+#include "SubSO.h"
+
+#define WORDS(T) static_cast<int>(sizeof(T) / 4)
+
+const CSubSO::MethodRow CSubSO::kMethods[] = {
+    {PRN_METHOD_CHECK_HEALTH, "CheckHealth", WORDS(PrnPreLevelArgs), WORDS(PrnExecLevelArgs), nullptr, nullptr},
+    {PRN_METHOD_DIRECT_IO, "DirectIO", WORDS(PrnPreDirectIOArgs), WORDS(PrnExecDirectIOArgs), nullptr, nullptr},
+    {PRN_METHOD_CLEAR_OUTPUT, "ClearOutput", WORDS(PrnPreNoArgs), WORDS(PrnExecNoArgs), nullptr, nullptr},
+    {PRN_METHOD_COMPARE_FIRMWARE_VERSION, "CompareFirmwareVersion", WORDS(PrnPreCompareFirmwareArgs), WORDS(PrnExecCompareFirmwareArgs), nullptr, nullptr},
+    {PRN_METHOD_RESET_STATISTICS, "ResetStatistics", WORDS(PrnPreTextArgs), WORDS(PrnExecTextArgs), nullptr, nullptr},
+    {PRN_METHOD_RETRIEVE_STATISTICS, "RetrieveStatistics", WORDS(PrnPreRetrieveStatisticsArgs), WORDS(PrnExecRetrieveStatisticsArgs), nullptr, nullptr},
+    {PRN_METHOD_UPDATE_FIRMWARE, "UpdateFirmware", WORDS(PrnPreTextArgs), WORDS(PrnExecTextArgs), nullptr, nullptr},
+    {PRN_METHOD_UPDATE_STATISTICS, "UpdateStatistics", WORDS(PrnPreTextArgs), WORDS(PrnExecTextArgs), nullptr, nullptr},
+    {PRN_METHOD_BEGIN_INSERTION, "BeginInsertion", WORDS(PrnPreValueArgs), WORDS(PrnExecValueArgs), nullptr, nullptr},
+    {PRN_METHOD_BEGIN_REMOVAL, "BeginRemoval", WORDS(PrnPreValueArgs), WORDS(PrnExecValueArgs), nullptr, nullptr},
+    {PRN_METHOD_END_INSERTION, "EndInsertion", WORDS(PrnPreNoArgs), WORDS(PrnExecNoArgs), nullptr, nullptr},
+    {PRN_METHOD_END_REMOVAL, "EndRemoval", WORDS(PrnPreNoArgs), WORDS(PrnExecNoArgs), nullptr, nullptr},
+    {PRN_METHOD_CUT_PAPER, "CutPaper", WORDS(PrnPreValueArgs), WORDS(PrnExecValueArgs), nullptr, nullptr},
+    {PRN_METHOD_PRINT_BAR_CODE, "PrintBarCode", WORDS(PrnPrePrintBarCodeArgs), WORDS(PrnExecPrintBarCodeArgs), nullptr, nullptr},
+    {PRN_METHOD_PRINT_BITMAP, "PrintBitmap", WORDS(PrnPrePrintBitmapArgs), WORDS(PrnExecPrintBitmapArgs), nullptr, nullptr},
+    {PRN_METHOD_PRINT_IMMEDIATE, "PrintImmediate", WORDS(PrnPreStationTextArgs), WORDS(PrnExecStationTextArgs), nullptr, nullptr},
+    {PRN_METHOD_PRINT_NORMAL, "PrintNormal", WORDS(PrnPreStationTextArgs), WORDS(PrnExecStationTextArgs), nullptr, nullptr},
+    {PRN_METHOD_PRINT_TWO_NORMAL, "PrintTwoNormal", WORDS(PrnPrePrintTwoNormalArgs), WORDS(PrnExecPrintTwoNormalArgs), nullptr, nullptr},
+    {PRN_METHOD_ROTATE_PRINT, "RotatePrint", WORDS(PrnPreStationValueArgs), WORDS(PrnExecStationValueArgs), nullptr, nullptr},
+    {PRN_METHOD_SET_BITMAP, "SetBitmap", WORDS(PrnPreSetBitmapArgs), WORDS(PrnExecSetBitmapArgs), nullptr, nullptr},
+    {PRN_METHOD_SET_LOGO, "SetLogo", WORDS(PrnPreStationTextArgs), WORDS(PrnExecStationTextArgs), nullptr, nullptr},
+    {PRN_METHOD_TRANSACTION_PRINT, "TransactionPrint", WORDS(PrnPreStationValueArgs), WORDS(PrnExecStationValueArgs), nullptr, nullptr},
+    {PRN_METHOD_VALIDATE_DATA, "ValidateData", WORDS(PrnPreStationTextArgs), WORDS(PrnExecStationTextArgs), nullptr, nullptr},
+    {PRN_METHOD_CHANGE_PRINT_SIDE, "ChangePrintSide", WORDS(PrnPreValueArgs), WORDS(PrnExecValueArgs), nullptr, nullptr},
+    {PRN_METHOD_MARK_FEED, "MarkFeed", WORDS(PrnPreValueArgs), WORDS(PrnExecValueArgs), nullptr, nullptr},
+    {PRN_METHOD_CLEAR_PRINT_AREA, "ClearPrintArea", WORDS(PrnPreNoArgs), WORDS(PrnExecNoArgs), nullptr, nullptr},
+    {PRN_METHOD_PAGE_MODE_PRINT, "PageModePrint", WORDS(PrnPreValueArgs), WORDS(PrnExecValueArgs), nullptr, nullptr},
+    {PRN_METHOD_DRAW_RULED_LINE, "DrawRuledLine", WORDS(PrnPreDrawRuledLineArgs), WORDS(PrnExecDrawRuledLineArgs), nullptr, nullptr},
+    {PRN_METHOD_PRINT_MEMORY_BITMAP, "PrintMemoryBitmap", WORDS(PrnPrePrintMemoryBitmapArgs), WORDS(PrnExecPrintMemoryBitmapArgs), nullptr, nullptr},
+};
+
+const CSubSO::ServiceRow CSubSO::kServices[] = {
+    {PRN_SERVICE_ACTIVATE_DEVICE, "activateDevice", WORDS(PrnRecordSnapshotArgs), false, nullptr},
+    {PRN_SERVICE_DEACTIVATE_DEVICE, "deactivateDevice", 0, true, nullptr},
+    {PRN_SERVICE_FREE_COMMAND_LIST, "freeCommandList", WORDS(PrnListArgs), false, &CSubSO::freeCommandList},
+    {PRN_SERVICE_WRITE_PRINTER_DATA, "WritePrinterData", WORDS(PrnWriteArgs), false, nullptr},
+    {PRN_SERVICE_RESTORE_PRINTER, "restorePrinter", 1, false, nullptr},
+    {PRN_SERVICE_PAGE_MODE_AREA, "pageModeArea", WORDS(PrnPageModeAreaArgs), false, nullptr},
+    {PRN_SERVICE_MOVE_COMMAND_TOKENS, "moveCommandTokens", WORDS(PrnMoveTokensArgs), false, &CSubSO::moveCommandTokens},
+    {PRN_SERVICE_SET_CHARACTER_SET, "setCharacterSet", WORDS(PrnCodePageArgs), false, nullptr},
+    {PRN_SERVICE_SCAN_COMMAND_TOKENS, "scanCommandTokens", WORDS(PrnListArgs), false, nullptr},
+    {PRN_SERVICE_REQUEST_DEVICE_DATA, "requestDeviceData", WORDS(PrnRequestDeviceDataArgs), false, nullptr},
+    {PRN_SERVICE_GET_FIXED_PARAMETERS, "getFixedParameters", WORDS(PrnFixedParametersArgs), false, &CSubSO::getFixedParameters},
+    {PRN_SERVICE_PROC_CALLBACK_STATUS, "procCallbackStatus", WORDS(PrnProcStatusArgs), false, nullptr},
+    {PRN_SERVICE_ADD_COMMAND_TOKEN, "addCommandToken", WORDS(PrnAddTokenArgs), false, &CSubSO::addCommandToken},
+    {PRN_SERVICE_APPEND_COMMAND_TOKENS, "appendCommandTokens", WORDS(PrnCopyTokensArgs), false, nullptr},
+    {PRN_SERVICE_FREE_RESULT_RECORD, "freeResultRecord", WORDS(PrnSnapshotArgs), false, &CSubSO::freeResultRecord},
+    {PRN_SERVICE_INIT_DEVICE, "initDevice", WORDS(PrnRecordArgs), false, nullptr},
+    {PRN_SERVICE_TERMINATE_DEVICE, "terminateDevice", 0, true, &CSubSO::terminateDevice},
+    {PRN_SERVICE_CREATE_COMMAND_LIST, "createCommandList", WORDS(PrnCreateListArgs), false, &CSubSO::createCommandList},
+    {PRN_SERVICE_CLONE_COMMAND_TOKENS, "cloneCommandTokens", WORDS(PrnCloneTokensArgs), false, nullptr},
+    {PRN_SERVICE_SELECT_LINE_CHARS_FONT, "SelectLineCharsFont", WORDS(PrnSelectLineCharsFontArgs), false, nullptr},
+    {PRN_SERVICE_CHARACTER_PITCH, "CalcCharPitchValue", WORDS(PrnRecordSnapshotArgs), false, nullptr},
+    {PRN_SERVICE_APPEND_RESPONSE_ID_TOKEN, "appendDirectIOTokenB", WORDS(PrnResponseIdArgs), false, nullptr},
+    {PRN_SERVICE_ENABLED_EVENT_NOTIFY, "enabledEventNotify", WORDS(PrnRecordSnapshotArgs), false, nullptr},
+    // 1023 is deliberately absent: it answers 106 as an unknown ID.
+};
+
+const CSubSO::CallbackRow CSubSO::kCallbacks[] = {
+    {PRN_CALLBACK_PRINT_DATA_TOKENIZER, WORDS(PrnTokenizerRecord), &CSubSO::setConvertFunction},
+    {PRN_CALLBACK_STATUS_FUNCTION_SET, WORDS(PrnStatusFunctionSet), &CSubSO::setEventFunction},
+    {PRN_CALLBACK_RESPONSE_CODE, WORDS(PrnResponseCodeRecord), &CSubSO::setResponseCodeFunction},
+    {PRN_CALLBACK_ERROR_NOTICE, WORDS(PrnErrorNoticeRecord), &CSubSO::setErrorFunction},
+    {PRN_CALLBACK_STATUS_EVENT, WORDS(PrnStatusEventRecord), &CSubSO::setStatusEvent},
+};
+
+namespace {
+template <class Row, size_t N>
+const Row* Find(const Row (&rows)[N], long id) {
+  for (const Row& row : rows)
+    if (row.id == id) return &row;
+  return nullptr;
+}
+}  // namespace
+
+const CSubSO::MethodRow* CSubSO::FindMethod(long methodId) { return Find(kMethods, methodId); }
+const CSubSO::ServiceRow* CSubSO::FindService(long serviceId) { return Find(kServices, serviceId); }
+const CSubSO::CallbackRow* CSubSO::FindCallback(long callbackId) { return Find(kCallbacks, callbackId); }

@@ -1,0 +1,244 @@
+// Command-token lists through services 1003, 1007, 1011, 1013, 1015 and 1018, in-process,
+// with every allocation counted so that a leak shows as a number.
+#include "CommandToken.h"
+#include "entry_test_support.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+std::atomic<long> g_live{0};
+
+void* Allocate(size_t size) {
+  void* p = std::malloc(size ? size : 1);
+  if (p) ++g_live;
+  return p;
+}
+void Release(void* p) {
+  if (!p) return;
+  --g_live;
+  std::free(p);
+}
+}  // namespace
+
+void* operator new(size_t size) {
+  if (void* p = Allocate(size)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](size_t size) { return operator new(size); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete[](void* p) noexcept { Release(p); }
+void operator delete(void* p, size_t) noexcept { Release(p); }
+void operator delete[](void* p, size_t) noexcept { Release(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
+
+namespace entrytest {
+namespace {
+
+class TokenServices : public EntryTest {
+ protected:
+  void SetUp() override {
+    EntryTest::SetUp();
+    ASSERT_EQ(Open("TokenPrinter", &slot_), 0);
+  }
+  long Other(long id, void* block) { return otherMethod(id, static_cast<long*>(block), slot_); }
+  PrnTokenList* NewList(long station = 2) {
+    PrnTokenList* list = nullptr;
+    PrnCreateListArgs block{station, &list};
+    EXPECT_EQ(Other(PRN_SERVICE_CREATE_COMMAND_LIST, &block), 0);
+    return list;
+  }
+  PrnCommandToken* Add(PrnTokenList* list, long type, const void* data, long length,
+                       long parameter = -1) {
+    PrnCommandToken* token = nullptr;
+    PrnAddTokenArgs block{type, static_cast<const unsigned char*>(data), length, parameter,
+                          list, &token};
+    EXPECT_EQ(Other(PRN_SERVICE_ADD_COMMAND_TOKEN, &block), 0);
+    return token;
+  }
+  void Free(PrnTokenList* list) {
+    PrnListArgs block{list};
+    EXPECT_EQ(Other(PRN_SERVICE_FREE_COMMAND_LIST, &block), 0);
+  }
+  // Types from the tail (oldest) to the head (newest).
+  static std::vector<long> Order(const PrnTokenList* list) {
+    std::vector<long> types;
+    for (const PrnTokenNode* n = PrnOldestToken(list); n; n = PrnNewerToken(n))
+      types.push_back(n->token->type);
+    return types;
+  }
+  long slot_ = -1;
+};
+
+TEST_F(TokenServices, CreateListHoldsStationAndNothingElse) {
+  PrnTokenList* list = NewList(1);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->station, 1);
+  EXPECT_EQ(list->totalBytes, 0);
+  EXPECT_EQ(CommandTokenCount(list), 0);
+  EXPECT_EQ(PrnOldestToken(list), nullptr);
+  Free(list);
+  PrnCreateListArgs noOut{2, nullptr};
+  EXPECT_EQ(Other(PRN_SERVICE_CREATE_COMMAND_LIST, &noOut), 106);
+}
+
+// What a token holds and what the total gains, per (data, length); the NULL-data and
+// negative-length rows are mended: a token never claims bytes it does not hold.
+TEST_F(TokenServices, AddTokenDataAndTotals) {
+  static const char kAbc[] = "ABC";
+  const struct {
+    const char* what;
+    const char* data;
+    long length;
+    long tokenLength;
+  } rows[] = {
+      {"data and length", kAbc, 3, 3},
+      {"data, length 0", kAbc, 0, 0},
+      {"NULL data, length 5", nullptr, 5, 0},
+      {"data, negative length", kAbc, -2, 0},
+      {"NULL data, negative length", nullptr, -7, 0},
+  };
+  for (const auto& row : rows) {
+    PrnTokenList* list = NewList();
+    PrnCommandToken* token = Add(list, 101, row.data, row.length, 42);
+    ASSERT_NE(token, nullptr) << row.what;
+    EXPECT_EQ(token->type, 101) << row.what;
+    EXPECT_EQ(token->parameter, 42) << row.what;
+    EXPECT_EQ(token->parameter2, 0) << row.what;
+    EXPECT_EQ(token->parameter3, 0) << row.what;
+    EXPECT_EQ(token->length, row.tokenLength) << row.what;
+    EXPECT_EQ(list->totalBytes, row.tokenLength) << row.what;
+    if (row.tokenLength) {
+      ASSERT_NE(token->data, nullptr);
+      EXPECT_NE(static_cast<const void*>(token->data), row.data) << "the token owns a copy";
+      EXPECT_EQ(std::memcmp(token->data, row.data, 3), 0);
+    } else {
+      EXPECT_EQ(token->data, nullptr) << row.what;
+    }
+    Free(list);
+  }
+  PrnAddTokenArgs noList{101, nullptr, 0, 0, nullptr, nullptr};
+  EXPECT_EQ(Other(PRN_SERVICE_ADD_COMMAND_TOKEN, &noList), 106);
+}
+
+TEST_F(TokenServices, TokensLeaveInTheOrderAdded) {
+  PrnTokenList* list = NewList();
+  Add(list, 'A', "a", 1);
+  Add(list, 'B', "bb", 2);
+  PrnCommandToken* c = Add(list, 'C', "ccc", 3);
+  EXPECT_EQ(list->tokens->head->token, c) << "added at the head";
+  EXPECT_EQ(list->tokens->tail->token->type, 'A') << "the oldest at the tail";
+  EXPECT_EQ(list->totalBytes, 6);
+  EXPECT_EQ(Order(list), (std::vector<long>{'A', 'B', 'C'}));
+  for (long expected : {'A', 'B', 'C'}) {
+    PrnCommandToken* t = TakeOldestToken(list);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->type, expected);
+    FreeCommandToken(t);
+  }
+  EXPECT_EQ(TakeOldestToken(list), nullptr);
+  Free(list);
+}
+
+TEST_F(TokenServices, MoveKeepsOrderAndTotals) {
+  PrnTokenList* target = NewList();
+  PrnTokenList* source = NewList();
+  Add(target, 'X', "x", 1);
+  Add(source, 'A', "aa", 2);
+  Add(source, 'B', "bbb", 3);
+  PrnMoveTokensArgs block{target, source};
+  ASSERT_EQ(Other(PRN_SERVICE_MOVE_COMMAND_TOKENS, &block), 0);
+  EXPECT_EQ(Order(target), (std::vector<long>{'X', 'A', 'B'}));
+  EXPECT_EQ(CommandTokenCount(source), 0);
+  EXPECT_EQ(target->totalBytes, 1) << "a move leaves both totals as they were";
+  EXPECT_EQ(source->totalBytes, 5);
+
+  ASSERT_EQ(Other(PRN_SERVICE_MOVE_COMMAND_TOKENS, &block), 0) << "empty source";
+  EXPECT_EQ(Order(target), (std::vector<long>{'X', 'A', 'B'}));
+  EXPECT_EQ(source->totalBytes, 5);
+
+  PrnMoveTokensArgs noTarget{nullptr, target};
+  EXPECT_EQ(Other(PRN_SERVICE_MOVE_COMMAND_TOKENS, &noTarget), 106);
+  EXPECT_EQ(CommandTokenCount(target), 3);
+  Free(target);
+  Free(source);
+}
+
+TEST_F(TokenServices, CopyKeepsSourceAndAddsTotals) {
+  PrnTokenList* source = NewList();
+  PrnTokenList* target = NewList();
+  Add(source, 'A', "aa", 2);
+  Add(source, 'B', "bbb", 3);
+  Add(target, 'X', "x", 1);
+  ASSERT_TRUE(CopyCommandTokens(source, target));
+  EXPECT_EQ(Order(target), (std::vector<long>{'X', 'A', 'B'}));
+  EXPECT_EQ(target->totalBytes, 6);
+  EXPECT_EQ(Order(source), (std::vector<long>{'A', 'B'}));
+  EXPECT_NE(target->tokens->head->token->data, source->tokens->head->token->data);
+  ASSERT_TRUE(CopyCommandTokens(source, source)) << "a list copied onto itself";
+  EXPECT_EQ(Order(source), (std::vector<long>{'A', 'B', 'A', 'B'}));
+  Free(source);
+  Free(target);
+}
+
+TEST_F(TokenServices, FreeAcceptsNull) {
+  PrnListArgs block{nullptr};
+  EXPECT_EQ(Other(PRN_SERVICE_FREE_COMMAND_LIST, &block), 0);
+}
+
+TEST_F(TokenServices, FixedParameters) {
+  long a = 0, b = 0, c = 0;
+  PrnFixedParametersArgs block{&a, &b, &c};
+  EXPECT_EQ(Other(PRN_SERVICE_GET_FIXED_PARAMETERS, &block), 0);
+  EXPECT_EQ(a, 99);
+  EXPECT_EQ(b, 7);
+  EXPECT_EQ(c, 203);
+}
+
+// Service 1015 frees the sixteen text slots and, mended, clears them: a second call (or
+// a core that reads the slot afterwards) meets NULL, not a freed pointer.
+TEST_F(TokenServices, FreeResultRecordClearsTheSlots) {
+  const long live = g_live;
+  PrnPropertySnapshot snapshot{};
+  auto* base = reinterpret_cast<char*>(&snapshot);
+  for (long offset : kPrnSnapshotTextSlots) {
+    char* text = new char[4];
+    std::strcpy(text, "0,0");
+    *reinterpret_cast<char**>(base + offset) = text;
+  }
+  snapshot.resultCode = 7;
+  PrnSnapshotArgs block{&snapshot};
+  ASSERT_EQ(Other(PRN_SERVICE_FREE_RESULT_RECORD, &block), 0);
+  for (long offset : kPrnSnapshotTextSlots)
+    EXPECT_EQ(*reinterpret_cast<char**>(base + offset), nullptr) << "slot " << offset;
+  EXPECT_EQ(snapshot.resultCode, 7) << "numbers stay";
+  EXPECT_EQ(g_live, live) << "every text was freed";
+  EXPECT_EQ(Other(PRN_SERVICE_FREE_RESULT_RECORD, &block), 0) << "second call is harmless";
+  PrnSnapshotArgs none{nullptr};
+  EXPECT_EQ(Other(PRN_SERVICE_FREE_RESULT_RECORD, &none), 0);
+}
+
+TEST_F(TokenServices, ManyCyclesLeaveNothingBehind) {
+  const long live = g_live;
+  for (int i = 0; i < 2000; ++i) {
+    PrnTokenList* a = NewList();
+    PrnTokenList* b = NewList();
+    Add(a, 101, "hello", 5);
+    Add(a, 157, nullptr, 0);
+    Add(b, 101, "x", 1);
+    PrnMoveTokensArgs move{b, a};
+    ASSERT_EQ(Other(PRN_SERVICE_MOVE_COMMAND_TOKENS, &move), 0);
+    ASSERT_TRUE(CopyCommandTokens(b, a));
+    Free(a);
+    Free(b);
+  }
+  EXPECT_EQ(g_live, live);
+}
+
+}  // namespace
+}  // namespace entrytest
