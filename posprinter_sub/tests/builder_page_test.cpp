@@ -1,0 +1,1 @@
+#include "builder_support.h"
