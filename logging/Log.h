@@ -17,12 +17,20 @@ enum : DWORD {
 };
 
 // module: the tag, its NUL, then the log folder name and its NUL, e.g. "OPS_PSB\0OposPrinter".
+// The folder part is always read: pass both parts. format follows the platform's msvcrt rules
+// ("%s" takes a wide string, "%hs" a narrow one); pass a finished line as the argument of
+// L"%s", never as the format. Both entry points keep the caller's last-error value.
 void OutputLogEx(DWORD category, const char* module, const char* function, const char* file,
                  int line, DWORD processId, DWORD threadId, const wchar_t* format, ...);
 void OutputDump(DWORD category, const void* data, DWORD length, const char* module,
                 const char* function, int line, DWORD processId, DWORD threadId,
                 const wchar_t* caption);
+// Folder used while no call has carried a valid module literal. 0 with last error 87 for a
+// null or empty name, or one that is no plain folder name (separators, "..", 260 or more
+// characters); 0 when the folder cannot be created; otherwise 1.
 int SetLogNames(const wchar_t* name);
+// From this call on: level mask (low 20 bits), retention days (0 keeps, at most 90) and
+// largest dump size (0 keeps, at most 0xFFFF); the registry is not read any more.
 void SetLogLevel(DWORD level, DWORD lifeDays, DWORD maxDumpSize);
 void SetLogLevelEx(DWORD level, DWORD lifeDays, DWORD maxDumpSize);
 void LogAssert(int condition, const char* file, int line, const char* function,
