@@ -3,6 +3,7 @@
 #include <aclapi.h>
 #include <shlobj.h>
 
+#include <cstdarg>
 #include <cstdio>
 
 #include "LogReport.h"
