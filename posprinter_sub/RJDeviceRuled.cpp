@@ -77,3 +77,15 @@ PrnTokenList* CRJDevice::BuildRuledLineTokens(RJSegmentList* segments,
   }
   return list;
 }
+
+void CRJDevice::AppendRuledLineCopies(PrnTokenList* built, PrnTokenList* target) {
+  while (PrnCommandToken* token = TakeOldestToken(built)) {
+    token->type = RJ_TOKEN_RULED_LINE_COPY;
+    if (!PutTokenAtHead(target, token)) {
+      FreeCommandToken(token);
+      continue;
+    }
+    target->totalBytes += token->length;
+  }
+  FreeTokenList(built);
+}

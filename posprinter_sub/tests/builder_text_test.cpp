@@ -139,6 +139,57 @@ TEST_F(TextTokens, MissingTokenizerIsLoggedNotCalled) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Callbacks into the core.
+
+struct CoreCalls {
+  long responseId = -1;
+  long resultCode = -1, extended = -1, severity = -1;
+  std::string text;
+  void* context = nullptr;
+};
+CoreCalls g_core;
+
+long __stdcall RecordResponse(long id, void* context) {
+  g_core.responseId = id;
+  g_core.context = context;
+  return 0;
+}
+
+long __stdcall RecordError(long rc, long rce, long severity, const char* text, void* context) {
+  g_core.resultCode = rc;
+  g_core.extended = rce;
+  g_core.severity = severity;
+  g_core.text = text;
+  g_core.context = context;
+  return 0;
+}
+
+TEST_F(BuilderTest, CallbacksCarryTheCoreContext) {
+  g_core = CoreCalls{};
+  int context = 0;
+  device_.SetCallbackContext(&context);
+  device_.SetResponseCodeFunction(&RecordResponse);
+  device_.SetErrorFunction(&RecordError);
+  EXPECT_EQ(0, device_.NotifyResponseCode(13));
+  EXPECT_EQ(13, g_core.responseId);
+  EXPECT_EQ(&context, g_core.context);
+
+  device_.SetErrorNoticeToCore(114, 1002, 2, "Autocutter error");
+  EXPECT_EQ(114, g_core.resultCode);
+  EXPECT_EQ(1002, g_core.extended);
+  EXPECT_EQ(2, g_core.severity);
+  EXPECT_EQ("Autocutter error", g_core.text);
+  EXPECT_TRUE(Logged("[Info    ] lResultCode-114, lResultCodeExtended-1002"));
+}
+
+TEST_F(BuilderTest, MissingCallbacksAreLoggedNotCalled) {
+  EXPECT_EQ(0, device_.NotifyResponseCode(1));
+  device_.SetErrorNoticeToCore(111, 0, 2, nullptr);
+  EXPECT_TRUE(Logged("No response-code function."));
+  EXPECT_TRUE(Logged("No error-notice function."));
+}
+
+// ---------------------------------------------------------------------------------------
 
 struct CodePageRow {
   long codePage;
