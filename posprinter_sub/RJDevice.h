@@ -2,10 +2,11 @@
 // execute handlers, renders a token list into the printer's command bytes when the core
 // sends it (service 1010), and calls back into the core.
 //
-// Files: RJDevice.cpp (lists, callbacks, text tokens, code pages, direct writes),
+// Files: RJDevice.cpp (callbacks, settings, lists, text tokens, code pages, small tokens),
 // RJDeviceDispatch.cpp (the render and validation tables), RJDeviceText.cpp (character and
-// line commands), RJDevicePage.cpp (page mode, rotated print, measuring, line-feed
-// adjustment), RJDeviceRuled.cpp (ruled lines).
+// line commands, cut and mark feed), RJDevicePage.cpp (page mode, rotated print, measuring,
+// sideways characters), RJDeviceFeed.cpp (line-feed adjustment, positioned and data
+// tokens), RJDeviceRuled.cpp (ruled lines), RJDeviceDirect.cpp (writes to the printer).
 #pragma once
 #include "Win.h"
 
