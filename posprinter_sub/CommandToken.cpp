@@ -141,3 +141,30 @@ bool CopyCommandTokens(const PrnTokenList* source, PrnTokenList* target) {
 long CommandTokenCount(const PrnTokenList* list) {
   return (list && list->tokens) ? list->tokens->count : 0;
 }
+
+bool InsertTokenAfter(PrnTokenList* list, PrnTokenNode* node, PrnCommandToken* token) {
+  PrnTokenNode* added = NewNode(token);
+  if (!added) return false;
+  PrnTokenChain* chain = list->tokens;
+  added->next = node;        // towards the tail (older)
+  added->prev = node->prev;  // towards the head (newer)
+  if (node->prev) node->prev->next = added;
+  else chain->head = added;
+  node->prev = added;
+  ++chain->count;
+  return true;
+}
+
+PrnCommandToken* UnlinkTokenNode(PrnTokenList* list, PrnTokenNode* node, PrnTokenNode** newer) {
+  PrnTokenChain* chain = list->tokens;
+  if (node->prev) node->prev->next = node->next;
+  else chain->head = node->next;
+  if (node->next) node->next->prev = node->prev;
+  else chain->tail = node->prev;
+  --chain->count;
+  if (newer) *newer = node->prev;
+  PrnCommandToken* token = node->token;
+  delete node;
+  return token;
+}
+

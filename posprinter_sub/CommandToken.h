@@ -44,3 +44,17 @@ void MoveCommandTokens(PrnTokenList* target, PrnTokenList* source);
 [[nodiscard]] bool CopyCommandTokens(const PrnTokenList* source, PrnTokenList* target);
 
 long CommandTokenCount(const PrnTokenList* list);
+
+// Links `token` right after `node` in render order (between the node and its newer
+// neighbour). The list takes the token over; false (token not taken) when memory runs out.
+[[nodiscard]] bool InsertTokenAfter(PrnTokenList* list, PrnTokenNode* node,
+                                    PrnCommandToken* token);
+
+// Unlinks `node` and frees it; returns the token it held (now the caller's). The node's
+// newer neighbour is returned through `newer` so that a render-order walk can go on.
+PrnCommandToken* UnlinkTokenNode(PrnTokenList* list, PrnTokenNode* node, PrnTokenNode** newer);
+
+// Non-const walk in render order (oldest first).
+inline PrnTokenNode* OldestTokenNode(PrnTokenList* list) {
+  return (list && list->tokens) ? list->tokens->tail : nullptr;
+}

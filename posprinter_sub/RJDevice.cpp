@@ -6,7 +6,7 @@
 #include "Log.h"
 #include "LogContext.h"
 #include "RJBytes.h"
-#include "RJChainEdit.h"
+#include "CommandToken.h"
 
 #include <cstdio>
 #include <cstring>
@@ -131,7 +131,7 @@ bool CRJDevice::CopyTokenList(const PrnTokenList* from, PrnTokenList* to) {
 }
 
 void CRJDevice::RemoveModeTokens(PrnTokenList* list) {
-  PrnTokenNode* node = RJOldest(list);
+  PrnTokenNode* node = OldestTokenNode(list);
   while (node) {
     switch (node->token->type) {
       case RJ_TOKEN_UPSIDE_DOWN:
@@ -141,7 +141,7 @@ void CRJDevice::RemoveModeTokens(PrnTokenList* list) {
       case RJ_TOKEN_FONT2:
       case RJ_TOKEN_FONT3:
       case RJ_TOKEN_FONT4:
-        FreeCommandToken(RJUnlink(list, node, &node));
+        FreeCommandToken(UnlinkTokenNode(list, node, &node));
         break;
       default:
         node = node->prev;

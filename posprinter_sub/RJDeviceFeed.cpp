@@ -11,7 +11,7 @@
 #include "Log.h"
 #include "LogContext.h"
 #include "RJBytes.h"
-#include "RJChainEdit.h"
+#include "CommandToken.h"
 
 #include <cstdlib>
 #include <string>
@@ -92,7 +92,7 @@ long CRJDevice::AdjustLineFeedWidth(const PrnInputProperty* input, const PrnStat
     return true;
   };
 
-  PrnTokenNode* node = RJOldest(list);
+  PrnTokenNode* node = OldestTokenNode(list);
   while (node) {
     PrnCommandToken* token = node->token;
     if (overflow) {
@@ -100,7 +100,7 @@ long CRJDevice::AdjustLineFeedWidth(const PrnInputProperty* input, const PrnStat
         node = node->prev;
       } else {
         list->totalBytes -= token->length;
-        FreeCommandToken(RJUnlink(list, node, &node));
+        FreeCommandToken(UnlinkTokenNode(list, node, &node));
       }
       continue;
     }
@@ -130,7 +130,7 @@ long CRJDevice::AdjustLineFeedWidth(const PrnInputProperty* input, const PrnStat
         PrnTokenNode* next = node->prev;
         if (next && next->token->type != RJ_TOKEN_WRAP_START && !IsEndToken(next->token->type)) {
           PrnCommandToken* start = NewCommandToken(RJ_TOKEN_WRAP_START, nullptr, 0, 0);
-          if (start && RJInsertAfter(list, node, start)) {
+          if (start && InsertTokenAfter(list, node, start)) {
             node = node->prev;
             line.start = node;
           } else {
@@ -176,7 +176,7 @@ long CRJDevice::AdjustLineFeedWidth(const PrnInputProperty* input, const PrnStat
         n = n->prev;
       } else {
         list->totalBytes -= n->token->length;
-        FreeCommandToken(RJUnlink(list, n, &n));
+        FreeCommandToken(UnlinkTokenNode(list, n, &n));
       }
     }
   }

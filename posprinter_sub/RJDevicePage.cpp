@@ -6,7 +6,7 @@
 #include "Log.h"
 #include "LogContext.h"
 #include "RJBytes.h"
-#include "RJChainEdit.h"
+#include "CommandToken.h"
 
 #include <cstdlib>
 #include <string>
@@ -167,7 +167,7 @@ long CRJDevice::MeasureTokens(PrnTokenList* list, long lengthLimit) {
   // Half the full-width character plus the spacing: the pitch of one single-byte character.
   LineMeter meter{(m_recFont == 1 ? 8 : 12) + m_recSpacing};
   PrnCommandToken* rotation = nullptr;
-  for (PrnTokenNode* node = RJOldest(list); node; node = node->prev) {
+  for (PrnTokenNode* node = OldestTokenNode(list); node; node = node->prev) {
     PrnCommandToken* token = node->token;
     switch (token->type) {
       case RJ_TOKEN_ROTATE_LEFT:
