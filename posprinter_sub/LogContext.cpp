@@ -66,6 +66,13 @@ void CLogContext::Write(DWORD category, const char* function, const char* file, 
   Emit(Prefix(), category, function, file, line, tag, text, detail);
 }
 
+void CLogContext::Dump(DWORD category, const char* function, int line, const void* data,
+                       DWORD length) const {
+  const std::wstring caption = Widen(Prefix());
+  OutputDump(category, data, length, kModule, function, line, GetCurrentProcessId(),
+             GetCurrentThreadId(), caption.c_str());
+}
+
 void WriteLogLine(const CLogContext* context, DWORD category, const char* function,
                   const char* file, int line, const char* tag, const char* text,
                   const char* detail) {

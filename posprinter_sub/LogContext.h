@@ -35,6 +35,9 @@ class CLogContext {
   // ("CSubSO::prePrintNormal"), `file` the source file name ("SubSO").
   void Write(DWORD category, const char* function, const char* file, int line, const char* tag,
              const char* text, const char* detail = "") const;
+  // A byte dump (category 0x1000 received, 0x2000 sent) captioned with the line prefix.
+  void Dump(DWORD category, const char* function, int line, const void* data,
+            DWORD length) const;
 
  private:
   mutable CRITICAL_SECTION lock_;

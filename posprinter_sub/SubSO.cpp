@@ -1,8 +1,11 @@
 #include "SubSO.h"
 
+#include "CommPrinterDriver.h"
 #include "CommandToken.h"
 #include "Log.h"
 #include "ModuleResources.h"
+#include "RJCollection.h"
+#include "RJDevice.h"
 #include "StatusQueue.h"
 
 #include <cstdio>
@@ -11,9 +14,6 @@
 namespace {
 
 constexpr char kFile[] = "SubSO";
-constexpr char kOwnVersionText[] = "1.14.1.3";
-
-const char* TextOrEmpty(const char* text) { return text ? text : ""; }
 
 template <class Block>
 Block* BlockOf(long* args) {
@@ -22,20 +22,22 @@ Block* BlockOf(long* args) {
 
 }  // namespace
 
-CSubSO::CSubSO(long slot) : m_slot(slot) {
+CSubSO::CSubSO(long slot) : m_slot(slot), m_pStatusQueue(CStatusQueue::ForSlot(slot)) {
   m_pLogContext = new CLogContext;
   m_pCapabilities = new PrnCapabilityBlock();
   SetConstructorCapabilities(m_pCapabilities);
-  CStatusQueue::ForSlot(slot)->Open();
-  // Wiring hook: the status store and the printer channel are created here with the
-  // settings and the log context.
+  m_pCollection = new CRJCollection(&m_settings, m_pLogContext);
+  m_pDriver = new CCommPrinterDriver(*m_pCollection, *m_pLogContext);
+  m_pStatusQueue->Open();
 }
 
 CSubSO::~CSubSO() {
-  // Wiring hook: the command builder, the printer channel and the status store are
-  // deleted here (builder first).
-  CStatusQueue::ForSlot(m_slot)->Close();
+  DeleteDevice();
   delete m_pCapabilities;
+  delete m_pDriver;
+  delete m_pCollection;
+  // Closed last: a status word the SDK still delivers meanwhile is dropped, not queued.
+  m_pStatusQueue->Close();
   delete m_pLogContext;
 }
 
@@ -105,52 +107,6 @@ long CSubSO::RunCallback(const CallbackRow& row, void** record) {
 
 // ---- lifecycle ---------------------------------------------------------------------------
 
-long CSubSO::initSubSODet(const char* deviceName, long coreVersion,
-                          PrnPropertySnapshot* snapshot, void* callbackContext) {
-  deviceName = TextOrEmpty(deviceName);
-  const std::string function = "CSubSO::initSubSODet";
-  m_fFirstEnable = 0;
-  if (m_fInitialised) {
-    snapshot->resultCode = OPOS_E_FAILURE;
-    LogResultExit(function, "initSubSO", OPOS_E_FAILURE);
-    return OPOS_E_FAILURE;
-  }
-  long ownVersion = 0;
-  if (coreVersion < PRN_MIN_CORE_VERSION || getModuleVersion(&ownVersion) != 0 ||
-      coreVersion / 1000 < ownVersion / 1000) {
-    LogResultExit(function, "initSubSO", OPOS_E_ILLEGAL);
-    return OPOS_E_ILLEGAL;
-  }
-  snapshot->serviceObjectVersion = ownVersion;
-  // Settings hook: the device key is read here (values into m_settings, lists and
-  // capability words into the snapshot); until then the defaults stand.
-  m_pLogContext->Configure(deviceName, m_settings.LogFileSize, m_settings.LogRetentionPeriod,
-                           m_settings.LogLevelSub, m_settings.LogFileNameSub.c_str());
-  // Wiring hook: the command builder is created and initialised here (111 on failure).
-  LogEnter(function, "initSubSO");
-  LogLine(LOG_CAT_INFO, function, kTagParam, "DeviceName", deviceName);
-  LogLine(LOG_CAT_INFO, function, kTagInfo, "Version:", kOwnVersionText);
-  // Wiring hook: the printer SDK "TbxQdApi.dll" is loaded through the channel here.
-  m_fInitialised = 1;
-  m_pCallbackContext = callbackContext;
-  snapshot->resultCode = OPOS_SUCCESS;
-  LogResultExit(function, "initSubSO", OPOS_SUCCESS);
-  return OPOS_SUCCESS;
-}
-
-long CSubSO::terminateSubSODet() {
-  const std::string function = "CSubSO::terminateSubSODet";
-  LogEnter(function, "terminateSubSO");
-  long result = OPOS_E_ILLEGAL;
-  if (m_fInitialised) {
-    // Wiring hook: the printer SDK is unloaded through the channel here.
-    m_fFirstEnable = 0;
-    result = OPOS_SUCCESS;
-  }
-  LogResultExit(function, "terminateSubSO", result);
-  return result;
-}
-
 long CSubSO::terminateDevice(long*) {
   const std::string function = "CSubSO::terminateDevice";
   LogEnter(function, "terminateDevice");
@@ -158,10 +114,6 @@ long CSubSO::terminateDevice(long*) {
   LogResultExit(function, "terminateDevice", result);
   return result;
 }
-
-long CSubSO::initPrinterDLL() { return NotServed("initPrinterDLL"); }
-
-long CSubSO::terminatePrinterDLL() { return NotServed("terminatePrinterDLL"); }
 
 long CSubSO::getCapabilityDet(PrnCapabilityArgs* args) {
   const std::string function = "CSubSO::getCapabilityDet";
@@ -234,7 +186,7 @@ long CSubSO::setConvertFunction(void** record) {
   LogEnter(function, "setConvertFunction");
   long result = OPOS_E_ILLEGAL;
   if (m_fInitialised) {
-    m_pfnTokenizer = reinterpret_cast<PrnTokenizerRecord*>(record)->tokenizer;
+    m_pDevice->SetConvertFunction(reinterpret_cast<PrnTokenizerRecord*>(record)->tokenizer);
     result = OPOS_SUCCESS;
   }
   LogResultExit(function, "setConvertFunction", result);
@@ -251,18 +203,19 @@ long CSubSO::setEventFunction(void** record) {
 
 long CSubSO::setResponseCodeFunction(void** record) {
   if (!m_fInitialised) return OPOS_E_ILLEGAL;
-  m_pfnResponseCode = reinterpret_cast<PrnResponseCodeRecord*>(record)->responseCode;
+  m_pDevice->SetResponseCodeFunction(
+      reinterpret_cast<PrnResponseCodeRecord*>(record)->responseCode);
   return OPOS_SUCCESS;
 }
 
 long CSubSO::setErrorFunction(void** record) {
   if (!m_fInitialised) return OPOS_E_ILLEGAL;
-  m_pfnErrorNotice = reinterpret_cast<PrnErrorNoticeRecord*>(record)->errorNotice;
+  m_pDevice->SetErrorFunction(reinterpret_cast<PrnErrorNoticeRecord*>(record)->errorNotice);
   return OPOS_SUCCESS;
 }
 
 long CSubSO::setStatusEvent(void** record) {
-  CStatusQueue::ForSlot(m_slot)->SetEventAddress(
+  m_pStatusQueue->SetEventAddress(
       reinterpret_cast<HANDLE*>(reinterpret_cast<PrnStatusEventRecord*>(record)->statusEvent));
   return OPOS_SUCCESS;
 }

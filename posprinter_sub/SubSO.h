@@ -6,15 +6,17 @@
 
 #include "DataConverter.h"
 #include "LogContext.h"
+#include "MemorySwitches.h"
 #include "PrinterSubApi.h"
 #include "SubSOProperties.h"
 #include "SubSOSettings.h"
 
 #include <string>
 
-class CRJCollection;       // status store (created with the instance when wired)
-class CCommPrinterDriver;  // printer channel (created with the instance when wired)
-class CRJDevice;           // command builder (created by initSubSODet when wired)
+class CRJCollection;       // status store
+class CCommPrinterDriver;  // printer channel
+class CRJDevice;           // command builder (created by initSubSODet)
+class CStatusQueue;        // the slot's status words
 
 class CSubSO {
  public:
@@ -74,16 +76,63 @@ class CSubSO {
   bool initialised() const { return m_fInitialised != 0; }
   const CLogContext& logContext() const { return *m_pLogContext; }
   const PrnCapabilityBlock& capabilities() const { return *m_pCapabilities; }
+  const CSubSOSettings& settings() const { return m_settings; }
+
+  // The single-token lists of DirectIO commands 201 (ESC R n) and 2 (DC2 q n), built into the
+  // execute block [record, state, Command, pData, pString, flags, list out, snapshot].
+  [[nodiscard]] long makeDirectIOTokenA(PrnExecDirectIOArgs* block);
+  [[nodiscard]] long makeDirectIOTokenB(PrnExecDirectIOArgs* block);
 
  private:
   // Command-token list services.
   long freeCommandList(long* args);        // 1003
+  long pageModeArea(long* args);           // 1006
   long moveCommandTokens(long* args);      // 1007
+  long setCharacterSet(long* args);        // 1008
+  long scanCommandTokens(long* args);      // 1009
+  long requestDeviceData(long* args);      // 1010
   long getFixedParameters(long* args);     // 1011
   long addCommandToken(long* args);        // 1013
+  long appendCommandTokens(long* args);    // 1014
   long freeResultRecord(long* args);       // 1015
   long createCommandList(long* args);      // 1018
+  long cloneCommandTokens(long* args);     // 1019
+  long SelectLineCharsFont(long* args);    // 1020
+  long calcCharPitch(long* args);          // 1021
+  long appendDirectIOTokenB(long* args);   // 1022
+  long makeDirectIOToken(PrnExecDirectIOArgs* block, bool characterSet);
+
+  // Connection, activation and the printer services of the send threads.
+  long activateDevice(long* args);         // 1001
+  long deactivateDevice(long* args);       // 1002
+  long WritePrinterData(long* args);       // 1004
+  long restorePrinterService(long* args);  // 1005
+  long initDevice(long* args);             // 1016
   long terminateDevice(long* args);        // 1017
+  long enabledEventNotify(long* args);     // 1024
+  long restorePrinter(PrnStatusRecord* record);
+  long SyncMemorySwitches();
+  void ConvertRegDataToBinaryData(BYTE wanted[kSwitchBytes]) const;
+  void CancelStatusCallback();
+  // Maps an internal code into the snapshot's ResultCode and ResultCodeExtended (when there
+  // is a snapshot); returns the ResultCode.
+  long MapErrorToSnapshot(long code, PrnPropertySnapshot* snapshot);
+
+  // Status path (1012).
+  long procCallbackStatus(long* args);
+  void NotifyCompletionResponses();
+  void ProcessStatusWord(DWORD word, PrnStatusRecord* status, PrnPropertySnapshot* result);
+
+  // PrintNormal and PrintImmediate: the same steps under their own names.
+  long prePrintText(long* args);
+  long executePrintText(long* args);
+
+  // Initialisation.
+  long ReadRegistrySettings(const char* deviceKey, PrnPropertySnapshot* snapshot);
+  std::string GetModelFromPrinter(const char* driverName, PrnPropertySnapshot* snapshot);
+  void setInitProperty(PrnPropertySnapshot* snapshot);
+  void DeleteDevice();
+  DWORD SendTimeout() const { return static_cast<DWORD>(m_settings.SendTimeout); }
 
   // Callback registrations.
   long setConvertFunction(void** record);        // 2001
@@ -99,6 +148,10 @@ class CSubSO {
   void LogLine(DWORD category, const std::string& function, const char* tag, const char* text,
                const char* detail = "") const;
   long NotServed(const char* name) const;
+  // "[Enter   ]" of "CSubSO::<name>"; Leave writes "[Result  ]" and "[Exit    ]" for it and
+  // returns the result.
+  void Enter(const char* name) const;
+  long Leave(const char* name, long result) const;
 
   static const MethodRow kMethods[];
   static const ServiceRow kServices[];
@@ -110,18 +163,15 @@ class CSubSO {
   CSubSOSettings m_settings;
   long m_slot;
   CLogContext* m_pLogContext = nullptr;
-  CRJCollection* m_pCollection = nullptr;    // hook: status store
-  CCommPrinterDriver* m_pDriver = nullptr;   // hook: printer channel
-  CRJDevice* m_pDevice = nullptr;            // hook: command builder
+  CRJCollection* m_pCollection = nullptr;
+  CCommPrinterDriver* m_pDriver = nullptr;
+  CRJDevice* m_pDevice = nullptr;  // from a successful initSubSODet on
   CDataConverter m_converter;
   PrnCapabilityBlock* m_pCapabilities = nullptr;
   CSnapshotTexts m_snapshotTexts;  // heap texts attached to the core's snapshots
   PrnStatusFunctionSet m_statusFunctions = {};
-  // Kept here until the command builder exists to take them (2001, 2003, 2004).
-  PrnPrintDataTokenizerFn m_pfnTokenizer = nullptr;
-  PrnResponseCodeFn m_pfnResponseCode = nullptr;
-  PrnErrorNoticeFn m_pfnErrorNotice = nullptr;
-  void* m_pCallbackContext = nullptr;
   long m_lPitch = 0;
   long m_fErrorRecovery = 0;
+  CStatusQueue* m_pStatusQueue;    // the slot's, open from construction to destruction
+  long m_fCallbackRegistered = 0;  // the SDK calls the slot's status callback
 };

@@ -176,7 +176,7 @@ TEST_F(VersionRule, FailedSlotStaysTakenUntilTerminated) {
   EXPECT_EQ(again, kSentinel);
   long rce = kSentinel;
   PrnInputProperty input{};
-  PrnPreStationTextArgs pre{&input, 2, "x", &rce};
+  PrnPreStationTextArgs pre{&input, 3, "x", &rce};  // station 3: refused
   EXPECT_EQ(preMethod(PRN_METHOD_PRINT_NORMAL, reinterpret_cast<long*>(&pre), slot), 106);
   EXPECT_EQ(rce, 0) << "the pre frame clears ResultCodeExtended first";
   PrnCapabilityBlock capability{};
@@ -201,7 +201,7 @@ TEST_F(CommonFrame, PreFrameLinesAndResult) {
   Lines().clear();
   long rce = kSentinel;
   PrnInputProperty input{};
-  PrnPreStationTextArgs pre{&input, 2, "x", &rce};
+  PrnPreStationTextArgs pre{&input, 3, "x", &rce};  // station 3: refused
   EXPECT_EQ(preMethod(PRN_METHOD_PRINT_NORMAL, reinterpret_cast<long*>(&pre), slot), 106);
   EXPECT_EQ(rce, 0);
   const std::vector<std::string> expected = {
@@ -282,8 +282,12 @@ TEST_F(CommonFrame, CapabilityBlockAfterInitialisation) {
   PrnCapabilityArgs args{&capability};
   ASSERT_EQ(getCapability(3001, reinterpret_cast<long*>(&args), slot), 0);
   const long* words = reinterpret_cast<const long*>(&capability);
-  // Words the instance sets at construction; every other word 0.
-  const std::pair<int, long> set[] = {{1, 1}, {2, 1}, {4, 1}, {5, 11}, {10, 1}, {12, 1}};
+  // Words the instance sets at construction and the receipt's words of initialisation;
+  // every other word 0.
+  const std::pair<int, long> set[] = {{1, 1},  {2, 1},  {4, 1},  {5, 11}, {10, 1},
+                                      {12, 1}, {25, 1}, {27, 1}, {28, 3}, {29, 1},
+                                      {30, 1}, {31, 1}, {32, 1}, {33, 1}, {34, 1},
+                                      {38, 1}, {40, 1}, {42, 1}, {44, 1}};
   for (int i = 0; i < 68; ++i) {
     long expected = 0;
     for (const auto& s : set)
