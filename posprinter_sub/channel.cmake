@@ -11,9 +11,11 @@ foreach(missing no31 nodirectio)
   add_library(channel_sdk_${missing} SHARED tests/channel_partial_sdk.cpp
                                             tests/channel_sdk_${missing}.def)
   set_target_properties(channel_sdk_${missing} PROPERTIES PREFIX "")
+  target_link_libraries(channel_sdk_${missing} PRIVATE common)
 endforeach()
 # A second process that holds the printer mutex while the test writes.
 add_executable(channel_mutex_holder tests/channel_mutex_holder.cpp)
+target_link_libraries(channel_mutex_holder PRIVATE common)
 
 # The channel against the simulated printer (TbxQdApi.dll, linked so that its state and its
 # test controls are the ones the channel's LoadLibrary finds).
