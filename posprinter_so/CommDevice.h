@@ -1,0 +1,153 @@
+// The device channel of one service object: binds the printer sub-module, keeps its slot
+// and is the only way from the service object into it. The sub-module gets this object
+// back as the context of every callback.
+#pragma once
+#include <atomic>
+#include <string>
+
+#include "PrinterSubApi.h"
+#include "ScopedHandle.h"
+#include "Win.h"
+
+class CDeviceClaim;
+class CLogContext;
+
+class CCommDevice {
+ public:
+  CCommDevice(CDeviceClaim* owner, CLogContext* logContext);
+  ~CCommDevice();
+  CCommDevice(const CCommDevice&) = delete;
+  CCommDevice& operator=(const CCommDevice&) = delete;
+
+  // The module's current channel: set by construction and by every callback.
+  static CCommDevice* Current();
+  static void MakeCurrent(CCommDevice* channel) { s_current.store(channel); }
+
+  // ---- binding and lifetime of the sub-module ----
+  // 1 when the DLL loaded and all nine exports were found; otherwise 0 with the DLL freed.
+  [[nodiscard]] BOOL LoadSubSODLL(const char* path);
+  // 1, or 0 when freeing failed (handle and entry points are then kept).
+  [[nodiscard]] BOOL UnloadSubSODLL();
+  // initSubSO, then the five callbacks. 0; a positive result unchanged; 106 for a negative
+  // one or without a bound sub-module. A failed initialisation that took a slot has that
+  // slot ended again with terminateSubSO, so it does not stay taken in the sub-module.
+  [[nodiscard]] long InitializeSubSO(const char* deviceName, long serviceObjectVersion,
+                                     PrnPropertySnapshot* snapshot);
+  // 1 when terminateSubSO returned 0; the slot is forgotten either way.
+  [[nodiscard]] BOOL TerminateSubSO();
+  [[nodiscard]] long ConnectPrinter();  // negative results become 106
+  [[nodiscard]] long ClosePrinter();    // negative results become 106
+  // 1 when getCapability(3001) returned 0.
+  [[nodiscard]] BOOL GetCapability(PrnCapabilityBlock* block);
+
+  bool IsBound() const { return m_module.valid(); }
+  long Slot() const { return m_slot; }
+  const PrnEntryPoints& EntryPoints() const { return m_entry; }
+  CDeviceClaim* Owner() const { return m_owner; }
+  // Address registered with callback ID 2005; the handle is created by Claim.
+  HANDLE* StatusEventAddress() { return &m_statusEvent; }
+
+  // ---- service calls (otherMethod); the export's result unless said otherwise ----
+  [[nodiscard]] long OtherMethod1001(PrnInputProperty* record, PrnPropertySnapshot* snapshot);
+  [[nodiscard]] long OtherMethod1002();
+  [[nodiscard]] long ReleaseSubSOData(void* data);
+  [[nodiscard]] long OtherMethod1005();
+  [[nodiscard]] long OtherMethod1006(PrnInputProperty* record, PrnStationState* stationState,
+                                     PrnTokenList* list, long position1, long position2,
+                                     PrnTokenList* pageModeList);
+  [[nodiscard]] long OtherMethod1007(PrnTokenList* target, PrnTokenList* source);
+  [[nodiscard]] long OtherMethod1008(long characterSet);
+  [[nodiscard]] long OtherMethod1009(PrnTokenList* list);
+  [[nodiscard]] long BuildRequestData(PrnInputProperty* record, PrnStationState* stationState,
+                                      PrnTokenList* list, long queue);
+  [[nodiscard]] long OtherMethod1011(long* cutDistance, long* lineEndFlags, long* resolution);
+  [[nodiscard]] long SendEscapeToken(long tokenCode, const unsigned char* data, long length,
+                                     long value, PrnTokenList* list,
+                                     PrnCommandToken** newToken);
+  [[nodiscard]] long AppendCommandTokens(PrnTokenList* logo, PrnTokenList* list);
+  [[nodiscard]] long OtherMethod1015(PrnPropertySnapshot* snapshot);
+  [[nodiscard]] long OtherMethod1016(PrnInputProperty* record);
+  // The new list of service 1018 (null when none came back), not the export's result.
+  [[nodiscard]] PrnTokenList* OtherMethod1018(long station);
+  [[nodiscard]] long OtherMethod1019(PrnTokenList* source, PrnTokenList** target);
+  [[nodiscard]] long OtherMethod1020(long station, long requestedChars, long lineWidth,
+                                     const char* lineCharsList, long* chosenChars,
+                                     long* charWidth, long* charSpacing);
+  [[nodiscard]] long OtherMethod1021(PrnInputProperty* record, PrnPropertySnapshot* snapshot);
+  [[nodiscard]] long SetResponseIdToken(long* responseId, PrnTokenList** list);
+  [[nodiscard]] long OtherMethod1024(PrnInputProperty* record, PrnPropertySnapshot* snapshot);
+
+  // Releases the top and then the bottom logo list (service 1003) where set; the result
+  // of the second release, 0 when there was no bottom logo.
+  [[nodiscard]] long ReleaseImageHandles();
+  void SetLogos(PrnTokenList* top, PrnTokenList* bottom) {
+    m_topLogo = top;
+    m_bottomLogo = bottom;
+  }
+
+  // ---- settings handed over by OpenService ----
+  void SetResponseIdMode(long mode) { m_responseIdMode = mode; }
+  long GetResponseIdMode() const { return m_responseIdMode; }
+  void SetResponseTimeout(long ms) { m_responseTimeout = ms; }
+  long GetResponseTimeout() const { return m_responseTimeout; }
+  void SetDataRegistrationTimeout(long ms) { m_registrationTimeout = ms; }
+  long GetDataRegistrationTimeout() const { return m_registrationTimeout; }
+  void SetStatusPollInterval(long ms) { m_statusPollInterval = ms; }
+  long GetStatusPollInterval() const { return m_statusPollInterval; }
+
+  // ---- callbacks registered with the sub-module (context = this channel) ----
+  static long SUBAPI_CALL ConvertPrintData(PrnInputProperty* record,
+                                           PrnStationState* stationState, char* data,
+                                           long length, long charWidth, long charSpacing,
+                                           PrnTokenList* list, long* errorWord, void* context);
+  static long SUBAPI_CALL OnStatusNotify(PrnStatusRecord* record, long code, void* context);
+  static long SUBAPI_CALL OnStatusReserved1(PrnStatusRecord* record, long code, void* context);
+  static long SUBAPI_CALL OnDirectIONotify(PrnDirectIOEventRecord* record, void* context);
+  static long SUBAPI_CALL OnStatusReserved2(PrnStatusRecord* record, long code, void* context);
+  static long SUBAPI_CALL OnResponseCode(long responseId, void* context);
+  static long SUBAPI_CALL OnErrorNotify(long resultCode, long resultCodeExtended,
+                                        long severity, const char* errorText, void* context);
+
+ private:
+  [[nodiscard]] long CallService(long serviceId, void* block);
+  // A negative export result becomes 106, with the "<name> function failed." lines.
+  [[nodiscard]] long NegativeTo106(long result, const char* function, const char* name) const;
+  void RegisterCallbacks();
+  void ClearEntryPoints() { m_entry = PrnEntryPoints(); }
+  void Log(DWORD category, const char* function, int line, const char* tag,
+           const std::string& text, const std::string& detail = "") const;
+
+  CDeviceClaim* m_owner;
+  long m_slot = -1;
+  CLogContext* m_logContext;
+
+  // Stop events of the send, receive, immediate and watch-response threads.
+  ScopedHandle m_receiveStopEvent;
+  ScopedHandle m_sendStopEvent;
+  ScopedHandle m_immediateStopEvent;
+  ScopedHandle m_watchResponseStopEvent;
+
+  // Normal-queue, immediate-queue and status events: created by Claim, closed by Release.
+  HANDLE m_normalQueueEvent = nullptr;
+  HANDLE m_immediateQueueEvent = nullptr;
+  HANDLE m_statusEvent = nullptr;
+
+  PrnEntryPoints m_entry;
+  ScopedModule m_module;
+  PrnTokenList* m_topLogo = nullptr;
+  PrnTokenList* m_bottomLogo = nullptr;
+
+  long m_responseIdMode = 0;
+  long m_responseTimeout = 0;
+  long m_registrationTimeout = 0;
+  long m_statusPollInterval = 0;
+
+  // Response and error events of the output threads.
+  ScopedHandle m_immediateResponseEvent;
+  ScopedHandle m_syncResponseEvent;
+  ScopedHandle m_asyncResponseEvent;
+  ScopedHandle m_immediateErrorEvent;
+  ScopedHandle m_sendErrorEvent;
+
+  static std::atomic<CCommDevice*> s_current;
+};

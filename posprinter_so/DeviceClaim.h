@@ -1,0 +1,61 @@
+// The claim object: the way from the device channel back to the service object that holds
+// the claim, and the named semaphore that makes a claim exclusive across processes.
+#pragma once
+#include <atomic>
+#include <list>
+#include <mutex>
+#include <string>
+
+#include "ScopedHandle.h"
+#include "Win.h"
+
+class CLogContext;
+class CPOSPrinter;
+
+class CDeviceClaim {
+ public:
+  explicit CDeviceClaim(CLogContext* logContext);
+  ~CDeviceClaim();
+  CDeviceClaim(const CDeviceClaim&) = delete;
+  CDeviceClaim& operator=(const CDeviceClaim&) = delete;
+
+  // Adds the service object, creates (or opens) the semaphore named by the bare device
+  // name and keeps the three fixed printer parameters. false, with nothing registered,
+  // when the semaphore can't be created (last error kept).
+  [[nodiscard]] bool Register(CPOSPrinter* so, const std::string& deviceName, long cutDistance,
+                              long lineEndFlags, long resolution);
+  // Removes the service object and closes the semaphore; a claim it still holds is
+  // released first, so other processes are not locked out for good.
+  void Unregister(CPOSPrinter* so);
+
+  // Waits on the semaphore (-1 without limit). 1 only when the wait returned the
+  // semaphore: a time-out, a failed wait, no semaphore (not registered) or a timeout
+  // below -1 give 0.
+  [[nodiscard]] BOOL Lock(long timeoutMs, CPOSPrinter* so);
+  // Releases the semaphore when `so` holds the claim; nothing otherwise.
+  void Unlock(CPOSPrinter* so);
+
+  CPOSPrinter* GetOwner() const;
+  bool IsClaimed() const { return m_claimed.load() != 0; }
+  bool IsRegistered() const;
+
+  // 1 while the device is enabled: output errors are reported as events only then.
+  void SetEnabled(bool enabled) { m_enabled.store(enabled ? 1 : 0); }
+  bool IsEnabled() const { return m_enabled.load() != 0; }
+
+  long CutDistance() const { return m_cutDistance; }
+  long LineEndFlags() const { return m_lineEndFlags; }
+  long Resolution() const { return m_resolution; }
+
+ private:
+  std::list<CPOSPrinter*> m_registered;   // newest first
+  std::atomic<CPOSPrinter*> m_claimer{nullptr};
+  std::atomic<long> m_claimed{0};
+  ScopedHandle m_semaphore;
+  mutable std::mutex m_listLock;
+  CLogContext* m_logContext;              // the creator's context word
+  long m_cutDistance = 0;                 // nothing reads it here; kept with the others
+  long m_lineEndFlags = 0;
+  long m_resolution = 0;
+  std::atomic<long> m_enabled{0};
+};

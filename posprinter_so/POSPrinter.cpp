@@ -1,0 +1,255 @@
+#include "POSPrinter.h"
+
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "CommDevice.h"
+#include "DeviceClaim.h"
+#include "LogContext.h"
+#include "OposCodes.h"
+#include "POSPrinterSOApp.h"
+#include "ServerIds.h"
+#include "VasselinVersion.h"
+
+namespace {
+
+const char kSource[] = "POSPrinter";
+
+enum : long { kStateClosed = 1, kStateIdle = 2, kStateBusy = 3, kStateError = 4 };
+
+std::string Narrow(BSTR text) {
+  if (!text || SysStringLen(text) == 0) return std::string();
+  const int length = static_cast<int>(SysStringLen(text));
+  const int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string out(n > 0 ? n : 0, '\0');
+  if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, length, &out[0], n, nullptr, nullptr);
+  return out.substr(0, out.find('\0'));
+}
+
+// ServiceObjectVersion when the version resource can't be read: string 14, or 0.
+long FallbackServiceObjectVersion() {
+  char text[32] = {};
+  if (LoadStringA(CPOSPrinterSOApp::Module(), IDS_SERVICE_OBJECT_VERSION, text,
+                  sizeof(text)) <= 0) {
+    return 0;
+  }
+  return atol(text);
+}
+
+}  // namespace
+
+CPOSPrinter::CPOSPrinter() {
+  auto logContext = std::make_unique<CLogContext>();
+  auto claim = std::make_unique<CDeviceClaim>(logContext.get());
+  auto channel = std::make_unique<CCommDevice>(claim.get(), logContext.get());
+  m_logContext = logContext.release();
+  m_claim = claim.release();
+  m_channel = channel.release();
+  const long version = GetServiceObjectVersion();
+  m_props.ServiceObjectVersion = (version == -1) ? FallbackServiceObjectVersion() : version;
+  CPOSPrinterSOApp::LockApp();
+}
+
+CPOSPrinter::~CPOSPrinter() {
+  // A Control Object that drops its last reference without Close would leave the
+  // sub-module, the claim and (once opened) threads and a window behind in a DLL that
+  // COM may then unload.
+  if (GetState() != kStateClosed) (void)Close();
+  delete m_channel;
+  delete m_claim;
+  delete m_logContext;
+  m_driver.Release();
+  m_settings.Close();
+  CPOSPrinterSOApp::UnlockApp();
+}
+
+HRESULT CPOSPrinter::QueryInterface(REFIID riid, void** object) {
+  if (!object) return E_POINTER;
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+      IsEqualIID(riid, IID_IPOSPrinterSO)) {
+    *object = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+ULONG CPOSPrinter::AddRef() { return ++m_refs; }
+
+ULONG CPOSPrinter::Release() {
+  const ULONG refs = --m_refs;
+  if (refs == 0) delete this;
+  return refs;
+}
+
+void CPOSPrinter::Log(DWORD category, const char* function, int line, const char* tag,
+                      const std::string& text, const std::string& detail) const {
+  m_logContext->Write(category, function, kSource, line, tag, text, detail);
+}
+
+long CPOSPrinter::GetServiceObjectVersion() {
+  char path[MAX_PATH] = {};
+  const DWORD n = GetModuleFileNameA(CPOSPrinterSOApp::Module(), path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return -1;
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path, &handle);
+  if (size == 0) return -1;
+  std::vector<char> block(size);
+  if (!GetFileVersionInfoA(path, 0, size, block.data())) return -1;
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &length) || !info ||
+      length < sizeof(VS_FIXEDFILEINFO)) {
+    return -1;
+  }
+  return static_cast<long>(HIWORD(info->dwFileVersionMS)) * 1000000 +
+         static_cast<long>(LOWORD(info->dwFileVersionMS)) * 1000 +
+         static_cast<long>(HIWORD(info->dwFileVersionLS));
+}
+
+long CPOSPrinter::SetResultCode(long resultCode, long resultCodeExtended, const char* text) {
+  static const char kFn[] = "CPOSPrinter::SetResultCode";
+  m_props.ResultCode = resultCode;
+  m_props.ResultCodeExtended = resultCodeExtended;
+  if (text && *text) {
+    const DWORD category = resultCode != 0 ? LOG_ERROR : LOG_INFO;
+    Log(category, kFn, __LINE__, TAG_RESULT, Fmt("%ld", resultCode));
+    Log(category, kFn, __LINE__, TAG_EXIT, text);
+  }
+  return resultCode;
+}
+
+long CPOSPrinter::GetState() const {
+  std::lock_guard<std::mutex> hold(m_stateLock);
+  return m_props.State;
+}
+
+void CPOSPrinter::SetState(long state) {
+  std::lock_guard<std::mutex> hold(m_stateLock);
+  m_props.State = state;
+}
+
+void CPOSPrinter::SetPowerState(long powerState) {
+  std::lock_guard<std::mutex> hold(m_powerStateLock);
+  m_props.PowerState = powerState;
+}
+
+void CPOSPrinter::ClearErrorProperties() {
+  std::lock_guard<std::mutex> hold(m_errorPropertiesLock);
+  m_props.ErrorLevel = 1;
+  m_props.ErrorStation = 0;
+  m_props.ErrorString.clear();
+}
+
+long CPOSPrinter::GetCOFreezeEvents() const {
+  std::lock_guard<std::mutex> hold(m_coFreezeLock);
+  return m_coFreezeEvents;
+}
+
+long CPOSPrinter::COFreezeEvents(long freeze) {
+  std::lock_guard<std::mutex> hold(m_coFreezeLock);
+  m_coFreezeEvents = freeze ? 1 : 0;
+  return 0;
+}
+
+long CPOSPrinter::GetOpenResult() { return m_props.OpenResult; }
+
+BOOL CPOSPrinter::ApplyDeviceSettings(const std::string& deviceName) {
+  m_settings.m_deviceName = deviceName;
+  if (!m_settings.Load(deviceName)) return FALSE;
+  m_channel->SetResponseIdMode(m_settings.m_processCompletionTiming);
+  m_channel->SetResponseTimeout(m_settings.m_receiveTimeout);
+  m_channel->SetDataRegistrationTimeout(m_settings.m_dataRegistrationTimeout);
+  m_channel->SetStatusPollInterval(m_settings.m_rcvc);
+  m_logContext->Configure(deviceName, m_settings.m_logFileSize,
+                          m_settings.m_logRetentionPeriod, m_settings.m_logLevelCore,
+                          m_settings.m_logFileNameCore);
+  return TRUE;
+}
+
+long CPOSPrinter::OpenService(BSTR /*deviceClass*/, BSTR deviceName,
+                              IDispatch* /*controlObject*/) {
+  static const char kFn[] = "CPOSPrinter::OpenService";
+  const std::string name = Narrow(deviceName);
+  if (!ApplyDeviceSettings(name)) {
+    m_props.OpenResult = 302;
+    // No key, no settings: a log context that writes nothing.
+    m_logContext->Configure(name, /*dumpSize=*/256, /*retentionDays=*/1, /*level=*/-1, "");
+    return SetResultCode(OPOS_E_NOSERVICE, 0, "");
+  }
+  Log(LOG_INFO, kFn, __LINE__, TAG_ENTER, "OpenService");
+  Log(LOG_INFO, kFn, __LINE__, TAG_PARAM, "DeviceName", name);
+  Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "Version:", VASSELIN_VERSION_TEXT);
+  // The window, the Control Object's events, the sub-module and the claim registration
+  // come with the device's life cycle; until then no service is offered.
+  return SetResultCode(OPOS_E_NOSERVICE, 0, "OpenService");
+}
+
+long CPOSPrinter::Claim(long timeout) {
+  static const char kFn[] = "CPOSPrinter::Claim";
+  Log(LOG_INFO, kFn, __LINE__, TAG_ENTER, "ClaimDevice");
+  Log(LOG_INFO, kFn, __LINE__, TAG_PARAM, "Timeout", Fmt("%ld", timeout));
+  if (m_props.Claimed) return SetResultCode(OPOS_SUCCESS, 0, "ClaimDevice");
+  // Without OpenService there is no claim semaphore to wait on.
+  if (GetState() == kStateClosed) return SetResultCode(OPOS_E_CLOSED, 0, "ClaimDevice");
+  if (timeout < -1) return SetResultCode(OPOS_E_ILLEGAL, 0, "ClaimDevice");
+  return SetResultCode(OPOS_E_FAILURE, 0, "ClaimDevice");
+}
+
+long CPOSPrinter::ReleaseDevice() {
+  static const char kFn[] = "CPOSPrinter::ReleaseDevice";
+  Log(LOG_INFO, kFn, __LINE__, TAG_ENTER, "ReleaseDevice");
+  const long state = GetState();
+  if (state == kStateClosed) return SetResultCode(OPOS_E_CLOSED, 0, "ReleaseDevice");
+  if (state == kStateBusy || state == kStateError) {
+    Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "State busy or error", "Release");
+    SetState(kStateIdle);
+    return SetResultCode(OPOS_E_BUSY, 0, "ReleaseDevice");
+  }
+  if (!m_props.Claimed) return SetResultCode(OPOS_E_ILLEGAL, 0, "ReleaseDevice");
+  (void)m_channel->ClosePrinter();
+  m_claim->Unlock(this);
+  m_props.Claimed = 0;
+  return SetResultCode(OPOS_SUCCESS, 0, "ReleaseDevice");
+}
+
+long CPOSPrinter::Close() {
+  static const char kFn[] = "CPOSPrinter::Close";
+  Log(LOG_INFO, kFn, __LINE__, TAG_ENTER, "Close");
+  if (GetState() == kStateClosed) return SetResultCode(OPOS_E_CLOSED, 0, "Close");
+  int waits = 0;
+  for (; waits < 30; ++waits) {
+    const long state = GetState();
+    if (state != kStateBusy && state != kStateError) break;
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "Wait for state idle...");
+    Sleep(100);
+  }
+  if (waits == 30) Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "State busy to idle");
+  SetState(kStateIdle);
+  if (m_props.Claimed) (void)ReleaseDevice();
+  (void)m_channel->ReleaseImageHandles();
+  if (m_channel->IsBound() && !m_channel->TerminateSubSO()) {
+    Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "Failed to terminate Sub SO DLL.");
+  }
+  (void)m_channel->UnloadSubSODLL();
+  m_claim->Unregister(this);
+  SetState(kStateClosed);
+  m_driver.Release();
+  return SetResultCode(OPOS_SUCCESS, 0, "Close");
+}
+
+long CPOSPrinter::FrameChecks() const {
+  if (!m_props.Claimed) return OPOS_E_NOTCLAIMED;
+  if (!m_props.DeviceEnabled) return OPOS_E_DISABLED;
+  return OPOS_SUCCESS;
+}
+
+long CPOSPrinter::RoutedMethod(const char* tag) {
+  static const char kFn[] = "CPOSPrinter::RoutedMethod";
+  Log(LOG_INFO, kFn, __LINE__, TAG_ENTER, tag);
+  if (const long refused = FrameChecks()) return SetResultCode(refused, 0, tag);
+  // Output reaches the printer once the method frame and the queues are in place.
+  return SetResultCode(OPOS_E_FAILURE, 0, tag);
+}

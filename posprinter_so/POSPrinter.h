@@ -1,0 +1,139 @@
+// CPOSPrinter: the OPOS POSPrinter service object, one per device the Control Object opens.
+// A COM object reached through IDispatch; its 39 dispatch entries are the table in
+// POSPrinterDispatch.cpp.
+#pragma once
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "ControlObjectDriver.h"
+#include "DeviceSettings.h"
+#include "PropertyCache.h"
+#include "Win.h"
+
+#include <oleauto.h>
+
+class CCommDevice;
+class CDeviceClaim;
+class CLogContext;
+
+class CPOSPrinter final : public IDispatch {
+ public:
+  CPOSPrinter();
+  CPOSPrinter(const CPOSPrinter&) = delete;
+  CPOSPrinter& operator=(const CPOSPrinter&) = delete;
+
+  // ---- IUnknown / IDispatch ----
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  // The last reference deletes the object; an object still open is closed first.
+  ULONG STDMETHODCALLTYPE Release() override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
+                                          DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
+                                   DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                   UINT* argErr) override;
+
+  // ---- dispatch entries, in DISPID order ----
+  long GetPropertyNumber(long pidx);                                     // 1
+  void SetPropertyNumber(long pidx, long value);                         // 2
+  BSTR GetPropertyString(long pidx);                                     // 3
+  void SetPropertyString(long pidx, BSTR text);                          // 4
+  long OpenService(BSTR deviceClass, BSTR deviceName, IDispatch* controlObject);  // 5
+  long Close();                                                          // 6
+  long Claim(long timeout);                                              // 7
+  long ReleaseDevice();                                                  // 8 (OPOS Release)
+  long CheckHealth(long level);                                          // 9
+  long DirectIO(long command, long* data, BSTR* text);                   // 10
+  long COFreezeEvents(long freeze);                                      // 11
+  long ClearOutput();                                                    // 12
+  long BeginInsertion(long timeout);                                     // 13
+  long BeginRemoval(long timeout);                                       // 14
+  long EndInsertion();                                                   // 15
+  long EndRemoval();                                                     // 16
+  long CutPaper(long percentage);                                        // 17
+  long PrintBarCode(long station, BSTR data, long symbology, long height, long width,
+                    long alignment, long textPosition);                  // 18
+  long PrintBitmap(long station, BSTR fileName, long width, long alignment);  // 19
+  long PrintImmediate(long station, BSTR data);                          // 20
+  long PrintNormal(long station, BSTR data);                             // 21
+  long PrintTwoNormal(long stations, BSTR data1, BSTR data2);            // 22
+  long RotatePrint(long station, long rotation);                         // 23
+  long SetBitmap(long bitmapNumber, long station, BSTR fileName, long width,
+                 long alignment);                                        // 24
+  long SetLogo(long location, BSTR data);                                // 25
+  long TransactionPrint(long station, long control);                     // 26
+  long ValidateData(long station, BSTR data);                            // 27
+  long GetOpenResult();                                                  // 28
+  long ChangePrintSide(long side);                                       // 29
+  long MarkFeed(long type);                                              // 30
+  long ClearPrintArea();                                                 // 31
+  long PageModePrint(long control);                                      // 32
+  long CompareFirmwareVersion(BSTR firmwareFileName, long* result);      // 33
+  long ResetStatistics(BSTR statisticsBuffer);                           // 34
+  long RetrieveStatistics(BSTR* statisticsBuffer);                       // 35
+  long UpdateFirmware(BSTR firmwareFileName);                            // 36
+  long UpdateStatistics(BSTR statisticsBuffer);                          // 37
+  long PrintMemoryBitmap(long station, BSTR data, long type, long width,
+                         long alignment);                                // 38
+  long DrawRuledLine(long station, BSTR positionList, long lineDirection, long lineWidth,
+                     long lineStyle, long lineColor);                    // 39
+
+  // ---- members other parts of the core use ----
+  // Stores ResultCode and ResultCodeExtended; with a text, logs "[Result  ]" and
+  // "[Exit    ]" (errors for a nonzero code). Returns the code.
+  long SetResultCode(long resultCode, long resultCodeExtended, const char* text);
+  long GetClaimed() const { return m_props.Claimed; }
+  long GetDeviceEnabled() const { return m_props.DeviceEnabled; }
+  long GetState() const;
+  void SetState(long state);
+  void SetPowerState(long powerState);
+  void ClearErrorProperties();
+  long GetCOFreezeEvents() const;
+
+  // OpenService's first steps: reads the device key; FALSE when it is missing. Otherwise
+  // hands the timings to the device channel and configures the log context.
+  [[nodiscard]] BOOL ApplyDeviceSettings(const std::string& deviceName);
+
+  // major * 1000000 + minor * 1000 + build of the module's file version; -1 when it can't
+  // be read.
+  static long GetServiceObjectVersion();
+
+  const CPropertyCache& Properties() const { return m_props; }
+  const CDeviceSettings& Settings() const { return m_settings; }
+  CCommDevice* Channel() const { return m_channel; }
+  CDeviceClaim* ClaimObject() const { return m_claim; }
+  CLogContext* LogContext() const { return m_logContext; }
+  CControlObjectDriver& Driver() { return m_driver; }
+
+ private:
+  ~CPOSPrinter();
+  // Claimed (103) and DeviceEnabled (105) checks of every method that reaches the printer.
+  long FrameChecks() const;
+  long RoutedMethod(const char* tag);
+  void Log(DWORD category, const char* function, int line, const char* tag,
+           const std::string& text, const std::string& detail = "") const;
+
+  std::atomic<ULONG> m_refs{1};
+
+  CPropertyCache m_props;
+  CLogContext* m_logContext = nullptr;  // owned
+  CDeviceSettings m_settings;
+  // Fixed printer parameters of service 1011, 0 until the sub-module is initialised.
+  long m_lineEndFlags = 0;
+  long m_resolution = 0;
+  long m_cutDistance = 0;
+  CCommDevice* m_channel = nullptr;     // owned
+  CDeviceClaim* m_claim = nullptr;      // owned
+  CControlObjectDriver m_driver;
+  mutable std::mutex m_stateLock;
+  std::mutex m_powerStateLock;
+  std::mutex m_freezeLock;
+  mutable std::mutex m_coFreezeLock;
+  std::mutex m_errorPropertiesLock;
+  long m_coFreezeEvents = 0;
+  std::mutex m_recordLock;              // guards building the input property records
+};

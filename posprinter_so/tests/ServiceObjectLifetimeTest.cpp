@@ -1,0 +1,189 @@
+// The service object's end: Close and the final release, the Control Object's reference,
+// and the events through the Control Object driver.
+#include <gtest/gtest.h>
+
+#include "CommDevice.h"
+#include "ControlObjectDriver.h"
+#include "ControlObjectStandIn.h"
+#include "DeviceClaim.h"
+#include "FakeLog.h"
+#include "OposCodes.h"
+#include "POSPrinter.h"
+#include "RecordingSub.h"
+#include "TestSupport.h"
+
+namespace {
+
+const std::string kRecording = sotest::BinFolder() + "recording_sub.dll";
+constexpr char kDevice[] = "SoLifetimeTestPrinter";
+
+class ServiceObjectLifetime : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(sub_.Loaded());
+    sub_.Reset();
+    so_ = sotest::NewServiceObject();
+    ASSERT_NE(so_, nullptr);
+  }
+  void TearDown() override {
+    if (so_) so_->Release();
+  }
+
+  // What OpenService leaves behind: the sub-module bound with a slot, the claim
+  // registration and the Control Object's interface. The claim is also taken.
+  void OpenAndClaim() {
+    ASSERT_TRUE(so_->Channel()->LoadSubSODLL(kRecording.c_str()));
+    ASSERT_EQ(so_->Channel()->InitializeSubSO(kDevice, 1014001, nullptr), 0);
+    ASSERT_TRUE(so_->ClaimObject()->Register(so_, kDevice, 99, 7, 203));
+    ASSERT_TRUE(so_->ClaimObject()->Lock(0, so_));
+    so_->Driver().Attach(co_.Sink());
+    so_->SetState(2);
+  }
+
+  std::vector<RecSubCall> Terminations() const {
+    std::vector<RecSubCall> found;
+    for (const RecSubCall& call : sub_.Calls()) {
+      if (call.exportId == RECSUB_TERMINATE_SUBSO) found.push_back(call);
+    }
+    return found;
+  }
+
+  RecordingSubModule sub_{kRecording.c_str()};
+  costandin::ControlObject co_;
+  CPOSPrinter* so_ = nullptr;
+};
+
+TEST_F(ServiceObjectLifetime, FinalReleaseWithoutCloseEndsTheDevice) {
+  OpenAndClaim();
+  ASSERT_EQ(co_.SinkReferences(), 1);
+  CDeviceClaim rival(nullptr);
+  ASSERT_TRUE(rival.Register(nullptr, kDevice, 0, 0, 0));
+  ASSERT_FALSE(rival.Lock(0, nullptr)) << "the service object holds the claim";
+
+  so_->Release();
+  so_ = nullptr;
+
+  const auto ended = Terminations();
+  ASSERT_EQ(ended.size(), 1u);
+  EXPECT_EQ(ended[0].slot, 0);
+  EXPECT_EQ(sub_.TakenSlots(), 0);
+  EXPECT_EQ(co_.SinkReferences(), 0) << "the Control Object's count is as it was";
+  EXPECT_TRUE(rival.Lock(0, nullptr)) << "the claim was given back";
+  rival.Unlock(nullptr);
+}
+
+TEST_F(ServiceObjectLifetime, CloseEndsOnceAndLeavesTheReferenceCountAsFound) {
+  OpenAndClaim();
+  EXPECT_EQ(so_->Close(), OPOS_SUCCESS);
+  EXPECT_EQ(so_->Properties().State, 1);
+  EXPECT_EQ(co_.SinkReferences(), 0);
+  EXPECT_FALSE(so_->Channel()->IsBound());
+  EXPECT_EQ(so_->Close(), OPOS_E_CLOSED) << "a closed object answers 101";
+  so_->Release();
+  so_ = nullptr;
+  EXPECT_EQ(Terminations().size(), 1u);
+  EXPECT_EQ(co_.SinkReferences(), 0);
+}
+
+TEST_F(ServiceObjectLifetime, AClosedObjectAnswers101ToClaimCloseAndRelease) {
+  EXPECT_EQ(so_->Claim(0), OPOS_E_CLOSED);
+  EXPECT_EQ(so_->Claim(-1), OPOS_E_CLOSED) << "nothing to wait on: no hang";
+  EXPECT_EQ(so_->ReleaseDevice(), OPOS_E_CLOSED);
+  EXPECT_EQ(so_->Close(), OPOS_E_CLOSED);
+  EXPECT_EQ(so_->Properties().ResultCode, OPOS_E_CLOSED);
+  EXPECT_TRUE(sub_.Calls().empty());
+}
+
+TEST_F(ServiceObjectLifetime, MethodsOfAnUnclaimedObjectAnswer103) {
+  BSTR data = SysAllocString(L"text");
+  EXPECT_EQ(so_->PrintNormal(2, data), OPOS_E_NOTCLAIMED);
+  EXPECT_EQ(so_->CheckHealth(1), OPOS_E_NOTCLAIMED);
+  EXPECT_EQ(so_->Properties().ResultCode, OPOS_E_NOTCLAIMED);
+  SysFreeString(data);
+}
+
+TEST_F(ServiceObjectLifetime, COFreezeEventsSetsTheFlagOnly) {
+  const long resultCode = so_->Properties().ResultCode;
+  EXPECT_EQ(so_->COFreezeEvents(5), 0);
+  EXPECT_EQ(so_->GetCOFreezeEvents(), 1);
+  EXPECT_EQ(so_->COFreezeEvents(0), 0);
+  EXPECT_EQ(so_->GetCOFreezeEvents(), 0);
+  EXPECT_EQ(so_->Properties().ResultCode, resultCode);
+}
+
+// This program's string table holds "1014004" under 14 and it has no version resource.
+TEST(ServiceObjectVersionFallback, ComesFromStringResource14) {
+  EXPECT_EQ(CPOSPrinter::GetServiceObjectVersion(), -1);
+  CPOSPrinter* so = sotest::NewServiceObject();
+  ASSERT_NE(so, nullptr);
+  EXPECT_EQ(so->Properties().ServiceObjectVersion, 1014004);
+  so->Release();
+}
+
+class ControlObjectDriverTest : public ::testing::Test {
+ protected:
+  costandin::ControlObject co_;
+};
+
+TEST_F(ControlObjectDriverTest, AttachAndReleaseTakeAndGiveOneReference) {
+  {
+    CControlObjectDriver driver;
+    driver.Attach(co_.Sink());
+    EXPECT_EQ(co_.SinkReferences(), 1);
+    driver.Attach(co_.Sink());
+    EXPECT_EQ(co_.SinkReferences(), 1) << "attaching again replaces, not adds";
+    driver.Release();
+    EXPECT_EQ(co_.SinkReferences(), 0);
+    driver.Release();
+    EXPECT_EQ(co_.SinkReferences(), 0) << "a second release gives back nothing";
+    driver.Attach(co_.Sink());
+  }
+  EXPECT_EQ(co_.SinkReferences(), 0) << "destruction releases";
+}
+
+TEST_F(ControlObjectDriverTest, AFailedLookUpThenReleaseLeavesTheCountAsFound) {
+  co_.RefuseName(L"SOOutputComplete");
+  CControlObjectDriver driver;
+  driver.Attach(co_.Sink());
+  EXPECT_EQ(driver.LookUpEventIds(), DISP_E_UNKNOWNNAME);
+  driver.Release();
+  EXPECT_EQ(co_.SinkReferences(), 0);
+}
+
+TEST_F(ControlObjectDriverTest, EventsArriveWithTheirArgumentsOnTheCallingThread) {
+  CControlObjectDriver driver;
+  long retryResponse = 11;
+  long clearResponse = 11;
+  long data = 42;
+  BSTR text = SysAllocString(L"status text");
+  co_.RunOnThread([&] {
+    driver.Attach(co_.Sink());
+    ASSERT_EQ(driver.LookUpEventIds(), S_OK);
+    EXPECT_EQ(driver.SOError(111, 0, 1, &retryResponse), S_OK);
+    co_.SetErrorResponse(12);
+    EXPECT_EQ(driver.SOError(114, 1002, 1, &clearResponse), S_OK);
+    EXPECT_EQ(driver.SOOutputComplete(5), S_OK);
+    EXPECT_EQ(driver.SOStatusUpdate(2001), S_OK);
+    EXPECT_EQ(driver.SODirectIO(7, &data, &text), S_OK);
+    driver.Release();
+  });
+  EXPECT_EQ(retryResponse, 11) << "a Control Object that leaves ErrorResponse keeps retry";
+  EXPECT_EQ(clearResponse, 12);
+  const auto events = co_.Events();
+  ASSERT_EQ(events.size(), 5u);
+  EXPECT_EQ(events[0].name, L"SOError");
+  EXPECT_EQ(events[0].numbers, (std::vector<long>{111, 0, 1, 11}));
+  EXPECT_EQ(events[1].numbers, (std::vector<long>{114, 1002, 1, 11}));
+  EXPECT_EQ(events[2].name, L"SOOutputComplete");
+  EXPECT_EQ(events[2].numbers, std::vector<long>{5});
+  EXPECT_EQ(events[3].name, L"SOStatusUpdate");
+  EXPECT_EQ(events[3].numbers, std::vector<long>{2001});
+  EXPECT_EQ(events[4].name, L"SODirectIO");
+  EXPECT_EQ(events[4].numbers, (std::vector<long>{7, 42}));
+  EXPECT_EQ(events[4].text, L"status text");
+  for (const auto& event : events) EXPECT_EQ(event.threadId, co_.ThreadId());
+  EXPECT_EQ(co_.SinkReferences(), 0);
+  SysFreeString(text);
+}
+
+}  // namespace

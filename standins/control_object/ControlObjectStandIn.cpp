@@ -1,0 +1,325 @@
+#include "ControlObjectStandIn.h"
+
+#include <algorithm>
+#include <atomic>
+#include <set>
+
+namespace costandin {
+
+namespace {
+
+constexpr UINT kRunTask = WM_APP + 1;
+
+struct SinkMethod {
+  const wchar_t* name;
+  DISPID id;
+  UINT argc;
+};
+const SinkMethod kSinkMethods[] = {
+    {L"SODirectIO", 1, 3},
+    {L"SOError", 2, 4},
+    {L"SOOutputComplete", 3, 1},
+    {L"SOStatusUpdate", 4, 1},
+};
+
+long ReadLong(const VARIANT* value) {
+  if (V_VT(value) == (VT_BYREF | VT_I4)) return V_I4REF(value) ? *V_I4REF(value) : 0;
+  VARIANT number;
+  VariantInit(&number);
+  if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(value), 0, VT_I4))) return 0;
+  return V_I4(&number);
+}
+
+std::wstring ReadText(const VARIANT* value) {
+  BSTR text = nullptr;
+  if (V_VT(value) == (VT_BYREF | VT_BSTR)) {
+    text = V_BSTRREF(value) ? *V_BSTRREF(value) : nullptr;
+  } else if (V_VT(value) == VT_BSTR) {
+    text = V_BSTR(value);
+  }
+  return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+}
+
+}  // namespace
+
+Arg Arg::Long(long value) {
+  Arg a;
+  a.kind = kLong;
+  a.number = value;
+  return a;
+}
+Arg Arg::Text(const std::wstring& value) {
+  Arg a;
+  a.kind = kText;
+  a.text = value;
+  return a;
+}
+Arg Arg::LongRef(long* value) {
+  Arg a;
+  a.kind = kLongRef;
+  a.pointer = value;
+  return a;
+}
+Arg Arg::TextRef(BSTR* value) {
+  Arg a;
+  a.kind = kTextRef;
+  a.pointer = value;
+  return a;
+}
+Arg Arg::VariantRef(VARIANT* value) {
+  Arg a;
+  a.kind = kVariantRef;
+  a.pointer = value;
+  return a;
+}
+Arg Arg::Dispatch(IDispatch* value) {
+  Arg a;
+  a.kind = kDispatch;
+  a.pointer = value;
+  return a;
+}
+Arg Arg::Sink() {
+  Arg a;
+  a.kind = kSink;
+  return a;
+}
+
+// The Control Object's dispatch interface as the service object sees it.
+class EventSink final : public IDispatch {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
+      *object = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  // The stand-in owns the sink; these count what others hold.
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
+  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--m_refs); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (count) *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override {
+    return DISP_E_BADINDEX;
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                          DISPID* ids) override {
+    if (!names || !ids || count != 1) return E_INVALIDARG;
+    std::lock_guard<std::mutex> hold(m_lock);
+    for (const SinkMethod& method : kSinkMethods) {
+      if (_wcsicmp(method.name, names[0]) == 0 && !m_refused.count(method.name)) {
+        ids[0] = method.id;
+        return S_OK;
+      }
+    }
+    ids[0] = DISPID_UNKNOWN;
+    return DISP_E_UNKNOWNNAME;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                   EXCEPINFO*, UINT*) override {
+    const SinkMethod* method = nullptr;
+    for (const SinkMethod& m : kSinkMethods) {
+      if (m.id == id) method = &m;
+    }
+    if (!method) return DISP_E_MEMBERNOTFOUND;
+    if (!params || params->cArgs != method->argc) return DISP_E_BADPARAMCOUNT;
+    // rgvarg holds the last argument first.
+    auto arg = [&](UINT i) { return &params->rgvarg[method->argc - 1 - i]; };
+    EventRecord event;
+    event.name = method->name;
+    event.threadId = GetCurrentThreadId();
+    for (UINT i = 0; i < method->argc; ++i) {
+      if (id == 1 && i == 2) {
+        event.text = ReadText(arg(i));
+      } else {
+        event.numbers.push_back(ReadLong(arg(i)));
+      }
+    }
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (id == 2 && m_hasErrorResponse && V_VT(arg(3)) == (VT_BYREF | VT_I4) && V_I4REF(arg(3))) {
+      *V_I4REF(arg(3)) = m_errorResponse;
+    }
+    m_events.push_back(event);
+    m_changed.notify_all();
+    return S_OK;
+  }
+
+  std::atomic<long> m_refs{0};
+  mutable std::mutex m_lock;
+  mutable std::condition_variable m_changed;
+  std::vector<EventRecord> m_events;
+  std::set<std::wstring> m_refused;
+  bool m_hasErrorResponse = false;
+  long m_errorResponse = 0;
+};
+
+ControlObject::ControlObject()
+    : m_ready(CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_sink(new EventSink) {
+  m_thread = std::thread([this] { ThreadMain(); });
+  WaitForSingleObject(m_ready, INFINITE);
+}
+
+ControlObject::~ControlObject() {
+  ReleaseObject();
+  PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
+  m_thread.join();
+  CloseHandle(m_ready);
+}
+
+void ControlObject::ThreadMain() {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  MSG msg;
+  PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // creates the queue
+  m_threadId = GetCurrentThreadId();
+  SetEvent(m_ready);
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.hwnd == nullptr && msg.message == kRunTask) {
+      (*reinterpret_cast<const std::function<void()>*>(msg.lParam))();
+      SetEvent(reinterpret_cast<HANDLE>(msg.wParam));
+      continue;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  CoUninitialize();
+}
+
+void ControlObject::RunOnThread(const std::function<void()>& task) {
+  if (GetCurrentThreadId() == m_threadId) {
+    task();
+    return;
+  }
+  HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  PostThreadMessageA(m_threadId, kRunTask, reinterpret_cast<WPARAM>(done),
+                     reinterpret_cast<LPARAM>(&task));
+  WaitForSingleObject(done, INFINITE);
+  CloseHandle(done);
+}
+
+HRESULT ControlObject::Create(const wchar_t* progId) {
+  HRESULT hr = E_FAIL;
+  RunOnThread([&] {
+    CLSID clsid;
+    hr = CLSIDFromProgID(progId, &clsid);
+    if (FAILED(hr)) return;
+    IDispatch* object = nullptr;
+    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                          reinterpret_cast<void**>(&object));
+    if (SUCCEEDED(hr)) {
+      if (m_object) m_object->Release();
+      m_object = object;
+    }
+  });
+  return hr;
+}
+
+void ControlObject::ReleaseObject() {
+  RunOnThread([&] {
+    if (m_object) m_object->Release();
+    m_object = nullptr;
+  });
+}
+
+HRESULT ControlObject::GetIDsOfNames(const std::wstring& name, DISPID* id) {
+  HRESULT hr = E_POINTER;
+  RunOnThread([&] {
+    if (!m_object) return;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name.c_str())};
+    hr = m_object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, id);
+  });
+  return hr;
+}
+
+HRESULT ControlObject::Invoke(DISPID id, const std::vector<Arg>& args, VARIANT* result) {
+  std::vector<VARIANTARG> reversed(args.size());
+  for (size_t i = 0; i < args.size(); ++i) {
+    const Arg& a = args[i];
+    VARIANTARG& v = reversed[args.size() - 1 - i];
+    VariantInit(&v);
+    switch (a.kind) {
+      case Arg::kLong: V_VT(&v) = VT_I4; V_I4(&v) = a.number; break;
+      case Arg::kText:
+        V_VT(&v) = VT_BSTR;
+        V_BSTR(&v) = SysAllocStringLen(a.text.data(), static_cast<UINT>(a.text.size()));
+        break;
+      case Arg::kLongRef: V_VT(&v) = VT_BYREF | VT_I4; V_I4REF(&v) = static_cast<long*>(a.pointer); break;
+      case Arg::kTextRef: V_VT(&v) = VT_BYREF | VT_BSTR; V_BSTRREF(&v) = static_cast<BSTR*>(a.pointer); break;
+      case Arg::kVariantRef:
+        V_VT(&v) = VT_BYREF | VT_VARIANT;
+        V_VARIANTREF(&v) = static_cast<VARIANT*>(a.pointer);
+        break;
+      case Arg::kDispatch: V_VT(&v) = VT_DISPATCH; V_DISPATCH(&v) = static_cast<IDispatch*>(a.pointer); break;
+      case Arg::kSink: V_VT(&v) = VT_DISPATCH; V_DISPATCH(&v) = m_sink.get(); break;
+    }
+  }
+  HRESULT hr = E_POINTER;
+  RunOnThread([&] {
+    if (!m_object) return;
+    DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr,
+                         static_cast<UINT>(reversed.size()), 0};
+    UINT argErr = 0;
+    hr = m_object->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, &params, result,
+                          nullptr, &argErr);
+  });
+  for (VARIANTARG& v : reversed) {
+    if (V_VT(&v) == VT_BSTR) SysFreeString(V_BSTR(&v));
+  }
+  return hr;
+}
+
+long ControlObject::CallLong(const std::wstring& name, const std::vector<Arg>& args,
+                             long fallback) {
+  DISPID id = DISPID_UNKNOWN;
+  if (FAILED(GetIDsOfNames(name, &id))) return fallback;
+  VARIANT result;
+  VariantInit(&result);
+  if (FAILED(Invoke(id, args, &result))) return fallback;
+  VARIANT number;
+  VariantInit(&number);
+  const HRESULT hr = VariantChangeType(&number, &result, 0, VT_I4);
+  VariantClear(&result);
+  return SUCCEEDED(hr) ? V_I4(&number) : fallback;
+}
+
+IDispatch* ControlObject::Sink() { return m_sink.get(); }
+
+long ControlObject::SinkReferences() const { return m_sink->m_refs.load(); }
+
+std::vector<EventRecord> ControlObject::Events() const {
+  std::lock_guard<std::mutex> hold(m_sink->m_lock);
+  return m_sink->m_events;
+}
+
+void ControlObject::ClearEvents() {
+  std::lock_guard<std::mutex> hold(m_sink->m_lock);
+  m_sink->m_events.clear();
+}
+
+bool ControlObject::WaitForEvents(size_t count, DWORD timeoutMs) const {
+  std::unique_lock<std::mutex> hold(m_sink->m_lock);
+  return m_sink->m_changed.wait_for(hold, std::chrono::milliseconds(timeoutMs),
+                                    [&] { return m_sink->m_events.size() >= count; });
+}
+
+void ControlObject::SetErrorResponse(long response) {
+  std::lock_guard<std::mutex> hold(m_sink->m_lock);
+  m_sink->m_hasErrorResponse = true;
+  m_sink->m_errorResponse = response;
+}
+
+void ControlObject::ClearErrorResponse() {
+  std::lock_guard<std::mutex> hold(m_sink->m_lock);
+  m_sink->m_hasErrorResponse = false;
+}
+
+void ControlObject::RefuseName(const std::wstring& name) {
+  std::lock_guard<std::mutex> hold(m_sink->m_lock);
+  m_sink->m_refused.insert(name);
+}
+
+}  // namespace costandin
