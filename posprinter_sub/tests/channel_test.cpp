@@ -252,6 +252,42 @@ TEST_F(ChannelTest, WriteSendsTheBytesAsGiven) {
   EXPECT_EQ(1, Calls("DirectIOEx"));
 }
 
+TEST_F(ChannelTest, WrittenBytesAlsoReachTheOutputFile) {
+  char folder[MAX_PATH];
+  ASSERT_NE(0u, GetTempPathA(MAX_PATH, folder));
+  const std::string path = std::string(folder) + "chantest_output_" +
+                           std::to_string(GetCurrentProcessId()) + ".bin";
+  DeleteFileA(path.c_str());
+  ASSERT_TRUE(SetEnvironmentVariableA("TBXQD_SIM_OUTPUT", path.c_str()));
+  ASSERT_EQ(0, Connect());
+  EXPECT_EQ(0, Write({'A', 0x0A}));
+  EXPECT_EQ(0, Write({0x1D, 0x56, 0x00}));
+  SetEnvironmentVariableA("TBXQD_SIM_OUTPUT", nullptr);
+  EXPECT_EQ(0, Write({'B'}));  // no longer copied
+
+  ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(file.valid());
+  BYTE content[16];
+  DWORD read = 0;
+  ASSERT_TRUE(ReadFile(file.get(), content, sizeof content, &read, nullptr));
+  EXPECT_EQ((Bytes{'A', 0x0A, 0x1D, 0x56, 0x00}), Bytes(content, content + read));
+  file.reset();
+  DeleteFileA(path.c_str());
+}
+
+TEST_F(ChannelTest, DrawerKickOpensTheDrawer) {
+  ASSERT_EQ(0, Connect());
+  DWORD status = 0;
+  EXPECT_EQ(0, Write({0x10, 0x14, 0x01, 0x00, 0x01}));  // drawer 1, 100 ms
+  EXPECT_EQ(0, channel_.GetPrinterASB(&status));
+  EXPECT_EQ(0u, status & TBXQD_ST_DRAWER_CLOSED);
+  TbxSim_SetDrawerOpen(name_.c_str(), FALSE);
+  EXPECT_EQ(0, Write({0x10, 0x14, 0x01, 0x02}));  // no connector byte: a whole kick too
+  EXPECT_EQ(0, channel_.GetPrinterASB(&status));
+  EXPECT_EQ(0u, status & TBXQD_ST_DRAWER_CLOSED);
+}
+
 TEST_F(ChannelTest, WriteReadLogsWhatThePrinterAnswers) {
   ASSERT_EQ(0, Connect());
   EXPECT_EQ(0, WriteRead({0x12, 0x6C, 0x00}));  // the function settings come back at once
