@@ -11,6 +11,7 @@
 #include "SubSOProperties.h"
 #include "SubSOSettings.h"
 
+#include <atomic>
 #include <string>
 
 class CRJCollection;       // status store
@@ -171,7 +172,8 @@ class CSubSO {
   CSnapshotTexts m_snapshotTexts;  // heap texts attached to the core's snapshots
   PrnStatusFunctionSet m_statusFunctions = {};
   long m_lPitch = 0;
-  long m_fErrorRecovery = 0;
+  // Set by every write (send threads), taken by the status path (receive thread).
+  std::atomic<long> m_fErrorRecovery{0};
   CStatusQueue* m_pStatusQueue;    // the slot's, open from construction to destruction
   long m_fCallbackRegistered = 0;  // the SDK calls the slot's status callback
 };

@@ -52,10 +52,9 @@ void CSubSO::ProcessStatusWord(DWORD word, PrnStatusRecord* status,
     (void)m_pCollection->PowerStatusRecieveAction(word, status, statusFn, reserved);
     return;
   }
+  // At most one reset per write: the write sets the flag again.
   if (m_pCollection->StatusUpdateReceiveAction(word, status, statusFn, reserved) == 1 &&
-      m_fErrorRecovery == 1) {
-    // At most one reset per write: the write sets the flag again.
-    m_fErrorRecovery = 0;
+      m_fErrorRecovery.exchange(0) == 1) {
     LogLine(LOG_CAT_INFO, function, kTagInfo,
             "Printer reset processing starts for error recovery.");
     const long reset = restorePrinter(status);

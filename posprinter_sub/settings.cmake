@@ -28,6 +28,6 @@ add_gtest_program(prennik_settings_test
 # prennik.dll driven as the core drives it, against the simulated printer (linked, so that its
 # test controls see the printers of the TbxQdApi.dll that prennik loads).
 add_gtest_program(prennik_cycle_test
-  SOURCES tests/SubSOCycleTest.cpp
+  SOURCES tests/SubSOCycleTest.cpp tests/SubSOServicesTest.cpp
   LIBS fakecore TbxQdApi testprinter)
 add_dependencies(prennik_cycle_test prennik)

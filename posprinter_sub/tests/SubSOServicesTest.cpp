@@ -1,0 +1,231 @@
+// The list, character and status services of prennik.dll as the core calls them.
+#include "DeviceFixture.h"
+
+namespace devicetest {
+namespace {
+
+class DeviceServices : public DeviceCycle {
+ protected:
+  struct TokenView {
+    long type;
+    long parameter;
+    long parameter2;
+    Bytes data;
+  };
+  static std::vector<TokenView> Tokens(const PrnTokenList* list) {
+    std::vector<TokenView> tokens;
+    for (const PrnTokenNode* n = PrnOldestToken(list); n; n = PrnNewerToken(n)) {
+      const PrnCommandToken* t = n->token;
+      tokens.push_back({t->type, t->parameter, t->parameter2,
+                        t->data ? Bytes(t->data, t->data + t->length) : Bytes()});
+    }
+    return tokens;
+  }
+  static std::vector<long> Types(const PrnTokenList* list) {
+    std::vector<long> types;
+    for (const TokenView& t : Tokens(list)) types.push_back(t.type);
+    return types;
+  }
+  PrnTokenList* PrintNormalList(const char* data) {
+    PrnTokenList* list = nullptr;
+    PrnExecStationTextArgs exec{&rec_.input, &rec_.station, PRN_STATION_RECEIPT, data, &list,
+                                &rec_.snapshot};
+    EXPECT_EQ(core_.Execute(PRN_METHOD_PRINT_NORMAL, &exec), 0);
+    core_.Track(list);
+    return list;
+  }
+  long Reads() { return TbxSim_GetCallCount(kPrinter, "#31"); }
+};
+
+TEST_F(DeviceServices, ResponseIdTokenIsTheNewest) {
+  ASSERT_EQ(core_.Open(kDevice), 0);
+  PrnTokenList* list = core_.CreateList();
+  core_.AddToken(list, 101, "A", 1, -1);
+  // Only the low byte of the word counts: 0x105 is id 5.
+  long id = 0x105;
+  PrnResponseIdArgs block{&id, &list};
+  ASSERT_EQ(core_.Other(PRN_SERVICE_APPEND_RESPONSE_ID_TOKEN, &block), 0);
+  const std::vector<TokenView> tokens = Tokens(list);
+  ASSERT_EQ(tokens.size(), 2u);
+  EXPECT_EQ(tokens[0].data, Bytes({'A'}));
+  EXPECT_EQ(tokens[1].type, 710);
+  EXPECT_EQ(Hex(tokens[1].data), Hex({0x12, 0x71, 0x85}));
+  PrnTokenList* none = nullptr;
+  PrnResponseIdArgs noList{&id, &none};
+  EXPECT_EQ(core_.Other(PRN_SERVICE_APPEND_RESPONSE_ID_TOKEN, &noList), 106);
+}
+
+TEST_F(DeviceServices, CopiesKeepOrderAndTheSource) {
+  ASSERT_EQ(core_.Open(kDevice), 0);
+  PrnTokenList* source = core_.CreateList();
+  core_.AddToken(source, 101, "ab", 2, -1);
+  core_.AddToken(source, 104, nullptr, 0, -1);
+  PrnTokenList* target = core_.CreateList();
+  core_.AddToken(target, 101, "t", 1, -1);
+  PrnCopyTokensArgs append{source, target};
+  ASSERT_EQ(core_.Other(PRN_SERVICE_APPEND_COMMAND_TOKENS, &append), 0);
+  EXPECT_EQ(Types(target), std::vector<long>({101, 101, 104, 100}));
+  EXPECT_EQ(Tokens(target)[1].data, Bytes({'a', 'b'}));
+  EXPECT_EQ(target->totalBytes, 3);
+  EXPECT_EQ(Types(source), std::vector<long>({101, 104})) << "the source is left as it was";
+  EXPECT_EQ(source->totalBytes, 2);
+
+  PrnTokenList* clone = core_.CreateList();
+  PrnCloneTokensArgs cloneArgs{source, &clone};
+  ASSERT_EQ(core_.Other(PRN_SERVICE_CLONE_COMMAND_TOKENS, &cloneArgs), 0);
+  EXPECT_EQ(Types(clone), std::vector<long>({101, 104})) << "no character-set token";
+  EXPECT_EQ(clone->totalBytes, 2);
+
+  PrnCopyTokensArgs fromNull{nullptr, target};
+  EXPECT_EQ(core_.Other(PRN_SERVICE_APPEND_COMMAND_TOKENS, &fromNull), 0);
+  EXPECT_EQ(Types(target).size(), 4u);
+}
+
+TEST_F(DeviceServices, LineCharsFontChoosesFontForLaterText) {
+  ASSERT_EQ(core_.Open(kDevice), 0);
+  struct Row {
+    long station, requested, result, chosen, width, spacing;
+  };
+  const Row rows[] = {{2, 30, 0, 32, 16, 1}, {2, 40, 0, 36, 16, 0}, {1, 18, 0, 18, 24, 4},
+                      {3, 30, 106, -7, -7, -7}, {4, 30, 106, -7, -7, -7}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.station << "/" << row.requested);
+    long chosen = -7, width = -7, spacing = -7;
+    PrnSelectLineCharsFontArgs block{row.station, row.requested, 288,
+                                     "18,20,22,24,28,32,36", &chosen, &width, &spacing};
+    EXPECT_EQ(core_.Other(PRN_SERVICE_SELECT_LINE_CHARS_FONT, &block), row.result);
+    EXPECT_EQ(chosen, row.chosen);
+    EXPECT_EQ(width, row.width);
+    EXPECT_EQ(spacing, row.spacing);
+  }
+  // The receipt now prints with font 1 and spacing 0 (the request of 40).
+  const std::vector<TokenView> tokens = Tokens(PrintNormalList("x"));
+  ASSERT_FALSE(tokens.empty());
+  EXPECT_EQ(tokens[1].type, 601);
+  EXPECT_EQ(tokens[1].parameter, 0);
+}
+
+TEST_F(DeviceServices, CharacterSetSelectsTheCodeTable) {
+  ASSERT_EQ(core_.Open(kDevice), 0);
+  PrnCodePageArgs codePage{1252};
+  ASSERT_EQ(core_.Other(PRN_SERVICE_SET_CHARACTER_SET, &codePage), 0);
+  PrnTokenList* list = PrintNormalList("");
+  PrnRequestDeviceDataArgs render{&rec_.input, &rec_.station, list, 2};
+  ASSERT_EQ(core_.Other(PRN_SERVICE_REQUEST_DEVICE_DATA, &render), 0);
+  EXPECT_EQ(Hex(ListBytes(list)), Hex(Cat({{0x1B, 0x52, 0x00, 0x1B, 0x74, 0x10, 0x1C, 0x43, 0x00},
+                                          kUpright})));
+}
+
+TEST_F(DeviceServices, CharacterPitchTexts) {
+  SetSwitches(0x04, 0xC8, 0x04);
+  ASSERT_EQ(OpenAndClaim(), 0);
+  PrnPropertySnapshot& snap = rec_.snapshot;
+  PrnRecordSnapshotArgs block{&rec_.input, &snap};
+  ASSERT_EQ(core_.Other(PRN_SERVICE_CHARACTER_PITCH, &block), 0);
+  ASSERT_NE(snap.pageModeArea, nullptr);
+  EXPECT_STREQ(snap.pageModeArea, "0,0") << "no pitch before the first enable";
+  EXPECT_EQ(snap.pageModeDescriptor, 15);
+  EXPECT_STREQ(snap.pageModePrintArea, "0,0,0,0");
+  EXPECT_EQ(snap.pageModePrintDirection, 1);
+  EXPECT_EQ(snap.pageModeHorizontalPosition, 0);
+  EXPECT_EQ(snap.pageModeVerticalPosition, 0);
+  ASSERT_EQ(Enable(), 0);
+  ASSERT_EQ(core_.Other(PRN_SERVICE_CHARACTER_PITCH, &block), 0);
+  EXPECT_STREQ(snap.pageModeArea, "288,2400");  // RecLineWidth, pitch
+  PrnSnapshotArgs release{&snap};
+  EXPECT_EQ(core_.Other(PRN_SERVICE_FREE_RESULT_RECORD, &release), 0);
+}
+
+TEST_F(DeviceServices, CompletionBytesReadOnlyWithProcessCompletionTiming) {
+  for (const char* timing : {"1", "0"}) {
+    SCOPED_TRACE(timing);
+    SetValue("ProcessCompletionTiming", timing);
+    SetSwitches(0x04, 0xC8, 0x04);
+    fakecore::FakeCore core;
+    ASSERT_TRUE(core.Load());
+    ASSERT_EQ(core.Open(kDevice), 0);
+    PrnRecordArgs init{&rec_.input};
+    ASSERT_EQ(core.Other(PRN_SERVICE_INIT_DEVICE, &init), 0);
+    ASSERT_EQ(core.exports().connectPrinter(core.slot()), 0);
+    const Bytes dc2q = {0x12, 0x71, 0x85};  // DC2 q 5
+    long severity = 0, rce = 0;
+    const char* text = nullptr;
+    PrnWriteArgs write{0, dc2q.data(), 3, &severity, &text, &rce};
+    ASSERT_EQ(core.Other(PRN_SERVICE_WRITE_PRINTER_DATA, &write), 0);
+    const long readsBefore = Reads();
+    for (int i = 0; i < 50 && core.responseIds.empty(); ++i) {
+      Sleep(10);
+      PrnStatusRecord status = fakecore::MakeStatusRecord();
+      PrnPropertySnapshot result{};
+      PrnProcStatusArgs block{&status, &result};
+      ASSERT_EQ(core.Other(PRN_SERVICE_PROC_CALLBACK_STATUS, &block), 0);
+    }
+    if (timing[0] == '1') {
+      EXPECT_EQ(core.responseIds, std::vector<long>({5}));
+      EXPECT_GT(Reads(), readsBefore);
+    } else {
+      EXPECT_TRUE(core.responseIds.empty());
+      EXPECT_EQ(Reads(), readsBefore) << "nothing is read from the printer";
+    }
+    EXPECT_EQ(core.Close(), 0);
+    TbxSim_Reset(kPrinter);
+  }
+}
+
+TEST_F(DeviceServices, OneRecoveryResetPerWrite) {
+  SetSwitches(0x04, 0xC8, 0x04);
+  ASSERT_EQ(OpenAndClaim(), 0);
+  ASSERT_EQ(Enable(), 0);
+  ASSERT_TRUE(Pump([&] { return true; }, /*rounds=*/1));
+  long severity = 0, rce = 0;
+  const char* text = nullptr;
+  ASSERT_EQ(Write({0x0A}, &severity, &text, &rce), 0);
+  const LONG resetsBefore = TbxSim_GetCallCount(kPrinter, "Reset");
+  // A Vp voltage error that asks for a reset: the first one after the write resets.
+  TbxSim_SetStatusBits(kPrinter, TBXQD_ST_SETTABLE, TBXQD_ST_VP_VOLTAGE | TBXQD_ST_RESET_REQUEST);
+  ASSERT_TRUE(Pump([&] { return TbxSim_GetCallCount(kPrinter, "Reset") > resetsBefore; }));
+  EXPECT_EQ(TbxSim_GetCallCount(kPrinter, "Reset"), resetsBefore + 1);
+  // A second error with a reset request, without a write in between: no second reset.
+  TbxSim_SetStatusBits(kPrinter, TBXQD_ST_SETTABLE, 0);
+  (void)Pump([] { return false; }, /*rounds=*/5);
+  core_.statusCalls.clear();
+  TbxSim_SetStatusBits(kPrinter, TBXQD_ST_SETTABLE,
+                       TBXQD_ST_HEAD_TEMPERATURE | TBXQD_ST_RESET_REQUEST);
+  ASSERT_TRUE(Pump([&] { return HasStatusCode(core_, 0); }));
+  EXPECT_EQ(TbxSim_GetCallCount(kPrinter, "Reset"), resetsBefore + 1);
+}
+
+TEST_F(DeviceServices, RestoreResetsThePrinter) {
+  SetSwitches(0x04, 0xC8, 0x04);
+  ASSERT_EQ(OpenAndClaim(), 0);
+  PrnStatusRecord record = fakecore::MakeStatusRecord();
+  EXPECT_EQ(core_.Other(PRN_SERVICE_RESTORE_PRINTER, &record), 0);
+  EXPECT_EQ(TbxSim_GetCallCount(kPrinter, "Reset"), 1);
+}
+
+TEST_F(DeviceServices, DisableWithoutAutoSaveSendsNoDeactivation) {
+  SetValue("MCAutoSave", "0");
+  SetSwitches(0x04, 0xC8, 0x04);
+  ASSERT_EQ(OpenAndClaim(), 0);
+  ASSERT_EQ(Enable(), 0);
+  TbxSim_ClearWritten(kPrinter);
+  ASSERT_EQ(core_.Other(PRN_SERVICE_DEACTIVATE_DEVICE, nullptr), 0);
+  EXPECT_EQ(Hex(Written()), Hex(kBufferClear));
+}
+
+TEST_F(DeviceServices, UninitialisedSlotRefusesConnection) {
+  // A caller older than 1.14 is refused; the slot stays taken but never initialised.
+  ASSERT_EQ(core_.Open(kDevice, 1013999), 106);
+  EXPECT_EQ(core_.exports().connectPrinter(core_.slot()), 106);
+  PrnRecordSnapshotArgs activate{&rec_.input, &rec_.snapshot};
+  rec_.snapshot.resultCode = -5;
+  EXPECT_EQ(core_.Other(PRN_SERVICE_ACTIVATE_DEVICE, &activate), 106);
+  EXPECT_EQ(rec_.snapshot.resultCode, 106);
+  EXPECT_EQ(core_.Other(PRN_SERVICE_ENABLED_EVENT_NOTIFY, &activate), 106);
+  EXPECT_EQ(core_.Other(PRN_SERVICE_DEACTIVATE_DEVICE, nullptr), 106);
+  EXPECT_EQ(core_.exports().disconnectPrinter(core_.slot()), 106);
+  EXPECT_EQ(core_.Close(), 106);
+}
+
+}  // namespace
+}  // namespace devicetest
