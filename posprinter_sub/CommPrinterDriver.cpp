@@ -168,7 +168,7 @@ void CCommPrinterDriver::CloseQuietly() {
 
 BOOL CCommPrinterDriver::LoadPrinterDriverDLL(const char* path) {
   static const char* const kFunction = "CCommPrinterDriver::LoadPrinterDriverDLL";
-  UnloadPrinterDriverDLL();
+  (void)UnloadPrinterDriverDLL();
   ScopedModule module(LoadLibraryA(path));
   if (!module.valid()) {
     Log(LOG_CAT_ERROR, kFunction, __LINE__, "LoadLibrary failed.",

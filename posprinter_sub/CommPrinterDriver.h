@@ -36,7 +36,7 @@ class CCommPrinterDriver {
   [[nodiscard]] BOOL LoadPrinterDriverDLL(const char* path);
   // 1 when no library is held, else FreeLibrary's result. A printer still open is closed
   // first, so nothing calls into the freed library afterwards.
-  BOOL UnloadPrinterDriverDLL();
+  [[nodiscard]] BOOL UnloadPrinterDriverDLL();
 
   // Opens the printer and creates its mutex: 0, 111 (open failed, or no mutex can be made for
   // the name), or GetPrinterASB's code (107 offline: the handle stays, no mutex).
