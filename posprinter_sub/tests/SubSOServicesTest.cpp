@@ -105,6 +105,35 @@ TEST_F(DeviceServices, LineCharsFontChoosesFontForLaterText) {
   EXPECT_EQ(tokens[1].parameter, 0);
 }
 
+TEST_F(DeviceServices, PageModeAreaTokenTakesTheVerticalOffset) {
+  ASSERT_EQ(core_.Open(kDevice), 0);
+  rec_.input.pageModePrintArea = "0,0,400,300";
+  rec_.input.pageModePrintDirection = 1;
+  rec_.input.pageModeVerticalPosition = 10;
+  rec_.input.pageModeHorizontalPosition = 7;
+  rec_.station.pageMode = 1;
+  struct Row {
+    long offset;
+    BYTE vertical;
+  };
+  for (const Row& row : {Row{-1, 10}, Row{5, 15}}) {
+    SCOPED_TRACE(row.offset);
+    PrnTokenList* buffer = core_.CreateList();
+    PrnTokenList* page = core_.CreateList();
+    core_.AddToken(page, 101, "p", 1, -1);
+    PrnPageModeAreaArgs block{&rec_.input, &rec_.station, buffer, 0, row.offset, page};
+    ASSERT_EQ(core_.Other(PRN_SERVICE_PAGE_MODE_AREA, &block), 0);
+    const std::vector<TokenView> tokens = Tokens(page);
+    ASSERT_EQ(tokens.size(), 2u);
+    EXPECT_EQ(tokens[1].type, 800);
+    const Bytes& bytes = tokens[1].data;
+    ASSERT_GE(bytes.size(), 8u);
+    // ... GS $ vertical, ESC $ horizontal (little-endian words).
+    EXPECT_EQ(Hex(Bytes(bytes.end() - 8, bytes.end())),
+              Hex({0x1D, 0x24, row.vertical, 0x00, 0x1B, 0x24, 0x07, 0x00}));
+  }
+}
+
 TEST_F(DeviceServices, CharacterSetSelectsTheCodeTable) {
   ASSERT_EQ(core_.Open(kDevice), 0);
   PrnCodePageArgs codePage{1252};
