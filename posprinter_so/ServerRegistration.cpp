@@ -1,6 +1,5 @@
 #include "ServerRegistration.h"
 
-#include <mutex>
 #include <string>
 
 #include "ServerIds.h"
@@ -39,13 +38,29 @@ std::string ModulePath(HMODULE module) {
   return (n == 0 || n >= MAX_PATH) ? std::string() : std::string(path, n);
 }
 
-std::mutex g_unregisterLock;
+// Constant-initialised and without a destructor, like every module global here.
+SRWLOCK g_unregisterLock = SRWLOCK_INIT;
+
+HRESULT UnregisterLocked() {
+  LPOLESTR registeredProgId = nullptr;
+  if (FAILED(ProgIDFromCLSID(CLSID_POSPrinterSO, &registeredProgId))) return S_OK;
+  char progId[256] = {};
+  WideCharToMultiByte(CP_ACP, 0, registeredProgId, -1, progId, sizeof(progId) - 1, nullptr,
+                      nullptr);
+  CoTaskMemFree(registeredProgId);
+  for (const RegistryRow& row : kEntries) {
+    if (!row.removeTree) continue;
+    const LONG error = RegDeleteTreeA(HKEY_CLASSES_ROOT, KeyPath(row, progId).c_str());
+    if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) return E_FAIL;
+  }
+  return S_OK;
+}
 
 }  // namespace
 
 HRESULT RegisterServer(HMODULE module) {
   const std::string modulePath = ModulePath(module);
-  if (modulePath.empty()) return HRESULT_FROM_WIN32(GetLastError() ? GetLastError() : ERROR_BAD_PATHNAME);
+  if (modulePath.empty()) return HRESULT_FROM_WIN32(ERROR_BAD_PATHNAME);
   for (const RegistryRow& row : kEntries) {
     std::string data;
     switch (row.data) {
@@ -69,17 +84,8 @@ HRESULT RegisterServer(HMODULE module) {
 }
 
 HRESULT UnregisterServer() {
-  std::lock_guard<std::mutex> hold(g_unregisterLock);
-  LPOLESTR registeredProgId = nullptr;
-  if (FAILED(ProgIDFromCLSID(CLSID_POSPrinterSO, &registeredProgId))) return S_OK;
-  char progId[256] = {};
-  WideCharToMultiByte(CP_ACP, 0, registeredProgId, -1, progId, sizeof(progId) - 1, nullptr,
-                      nullptr);
-  CoTaskMemFree(registeredProgId);
-  for (const RegistryRow& row : kEntries) {
-    if (!row.removeTree) continue;
-    const LONG error = RegDeleteTreeA(HKEY_CLASSES_ROOT, KeyPath(row, progId).c_str());
-    if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) return E_FAIL;
-  }
-  return S_OK;
+  AcquireSRWLockExclusive(&g_unregisterLock);
+  const HRESULT hr = UnregisterLocked();
+  ReleaseSRWLockExclusive(&g_unregisterLock);
+  return hr;
 }

@@ -101,7 +101,10 @@ class Exports : public ::testing::Test {
 };
 
 TEST_F(Exports, UnregisterTwiceThenRegister) {
-  EXPECT_EQ(unregister_(), S_OK);
+  ASSERT_EQ(register_(), S_OK);
+  EXPECT_EQ(unregister_(), S_OK) << "in a process that never initialised COM";
+  EXPECT_FALSE(KeyExists(kProgIdKey));
+  EXPECT_FALSE(KeyExists(kClsidKey));
   EXPECT_EQ(unregister_(), S_OK) << "no ProgID found: skipped";
   EXPECT_EQ(register_(), S_OK);
   ExpectRegistered();
