@@ -192,6 +192,7 @@ long CSubSO::WritePrinterData(long* args) {
   const auto* block = BlockOf<PrnWriteArgs>(args);
   // The text must outlive the call; each of the core's send threads gets its own.
   thread_local std::string errorText;
+  Enter("WritePrinterData");
   (void)m_pCollection->TakeResetCause();
   m_fErrorRecovery = 1;
   const DWORD length = block->length > 0 ? static_cast<DWORD>(block->length) : 0;
@@ -210,7 +211,7 @@ long CSubSO::WritePrinterData(long* args) {
                                   block->severity, &errorText);
   }
   if (block->errorText) *block->errorText = errorText.c_str();
-  return resultCode;
+  return Leave("WritePrinterData", resultCode);
 }
 
 long CSubSO::restorePrinter(PrnStatusRecord* record) {
@@ -219,5 +220,6 @@ long CSubSO::restorePrinter(PrnStatusRecord* record) {
 }
 
 long CSubSO::restorePrinterService(long* args) {
-  return restorePrinter(reinterpret_cast<PrnStatusRecord*>(args));
+  Enter("restorePrinter");
+  return Leave("restorePrinter", restorePrinter(reinterpret_cast<PrnStatusRecord*>(args)));
 }
