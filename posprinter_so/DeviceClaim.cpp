@@ -5,7 +5,7 @@
 CDeviceClaim::CDeviceClaim(CLogContext* logContext) : m_logContext(logContext) {}
 
 CDeviceClaim::~CDeviceClaim() {
-  if (CPOSPrinter* owner = m_claimer.load()) Unlock(owner);
+  if (m_claimed.load()) Unlock(m_claimer.load());
 }
 
 bool CDeviceClaim::Register(CPOSPrinter* so, const std::string& deviceName, long cutDistance,

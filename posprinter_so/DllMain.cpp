@@ -5,10 +5,7 @@
 #include "ServerRegistration.h"
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    DisableThreadLibraryCalls(module);
-    return CPOSPrinterSOApp::InitInstance(module);
-  }
+  if (reason == DLL_PROCESS_ATTACH) return CPOSPrinterSOApp::InitInstance(module);
   if (reason == DLL_PROCESS_DETACH) CPOSPrinterSOApp::ExitInstance();
   return TRUE;
 }
@@ -22,6 +19,19 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* object) {
 
 STDAPI DllCanUnloadNow() { return CPOSPrinterSOApp::CanUnloadNow() ? S_OK : S_FALSE; }
 
-STDAPI DllRegisterServer() { return RegisterServer(CPOSPrinterSOApp::Module()); }
+// Nothing thrown inside may leave an export.
+STDAPI DllRegisterServer() {
+  try {
+    return RegisterServer(CPOSPrinterSOApp::Module());
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
 
-STDAPI DllUnregisterServer() { return UnregisterServer(); }
+STDAPI DllUnregisterServer() {
+  try {
+    return UnregisterServer();
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}

@@ -55,7 +55,13 @@ CPOSPrinter::~CPOSPrinter() {
   // A Control Object that drops its last reference without Close would leave the
   // sub-module, the claim and (once opened) threads and a window behind in a DLL that
   // COM may then unload.
-  if (GetState() != kStateClosed) (void)Close();
+  if (GetState() != kStateClosed) {
+    try {
+      (void)Close();
+    } catch (...) {
+      // A destructor must not throw; what Close could not end stays as it is.
+    }
+  }
   delete m_channel;
   delete m_claim;
   delete m_logContext;
