@@ -72,6 +72,8 @@ int SetLogNames(const wchar_t* name) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
+  // Only a refused name reports through the last error; creating the folder leaves it alone.
+  CLastErrorKeeper keeper;
   try {
     return logger->SetLogNames(name, nullptr);
   } catch (...) {
@@ -80,6 +82,7 @@ int SetLogNames(const wchar_t* name) {
 }
 
 void SetLogLevel(DWORD level, DWORD lifeDays, DWORD maxDumpSize) {
+  CLastErrorKeeper keeper;  // the registry read must not show through
   if (CInterface* logger = ModuleLogger()) logger->SetLogLevel(level, lifeDays, maxDumpSize);
 }
 

@@ -19,7 +19,8 @@ enum : DWORD {
 // module: the tag, its NUL, then the log folder name and its NUL, e.g. "OPS_PSB\0OposPrinter".
 // The folder part is always read: pass both parts. format follows the platform's msvcrt rules
 // ("%s" takes a wide string, "%hs" a narrow one); pass a finished line as the argument of
-// L"%s", never as the format. Both entry points keep the caller's last-error value.
+// L"%s", never as the format. Every entry point keeps the caller's last-error value, except
+// that SetLogNames sets 87 when it refuses a name.
 void OutputLogEx(DWORD category, const char* module, const char* function, const char* file,
                  int line, DWORD processId, DWORD threadId, const wchar_t* format, ...);
 void OutputDump(DWORD category, const void* data, DWORD length, const char* module,

@@ -15,19 +15,36 @@ namespace {
 
 const char kModule[] = "LogTest\0LogTestEntry";
 
-std::wstring TodaysFile() {
+std::wstring LogFolder(const wchar_t* name) {
   wchar_t appData[MAX_PATH];
   EXPECT_TRUE(SHGetSpecialFolderPathW(nullptr, appData, CSIDL_COMMON_APPDATA, FALSE));
+  return std::wstring(appData) + L"\\KVR\\Logs\\" + name;
+}
+
+std::wstring TodaysFile() {
   SYSTEMTIME now;
   GetLocalTime(&now);
   wchar_t name[32];
   wsprintfW(name, L"\\%04d%02d%02d.log", now.wYear, now.wMonth, now.wDay);
-  return std::wstring(appData) + L"\\KVR\\Logs\\LogTestEntry" + name;
+  return LogFolder(L"LogTestEntry") + name;
 }
 
 std::string UniqueMarker(const char* what) {
   return std::string(what) + "-" + std::to_string(GetCurrentProcessId()) + "-" +
          std::to_string(GetTickCount());
+}
+
+// First in this program: the module logger has not chosen a folder yet, so SetLogNames
+// creates one (and the base folder), which is where the platform calls touch the last error.
+TEST(LogEntryPoints, SetLogNamesCreatesItsFolderAndKeepsLastError) {
+  ASSERT_EQ(ModuleLogger()->State(), CLogfile::kFolderStart) << "must run before any entry";
+  const std::wstring named = LogFolder(L"LogTestEntryNamed");
+  RemoveTree(named);
+  SetLastError(0xBEEF);
+  EXPECT_EQ(SetLogNames(L"LogTestEntryNamed"), 1);
+  EXPECT_EQ(GetLastError(), 0xBEEFu);
+  EXPECT_TRUE(FileExists(named));
+  RemoveTree(named);
 }
 
 TEST(LogEntryPoints, LineReachesTheCommonLogFolder) {
@@ -63,6 +80,9 @@ TEST(LogEntryPoints, LastErrorIsKept) {
       {"dump without data", [] { OutputDump(0x2000, nullptr, 3, kModule, "F", 9, 1, 1, nullptr); }},
       {"dump not enabled", [&] { OutputDump(0x1000, bytes, 3, kModule, "F", 10, 1, 1, nullptr); }},
       {"assert", [] { LogAssert(0, "f.cpp", 11, "F", 5); }},
+      {"SetLogNames", [] { (void)SetLogNames(L"LogTestEntry"); }},
+      {"SetLogLevel", [] { SetLogLevel(0x2012, 0, 0); }},
+      {"SetLogLevelEx", [] { SetLogLevelEx(0x2012, 0, 0); }},
   };
   for (const auto& row : rows) {
     SetLastError(0xBEEF);
