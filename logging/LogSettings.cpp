@@ -82,6 +82,10 @@ int CLogSettings::Load() {
   } else if (m_missing.load() && now - m_missingTick.load() < kLogRefreshMs) {
     return 0;
   }
+  return ReadAndStore(now);
+}
+
+int CLogSettings::ReadAndStore(DWORD now) {
   LONG level = 0;
   DWORD maxDump = 0;
   DWORD lifeDays = 0;
@@ -102,7 +106,8 @@ int CLogSettings::Load() {
 }
 
 void CLogSettings::Override(DWORD level, DWORD lifeDays, DWORD maxDumpSize) {
-  if (!Loaded()) (void)Load();
+  // Read even within the pause after a missing key: the values that a 0 keeps come from it.
+  if (!Loaded() && !Overridden()) (void)ReadAndStore(m_options.tickCount());
   CLogLockGuard guard(m_lock);
   m_overridden.store(true, std::memory_order_release);
   m_level.store(static_cast<LONG>(level & kLogLevelOverrideMask));

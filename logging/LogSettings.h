@@ -81,6 +81,8 @@ class CLogSettings {
 
  private:
   [[nodiscard]] bool ReadKey(LONG* level, DWORD* maxDump, DWORD* lifeDays) const;
+  // Reads the key now and keeps its values unless an override came first; 0 without the key.
+  [[nodiscard]] int ReadAndStore(DWORD now);
 
   const CLogOptions m_options;
   mutable CLogLock m_lock;

@@ -95,7 +95,8 @@ CLogfile::FolderState CLogfile::State() const {
 
 void CLogfile::ResetFolderState() {
   CLogLockGuard guard(m_lock);
-  m_state = kFolderStart;
+  // An entry of another thread may have fixed the folder from its literal meanwhile.
+  if (m_state != kFolderFinal) m_state = kFolderStart;
 }
 
 // The base folder is found and created on first use rather than at construction: the logger

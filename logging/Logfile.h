@@ -22,7 +22,7 @@ class CLogfile : public virtual CLogSettings {
   void DeleteOldLogs();
 
   FolderState State() const;
-  // A failed SetLogNames puts the name choice back to its start.
+  // A failed SetLogNames puts the name choice back to its start (unless a literal fixed it).
   void ResetFolderState();
 
   static std::wstring DailyFileName(const std::wstring& folder, const SYSTEMTIME& t);

@@ -467,6 +467,18 @@ TEST_F(LogRegistryTest, ThirtyTwoBitViewAndDefaults) {
   EXPECT_EQ(m_settings->LifeDays(), 10u);
 }
 
+TEST_F(LogRegistryTest, FirstOverrideReadsTheKeyOnceForTheValuesItKeeps) {
+  m_settings = std::make_unique<CLogSettings>(m_options);
+  EXPECT_EQ(LoadAt(100000), 0) << "no key yet";
+  Set(L"MaxDumpSize", 100);
+  Set(L"LogLifeDays", 20);
+  g_tick = 101000;  // within the pause after the missing key
+  m_settings->Override(0x2, 0, 0);
+  EXPECT_EQ(m_settings->MaxDumpBytes(), 100u);
+  EXPECT_EQ(m_settings->LifeDays(), 20u);
+  EXPECT_EQ(m_settings->Level(), 0x2);
+}
+
 TEST_F(LogRegistryTest, OverrideClamps) {
   m_settings = std::make_unique<CLogSettings>(m_options);
   m_settings->Override(0x7FFFFFFF, 365, 0x20000);
