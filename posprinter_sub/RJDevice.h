@@ -164,7 +164,8 @@ class CRJDevice {
   [[nodiscard]] int ParseRuledLinePositions(const PrnPositionArray* positions, long lineWidth,
                                             bool vertical, RJSegmentList* segments,
                                             RJPositionList* verticals, long w);
-  // A new list holding one token 161 with the ruled-line bytes; NULL for a horizontal end.
+  // A new list holding one token 161 with the ruled-line bytes; NULL for a horizontal end
+  // or a missing list.
   [[nodiscard]] PrnTokenList* BuildRuledLineTokens(RJSegmentList* segments,
                                                    RJPositionList* verticals, long station,
                                                    long lineWidth, bool vertical, bool end);

@@ -35,7 +35,7 @@ long CRJDevice::FunctionSet_Multi(const unsigned char* pairs, long count, DWORD 
     bytes.Put({RJ_DC2, 'w', pairs[2 * i], pairs[2 * i + 1], 0});
   const long result =
       m_channel->WritePrinterData(FALSE, bytes.Data(), static_cast<DWORD>(bytes.Size()), timeout);
-  unsigned char reply[1024];
+  BYTE reply[CCommPrinterDriver::kRawBufferSize];
   const long received = m_channel->GetRawDataImmediate(reply);
   for (long i = 0; i < received; ++i) {
     char hex[4];

@@ -52,7 +52,7 @@ int CRJDevice::ParseRuledLinePositions(const PrnPositionArray* positions, long l
 PrnTokenList* CRJDevice::BuildRuledLineTokens(RJSegmentList* segments,
                                               RJPositionList* verticals, long station,
                                               long lineWidth, bool vertical, bool end) {
-  if (!vertical && end) return nullptr;
+  if ((!vertical && end) || !segments || !verticals) return nullptr;
   RJBytes bytes;
   if (vertical && !end) {
     m_ruledWidth = lineWidth;

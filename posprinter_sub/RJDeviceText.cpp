@@ -299,7 +299,9 @@ long CRJDevice::ESCFeedCut(const PrnInputProperty* input, const PrnStationState*
 void CRJDevice::AddCutToken(PrnTokenList* list, long percentage) {
   AddToken900(list, /*atTail=*/false);
   RJBytes bytes{RJ_ESC, 'J', 0};
-  if (percentage != 0) bytes.Put({RJ_GS, 'V', CutKind(percentage)});
+  // Exactly 100 (or none given) cuts fully; every other non-zero percentage cuts partially.
+  const bool full = percentage == 100 || percentage == -1;
+  if (percentage != 0) bytes.Put({RJ_GS, 'V', static_cast<unsigned char>(full ? 0 : 1)});
   bytes.Put({RJ_ESC, 'J', 1});
   (void)AddBytesToken(list, RJ_TOKEN_CUT_PAPER, percentage, &bytes, /*atTail=*/false);
   m_cutDone = 1;

@@ -103,6 +103,7 @@ TEST_F(RuledLines, NullPositionArrayIsRefused) {
   EXPECT_EQ(0, device_.ParseRuledLinePositions(nullptr, 1, false, &segments_, &verticals_, 576));
   const PrnPositionArray empty{nullptr, 3};
   EXPECT_EQ(0, device_.ParseRuledLinePositions(&empty, 1, true, &segments_, &verticals_, 576));
+  EXPECT_EQ(nullptr, device_.BuildRuledLineTokens(nullptr, nullptr, 2, 1, false, false));
 }
 
 TEST_F(RuledLines, VerticalWidthZeroStoresNothing) {

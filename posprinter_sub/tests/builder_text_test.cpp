@@ -241,6 +241,8 @@ TEST_F(BuilderTest, CutPaperTokens) {
     const char* bytes;
   } rows[] = {
       {100, "1B 4A 00 1D 56 00 1B 4A 01"},
+      {-1, "1B 4A 00 1D 56 00 1B 4A 01"},
+      {101, "1B 4A 00 1D 56 01 1B 4A 01"},  // only exactly 100 is the full cut
       {99, "1B 4A 00 1D 56 01 1B 4A 01"},
       {1, "1B 4A 00 1D 56 01 1B 4A 01"},
       {0, "1B 4A 00 1B 4A 01"},
