@@ -324,7 +324,8 @@ long CCommPrinterDriver::WriteReadPrinterData(BOOL skipGate, const BYTE* data, D
 
 long CCommPrinterDriver::Transfer(const char* function, BOOL skipGate, const BYTE* data,
                                   DWORD length, DWORD timeoutMs, bool withRead) {
-  if (length == 0 || !data) return RJ_ERR_NONE;  // nothing to send
+  const bool empty = length == 0 || !data;
+  if (empty && (!withRead || !m_mutex.valid())) return RJ_ERR_NONE;  // nothing to send
   if (!m_mutex.valid()) {
     // Not connected, or the connect could not make the mutex: nothing is written unguarded.
     Log(LOG_CAT_ERROR, function, __LINE__, "The printer mutex does not exist.");
@@ -336,15 +337,17 @@ long CCommPrinterDriver::Transfer(const char* function, BOOL skipGate, const BYT
         Format("GetLastError = %lu", GetLastError()).c_str());
     return RJ_ERR_FAILURE;
   }
-  long result = skipGate ? RJ_ERR_NONE : m_status.GetErrorCode();
+  long result = empty || skipGate ? RJ_ERR_NONE : m_status.GetErrorCode();
+  // An empty write-read sends nothing but still ends with the unlock below.
+  const bool send = !empty && result == RJ_ERR_NONE;
   LONG r = 0;
-  if (result == RJ_ERR_NONE && withRead) {
+  if (send && withRead) {
     Log(LOG_CAT_INFO, function, __LINE__, "PFN_SET_PRINTER_LOCK", "Execution");
     auto lock = Entry<LockPrinterFn>("LockPrinter");
     r = lock ? lock(m_handle, timeoutMs) : kSdkMissingEntry;
     if (r != 0) LogDriverError(function, __LINE__, "PFN_SET_PRINTER_LOCK", r);
   }
-  if (result == RJ_ERR_NONE && r == 0) {
+  if (send && r == 0) {
     const char* label = withRead ? "PFN_SET_PRINTER_DATA_EX" : "PFN_SET_PRINTER_DATA";
     Log(LOG_CAT_INFO, function, __LINE__, label, "Execution");
     BYTE reply[kRawBufferSize];
@@ -368,7 +371,7 @@ long CCommPrinterDriver::Transfer(const char* function, BOOL skipGate, const BYT
       LogDriverError(function, __LINE__, label, r);
     }
     result = MapSdkResult(r);
-  } else if (result == RJ_ERR_NONE) {
+  } else if (send) {
     result = MapSdkResult(r);
   }
   if (withRead) {
@@ -426,6 +429,7 @@ long CCommPrinterDriver::fnGetPrinterDataEx(DWORD commandLength, const BYTE* com
   LONG r = io(m_handle, commandLength, command, &receivedLength, received, remaining, kIoMode,
               kIoReserved);
   if (r != 0) return r;
+  if (receivedLength > sizeof received) receivedLength = sizeof received;
   Dump(LOG_CAT_READ, kFunction, __LINE__, received, receivedLength);
   DWORD index = 0;
   bool inFrame = false;
@@ -434,7 +438,7 @@ long CCommPrinterDriver::fnGetPrinterDataEx(DWORD commandLength, const BYTE* com
     ++index;
   };
   for (;;) {
-    for (DWORD i = 0; i < receivedLength && i < sizeof received; ++i) {
+    for (DWORD i = 0; i < receivedLength; ++i) {
       const BYTE b = received[i];
       if (b == kFrameStart) {  // a start byte begins the frame again
         index = 0;
@@ -458,6 +462,7 @@ long CCommPrinterDriver::fnGetPrinterDataEx(DWORD commandLength, const BYTE* com
     ZeroMemory(received, sizeof received);
     r = io(m_handle, 0, nullptr, &receivedLength, received, remaining, kIoMode, kIoReserved);
     if (r != 0) return r;
+    if (receivedLength > sizeof received) receivedLength = sizeof received;
     Dump(LOG_CAT_READ, kFunction, __LINE__, received, receivedLength);
   }
 }

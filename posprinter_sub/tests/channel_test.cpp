@@ -310,6 +310,26 @@ TEST_F(ChannelTest, WriteReadUnlocksAfterAFailedLock) {
   EXPECT_EQ(1, Calls("UnlockPrinter"));
 }
 
+TEST_F(ChannelTest, EmptyWriteReadSendsNothingButStillUnlocks) {
+  ASSERT_EQ(0, Connect());
+  CloseGate();  // an empty request is 0 whatever the gate says
+  static const BYTE kData[] = {0x1B, 0x40};
+  const struct {
+    const BYTE* data;
+    DWORD length;
+  } rows[] = {{kData, 0}, {nullptr, 2}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.length);
+    LogCapture::Clear();
+    const LONG unlocks = Calls("UnlockPrinter");
+    EXPECT_EQ(0, channel_.WriteReadPrinterData(FALSE, row.data, row.length, 1000));
+    EXPECT_EQ(unlocks + 1, Calls("UnlockPrinter"));
+    EXPECT_EQ(1u, LogCapture::Count("PFN_SET_PRINTER_LOCK Execution"));
+  }
+  EXPECT_EQ(0, Calls("LockPrinter"));
+  EXPECT_EQ(0, Calls("DirectIOEx"));
+}
+
 // Every operation that reaches the printer, and the SDK entry it goes through.
 struct Operation {
   const char* name;
