@@ -47,6 +47,7 @@ constexpr FontRow kLineCharsFonts[] = {{2, 24, 4}, {2, 24, 2}, {2, 24, 1}, {2, 2
 
 void CSnapshotTexts::Put(PrnPropertySnapshot* snapshot, SnapshotTextSlot slot,
                          const char* text) {
+  std::lock_guard<std::mutex> guard(lock_);
   char*& target = snapshot->*slot;
   if (target != nullptr && owned_.erase(target) == 1) delete[] target;
   const size_t length = std::strlen(text);
@@ -57,6 +58,7 @@ void CSnapshotTexts::Put(PrnPropertySnapshot* snapshot, SnapshotTextSlot slot,
 }
 
 void CSnapshotTexts::ReleaseAll(PrnPropertySnapshot* snapshot) {
+  std::lock_guard<std::mutex> guard(lock_);
   for (SnapshotTextSlot slot : kSnapshotTextSlots) {
     char* text = snapshot->*slot;
     if (text == nullptr) continue;

@@ -1,6 +1,7 @@
 // What the sub-module writes into the core's records: the capability block and the property
 // snapshot (words, and heap texts in the snapshot's text slots).
 #pragma once
+#include <mutex>
 #include <set>
 
 #include "PrinterSubRecords.h"
@@ -20,7 +21,7 @@ inline constexpr SnapshotTextSlot kSnapshotTextSlots[] = {
 
 // Heap texts this instance attached to snapshots. Writing a slot again frees the text it
 // attached there before, unless that text was released meanwhile; the core releases them all
-// through ReleaseAll (service 1015).
+// through ReleaseAll (service 1015), which may come on any of the core's threads.
 class CSnapshotTexts {
  public:
   CSnapshotTexts() = default;
@@ -32,6 +33,7 @@ class CSnapshotTexts {
   void ReleaseAll(PrnPropertySnapshot* snapshot);
 
  private:
+  std::mutex lock_;
   std::set<const char*> owned_;
 };
 

@@ -292,6 +292,31 @@ SUBAPI_AT(PrnPropertySnapshot, positionWord1, 284);
 SUBAPI_AT(PrnPropertySnapshot, positionWord2, 288);
 SUBAPI_AT(PrnPropertySnapshot, reserved, 292);
 
+// Every one of the 62 words at 32..276 sits 16 bytes below its input-record twin.
+#define PRN_SNAPSHOT_MIRRORED_WORDS(X)                                                     \
+  X(asyncMode) X(cartridgeNotify) X(characterSetList) X(errorLevel) X(errorStation)        \
+  X(errorString) X(fontTypefaceList) X(mapCharacterSet) X(pageModeArea)                   \
+  X(pageModeDescriptor) X(rotateSpecial) X(jrnLineCharsList) X(jrnCartridgeState)         \
+  X(jrnCurrentCartridge) X(recLineCharsList) X(recLinesToPaperCut)                        \
+  X(recBarCodeRotationList) X(recCartridgeState) X(recCurrentCartridge)                   \
+  X(recBitmapRotationList) X(slpLineChars) X(slpLineCharsList) X(slpLineHeight)           \
+  X(slpLineSpacing) X(slpLineWidth) X(slpLetterQuality) X(slpEmpty) X(slpNearEnd)         \
+  X(slpSidewaysMaxLines) X(slpSidewaysMaxChars) X(slpMaxLines) X(slpLinesNearEndToEnd)    \
+  X(slpBarCodeRotationList) X(slpPrintSide) X(slpCartridgeState) X(slpCurrentCartridge)   \
+  X(slpBitmapRotationList) X(mapMode) X(flagWhenIdle) X(coverOpen) X(recNearEnd)          \
+  X(recEmpty) X(recLetterQuality) X(recLineSpacing) X(recLineHeight) X(recLineChars)      \
+  X(recSidewaysMaxChars) X(recLineWidth) X(jrnLineChars) X(jrnLineHeight)                 \
+  X(jrnLineSpacing) X(jrnLineWidth) X(jrnLetterQuality) X(jrnEmpty) X(jrnNearEnd)         \
+  X(characterSet) X(pageModePrintArea) X(pageModeStation) X(recSidewaysMaxLines)          \
+  X(pageModeHorizontalPosition) X(pageModePrintDirection) X(pageModeVerticalPosition)
+#define PRN_SNAPSHOT_MIRRORS(field)                                                        \
+  static_assert(offsetof(PrnPropertySnapshot, field) ==                                   \
+                    offsetof(PrnInputProperty, field) - 16,                                \
+                "PrnPropertySnapshot." #field " must sit at its input offset minus 16");
+PRN_SNAPSHOT_MIRRORED_WORDS(PRN_SNAPSHOT_MIRRORS)
+#undef PRN_SNAPSHOT_MIRRORS
+#undef PRN_SNAPSHOT_MIRRORED_WORDS
+
 // Byte offsets of the sixteen text slots, in the order service 1015 frees them.
 inline constexpr long kPrnSnapshotTextSlots[16] = {0,  24, 28, 16,  40,  52,  56,  64,
                                                    76, 88, 96, 108, 116, 160, 176, 256};

@@ -239,6 +239,44 @@ TEST_F(CommonFrame, ExecuteFrameStoresResultInSnapshot) {
   EXPECT_EQ(Texts(), expected);
 }
 
+long SUBAPI_CALL SilentTokenizer(PrnInputProperty*, PrnStationState*, char*, long, long, long,
+                                 PrnTokenList*, long*, void*) {
+  return 0;
+}
+
+TEST_F(CommonFrame, ExecuteFrameSuccessLogsInformation) {
+  long slot = -1;
+  ASSERT_EQ(Open("FramePrinter", &slot), 0);
+  PrnTokenizerRecord tokenizer{&SilentTokenizer};
+  ASSERT_EQ(setCallbackFunction(PRN_CALLBACK_PRINT_DATA_TOKENIZER,
+                                reinterpret_cast<void**>(&tokenizer), slot),
+            0);
+  Lines().clear();
+  PrnInputProperty input{};
+  input.recLineWidth = 288;
+  input.recLineChars = 24;
+  PrnStationState station{};
+  PrnTokenList* list = nullptr;
+  PrnPropertySnapshot snapshot{};
+  snapshot.resultCode = kSentinel;
+  PrnExecStationTextArgs exec{&input, &station, 2, "AB", &list, &snapshot};
+  ASSERT_EQ(executeMethod(PRN_METHOD_PRINT_NORMAL, reinterpret_cast<long*>(&exec), slot), 0);
+  EXPECT_EQ(snapshot.resultCode, 0);
+  EXPECT_NE(list, nullptr) << "the new list goes out through the out word";
+  const std::vector<std::string> expected = {
+      "[FramePrinter] [Enter   ] executePrintNormal ",
+      "[FramePrinter] [Result  ] 0 ",
+      "[FramePrinter] [Exit    ] executePrintNormal ",
+  };
+  EXPECT_EQ(Texts(), expected);
+  for (const LogLine& line : Lines()) {
+    EXPECT_EQ(line.category, LOG_CAT_INFO) << line.text;
+    EXPECT_EQ(line.function, "CSubSO::executePrintNormal");
+  }
+  PrnListArgs free{list};
+  EXPECT_EQ(otherMethod(PRN_SERVICE_FREE_COMMAND_LIST, reinterpret_cast<long*>(&free), slot), 0);
+}
+
 // Every method ID reaches its own handler frame, by name, with the block sizes of the
 // argument blocks (the ResultCodeExtended word is the last pre word).
 TEST_F(CommonFrame, EveryMethodIdRoutes) {
