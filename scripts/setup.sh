@@ -8,7 +8,9 @@ command -v cmake >/dev/null || need+=(cmake)
 command -v ninja >/dev/null || need+=(ninja-build)
 command -v Xvfb >/dev/null || need+=(xvfb xauth)
 [ -d /usr/src/googletest ] || need+=(googletest)
-dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine wine32:i386)
+# wine32 alone brings no wine, wineboot or wineserver on PATH: the wine package does.
+{ dpkg -s wine32:i386 && command -v wine && command -v wineserver; } >/dev/null 2>&1 ||
+  need+=(wine wine32:i386)
 locale -a 2>/dev/null | grep -qi '^en_US.utf8$' || need+=(locales)
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"
