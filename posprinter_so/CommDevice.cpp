@@ -33,8 +33,12 @@ CCommDevice::CCommDevice(CDeviceClaim* owner, CLogContext* logContext)
 CCommDevice::~CCommDevice() {
   CCommDevice* self = this;
   s_current.compare_exchange_strong(self, nullptr);
-  // A module still bound here was never closed: free it so the process does not keep it.
-  if (m_module.valid()) (void)UnloadSubSODLL();
+  // A module still bound here was never closed: end its slot (the sub-module keeps this
+  // object as the slot's callback context) and free it so the process does not keep it.
+  if (m_module.valid()) {
+    if (m_slot != -1) (void)TerminateSubSO();
+    (void)UnloadSubSODLL();
+  }
 }
 
 CCommDevice* CCommDevice::Current() { return s_current.load(); }

@@ -41,6 +41,8 @@ CDeviceSettings::CDeviceSettings()
                 "\\") {}
 
 LONG CDeviceSettings::Open(const std::string& deviceName) {
+  // An empty name would open the device class's own key and read it as a device.
+  if (deviceName.empty()) return ERROR_FILE_NOT_FOUND;
   HKEY key = nullptr;
   const std::string path = m_keyBase + deviceName;
   const LONG error = RegOpenKeyExA(m_root, path.c_str(), 0, m_access, &key);

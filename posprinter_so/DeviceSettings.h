@@ -10,7 +10,8 @@ class CDeviceSettings {
  public:
   CDeviceSettings();
 
-  // Opens the device's key for reading, replacing a key opened before; the registry error.
+  // Opens the device's key for reading, replacing a key opened before; the registry error
+  // (ERROR_FILE_NOT_FOUND for an empty name).
   [[nodiscard]] LONG Open(const std::string& deviceName);
   // A string value of the open key: REG_SZ or REG_EXPAND_SZ (not expanded), with or without
   // its terminating NUL, up to 8192 characters; the registry error, or ERROR_INVALID_DATA

@@ -21,6 +21,7 @@ HRESULT CDispArgs::Bind(const DISPPARAMS* params, const ArgKind* kinds, unsigned
   if (!params) return E_INVALIDARG;
   if (params->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
   if (params->cArgs != count || count > kMaxArgs) return DISP_E_BADPARAMCOUNT;
+  if (count > 0 && !params->rgvarg) return E_INVALIDARG;
   for (unsigned i = 0; i < count; ++i) {
     const unsigned index = count - 1 - i;
     m_count = i + 1;

@@ -40,14 +40,15 @@ long FallbackServiceObjectVersion() {
 }  // namespace
 
 CPOSPrinter::CPOSPrinter() {
+  // Before the owned objects: what may still throw must not strand them.
+  const long version = GetServiceObjectVersion();
+  m_props.ServiceObjectVersion = (version == -1) ? FallbackServiceObjectVersion() : version;
   auto logContext = std::make_unique<CLogContext>();
   auto claim = std::make_unique<CDeviceClaim>(logContext.get());
   auto channel = std::make_unique<CCommDevice>(claim.get(), logContext.get());
   m_logContext = logContext.release();
   m_claim = claim.release();
   m_channel = channel.release();
-  const long version = GetServiceObjectVersion();
-  m_props.ServiceObjectVersion = (version == -1) ? FallbackServiceObjectVersion() : version;
   CPOSPrinterSOApp::LockApp();
 }
 

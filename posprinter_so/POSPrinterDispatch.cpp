@@ -165,9 +165,17 @@ HRESULT CPOSPrinter::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS
     if (FAILED(bound)) return bound;
     VARIANT value;
     VariantInit(&value);
-    AddRef();  // the object outlives a call that drops the Control Object's last reference
-    entry->handler(*this, args, &value);
-    Release();
+    // The object outlives a call that drops the Control Object's last reference; the
+    // reference is given back when the handler throws too.
+    struct CallReference {
+      explicit CallReference(CPOSPrinter* so) : so(so) { so->AddRef(); }
+      ~CallReference() { so->Release(); }
+      CPOSPrinter* so;
+    };
+    {
+      CallReference hold(this);
+      entry->handler(*this, args, &value);
+    }
     if (result) {
       VariantInit(result);
       *result = value;

@@ -41,15 +41,29 @@ std::string ModulePath(HMODULE module) {
 // Constant-initialised and without a destructor, like every module global here.
 SRWLOCK g_unregisterLock = SRWLOCK_INIT;
 
+// The ProgID the CLSID key names, as a key name of its own under HKEY_CLASSES_ROOT; empty
+// when it is none. The text comes from the registry: an empty one would make the tree
+// removal below empty HKEY_CLASSES_ROOT itself, and one with a backslash would name some
+// other key.
+std::string RegisteredProgIdKey(LPCOLESTR registered) {
+  const int n = WideCharToMultiByte(CP_ACP, 0, registered, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return std::string();
+  std::string progId(n, '\0');
+  if (WideCharToMultiByte(CP_ACP, 0, registered, -1, &progId[0], n, nullptr, nullptr) != n) {
+    return std::string();
+  }
+  progId.resize(n - 1);
+  return progId.find('\\') == std::string::npos ? progId : std::string();
+}
+
 HRESULT UnregisterLocked() {
   LPOLESTR registeredProgId = nullptr;
   if (FAILED(ProgIDFromCLSID(CLSID_POSPrinterSO, &registeredProgId))) return S_OK;
-  char progId[256] = {};
-  WideCharToMultiByte(CP_ACP, 0, registeredProgId, -1, progId, sizeof(progId) - 1, nullptr,
-                      nullptr);
+  const std::string progId = RegisteredProgIdKey(registeredProgId);
   CoTaskMemFree(registeredProgId);
   for (const RegistryRow& row : kEntries) {
     if (!row.removeTree) continue;
+    if (!row.parent && progId.empty()) continue;  // no usable ProgID: its key stays
     const LONG error = RegDeleteTreeA(HKEY_CLASSES_ROOT, KeyPath(row, progId).c_str());
     if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) return E_FAIL;
   }

@@ -214,6 +214,56 @@ TEST_F(CommDeviceTest, ConnectAndDisconnectTurnNegativeResultsInto106) {
   EXPECT_EQ(CallsOf(RECSUB_CONNECT_PRINTER).back().slot, 0);
 }
 
+// A negative export result: 106, and exactly these two lines, both category 0x10.
+struct NegativeRow {
+  const char* function;
+  std::function<long(RecordingSubModule&, CCommDevice&)> call;  // scripts -4, then calls
+  const wchar_t* failed;
+  const wchar_t* end;
+};
+
+TEST_F(CommDeviceTest, NegativeResultsLogTheirTwoLinesExactly) {
+  Bind();
+  const NegativeRow rows[] = {
+      {"CCommDevice::InitializeSubSO",
+       [](RecordingSubModule& sub, CCommDevice& c) {
+         sub.ScriptInit(-4, RECSUB_SLOT_UNWRITTEN);
+         return c.InitializeSubSO("ChannelDev", 1, FakeSnapshot());
+       },
+       L"[ChannelDev] [Info    ] InitializeSubSO function failed. Return value = -4",
+       L"[ChannelDev] [Exit    ] InitializeSubSO method end. "},
+      {"CCommDevice::ConnectPrinter",
+       [](RecordingSubModule& sub, CCommDevice& c) {
+         sub.SetResult(RECSUB_CONNECT_PRINTER, 0, -4);
+         return c.ConnectPrinter();
+       },
+       L"[ChannelDev] [Info    ] ConnectPrinter function failed. Return value = -4",
+       L"[ChannelDev] [Exit    ] ConnectPrinter method end. "},
+      {"CCommDevice::ClosePrinter",
+       [](RecordingSubModule& sub, CCommDevice& c) {
+         sub.SetResult(RECSUB_DISCONNECT_PRINTER, 0, -4);
+         return c.ClosePrinter();
+       },
+       L"[ChannelDev] [Info    ] lpdisconnectPrinter function failed. Return value = -4",
+       L"[ChannelDev] [Exit    ] lpdisconnectPrinter method end. "},
+  };
+  for (const NegativeRow& row : rows) {
+    sub_.Reset();
+    fakelog::Clear();
+    EXPECT_EQ(row.call(sub_, *channel_), 106) << row.function;
+    const auto lines = fakelog::Lines();
+    ASSERT_EQ(lines.size(), 2u) << row.function;
+    EXPECT_EQ(lines[0].text, row.failed) << row.function;
+    EXPECT_EQ(lines[1].text, row.end) << row.function;
+    for (const fakelog::Line& line : lines) {
+      EXPECT_EQ(line.category, 0x10u) << row.function;
+      EXPECT_EQ(line.function, row.function);
+      EXPECT_EQ(line.module, "OPS_PCR");
+      EXPECT_EQ(line.file, "CommDevice");
+    }
+  }
+}
+
 TEST_F(CommDeviceTest, CapabilityAndTerminateAnswerOneOnlyForZero) {
   Bind();
   ASSERT_EQ(channel_->InitializeSubSO("ChannelDev", 1, FakeSnapshot()), 0);
@@ -386,6 +436,18 @@ TEST_F(CommDeviceTest, CallbacksMakeTheirContextTheCurrentChannel) {
   ASSERT_NE(response, nullptr);
   EXPECT_EQ(response(3, channel_.get()), 0);
   EXPECT_EQ(CCommDevice::Current(), channel_.get());
+}
+
+TEST_F(CommDeviceTest, DestroyingABoundChannelEndsItsSlotBeforeFreeingTheModule) {
+  Bind();
+  sub_.ScriptInit(0, 4);
+  ASSERT_EQ(channel_->InitializeSubSO("ChannelDev", 1, FakeSnapshot()), 0);
+  ASSERT_TRUE(CallsOf(RECSUB_TERMINATE_SUBSO).empty());
+  channel_.reset();
+  const auto terminates = CallsOf(RECSUB_TERMINATE_SUBSO);
+  ASSERT_EQ(terminates.size(), 1u);
+  EXPECT_EQ(terminates[0].slot, 4);
+  EXPECT_EQ(sub_.TakenSlots(), 0) << "no slot keeps the destroyed channel as its context";
 }
 
 TEST_F(CommDeviceTest, DestroyingTheCurrentChannelClearsTheModulePointer) {

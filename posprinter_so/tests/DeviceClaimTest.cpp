@@ -48,6 +48,21 @@ TEST(DeviceClaim, LockUnlockAndOwner) {
   claim.Unlock(kFirst);
 }
 
+TEST(DeviceClaim, TheSemaphoreIsNamedByTheBareDeviceNameWithOneCount) {
+  CDeviceClaim claim(nullptr);
+  ASSERT_TRUE(claim.Register(kFirst, "SoClaimTestBareName", 99, 7, 203));
+  ScopedHandle opened(OpenSemaphoreA(SYNCHRONIZE | SEMAPHORE_MODIFY_STATE, FALSE,
+                                     "SoClaimTestBareName"));
+  ASSERT_TRUE(opened.valid()) << "no prefix, no suffix";
+  EXPECT_FALSE(ReleaseSemaphore(opened.get(), 1, nullptr)) << "maximum count 1";
+  ASSERT_EQ(WaitForSingleObject(opened.get(), 0), static_cast<DWORD>(WAIT_OBJECT_0))
+      << "initial count 1";
+  EXPECT_FALSE(claim.Lock(0, kFirst)) << "its one count is taken";
+  ASSERT_TRUE(ReleaseSemaphore(opened.get(), 1, nullptr));
+  EXPECT_TRUE(claim.Lock(0, kFirst));
+  claim.Unregister(kFirst);
+}
+
 TEST(DeviceClaim, TwoServiceObjectsOfOneProcessExcludeEachOther) {
   CDeviceClaim first(nullptr);
   CDeviceClaim second(nullptr);

@@ -123,9 +123,11 @@ TEST(DeviceSettings, ReadStringReportsWhyAValueIsRefused) {
 }
 
 TEST(DeviceSettings, MissingKeyLoadsNothing) {
+  DeviceKey classKeyExists(kDevice);
   CDeviceSettings settings;
   settings.m_receiveTimeout = 1234;
   EXPECT_FALSE(settings.Load("SoSettingsTestNoSuchDevice"));
+  EXPECT_FALSE(settings.Load("")) << "an empty name is no device, not the class key";
   EXPECT_EQ(settings.m_receiveTimeout, 1234);
   EXPECT_EQ(settings.KeyBase(), "SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\");
 }
@@ -139,6 +141,7 @@ struct LevelRow {
 const LevelRow kLevelRows[] = {
     {"missing (default -1) writes nothing", nullptr, 0},
     {"empty reads 0: errors", "", 0x2},
+    {"0: errors", "0", 0x2},
     {"1: errors", "1", 0x2},
     {"2: information, warnings, errors", "2", 0x16},
     {"3: warnings", "3", 0x4},

@@ -94,6 +94,9 @@ TEST(DispatchArgs, CountsAndNamedArgumentsAreChecked) {
   DISPPARAMS withName = {&one, &named, 1, 1};
   CDispArgs b;
   EXPECT_EQ(b.Bind(&withName, kinds, 1, nullptr), DISP_E_NONAMEDARGS);
+  DISPPARAMS noArray = {nullptr, nullptr, 1, 0};
+  CDispArgs c;
+  EXPECT_EQ(c.Bind(&noArray, kinds, 1, nullptr), E_INVALIDARG) << "a count without arguments";
 }
 
 TEST(DispatchArgs, TextsKeepTheirLengthAndNumbersBecomeText) {
@@ -293,6 +296,111 @@ TEST_F(DispatchTable, InvokeRoutesAndAnswers) {
   pidx = Long(6);
   EXPECT_EQ(so_->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &one, &result, nullptr, nullptr), S_OK);
   EXPECT_EQ(V_I4(&result), OPOS_E_NOTCLAIMED);
+}
+
+// A call with the parameters of an ExpectedParameters row. A reference parameter gets a
+// VT_BYREF|VT_VARIANT holding the other type ("12" for a long, 5 for a text): bound by
+// reference, it is converted in place; bound by value, it stays as it was.
+class KindCall {
+ public:
+  // `refusedAt` (or -1): that parameter gets a value of the wrong kind: text that is no
+  // number for a number or an object, a reference of the other type for a reference.
+  // `extra`: arguments more (negative: one fewer).
+  KindCall(const std::string& kinds, int refusedAt, int extra) : m_kinds(kinds) {
+    if (extra < 0) m_kinds.resize(m_kinds.size() - 1);
+    if (extra > 0) m_kinds += 'L';
+    m_args.resize(m_kinds.size());
+    m_inner.resize(m_kinds.size());
+    for (size_t i = 0; i < m_kinds.size(); ++i) {
+      Fill(m_kinds[i], static_cast<int>(i) == refusedAt, &m_args[m_kinds.size() - 1 - i],
+           &m_inner[i]);
+    }
+  }
+  ~KindCall() {
+    for (VARIANT& v : m_args) {
+      if (V_VT(&v) == VT_BSTR) VariantClear(&v);
+    }
+    for (VARIANT& v : m_inner) VariantClear(&v);
+    SysFreeString(m_text);
+  }
+
+  HRESULT Invoke(CPOSPrinter* so, long dispid, UINT* argErr) {
+    DISPPARAMS params = {m_args.empty() ? nullptr : m_args.data(), nullptr,
+                         static_cast<UINT>(m_args.size()), 0};
+    VARIANT result;
+    VariantInit(&result);
+    const HRESULT hr =
+        so->Invoke(dispid, IID_NULL, 0, DISPATCH_METHOD, &params, &result, nullptr, argErr);
+    VariantClear(&result);
+    return hr;
+  }
+
+  // Every reference parameter was bound to the caller's own VARIANT.
+  bool ReferencesBoundInPlace() const {
+    for (size_t i = 0; i < m_kinds.size(); ++i) {
+      if (m_kinds[i] == 'l' && V_VT(&m_inner[i]) != VT_I4) return false;
+      if (m_kinds[i] == 't' && V_VT(&m_inner[i]) != VT_BSTR) return false;
+    }
+    return true;
+  }
+
+ private:
+  void Fill(char kind, bool refused, VARIANT* v, VARIANT* inner) {
+    VariantInit(v);
+    VariantInit(inner);
+    if (refused) {
+      kind = (kind == 'l') ? 'b' : (kind == 't') ? 'i' : 'T';
+    }
+    switch (kind) {
+      case 'T': V_VT(v) = VT_BSTR; V_BSTR(v) = SysAllocString(L"abc"); break;
+      case 'D': V_VT(v) = VT_DISPATCH; V_DISPATCH(v) = nullptr; break;  // no object given
+      case 'i': V_VT(v) = VT_BYREF | VT_I4; V_I4REF(v) = &m_cell; break;
+      case 'b': V_VT(v) = VT_BYREF | VT_BSTR; V_BSTRREF(v) = &m_text; break;
+      case 'l':
+        V_VT(inner) = VT_BSTR;
+        V_BSTR(inner) = SysAllocString(L"12");
+        V_VT(v) = VT_BYREF | VT_VARIANT;
+        V_VARIANTREF(v) = inner;
+        break;
+      case 't':
+        V_VT(inner) = VT_I4;
+        V_I4(inner) = 5;
+        V_VT(v) = VT_BYREF | VT_VARIANT;
+        V_VARIANTREF(v) = inner;
+        break;
+      default: V_VT(v) = VT_I4; V_I4(v) = 0; break;
+    }
+  }
+
+  std::string m_kinds;
+  std::vector<VARIANT> m_args;   // rgvarg: last parameter first
+  std::vector<VARIANT> m_inner;  // what the reference parameters point at, parameter order
+  long m_cell = 0;
+  BSTR m_text = SysAllocString(L"abc");  // no number either
+};
+
+TEST_F(DispatchTable, EveryEntryTakesTheParametersOfTheInterface) {
+  for (const ExpectedParameters& row : kExpectedParameters) {
+    const std::string kinds = row.kinds;
+    UINT argErr = 99;
+    KindCall valid(kinds, -1, 0);
+    EXPECT_EQ(valid.Invoke(so_, row.dispid, &argErr), S_OK) << row.dispid;
+    EXPECT_TRUE(valid.ReferencesBoundInPlace()) << row.dispid;
+    EXPECT_EQ(KindCall(kinds, -1, 1).Invoke(so_, row.dispid, &argErr), DISP_E_BADPARAMCOUNT)
+        << row.dispid << ": one more";
+    if (!kinds.empty()) {
+      EXPECT_EQ(KindCall(kinds, -1, -1).Invoke(so_, row.dispid, &argErr), DISP_E_BADPARAMCOUNT)
+          << row.dispid << ": one fewer";
+    }
+    for (size_t i = 0; i < kinds.size(); ++i) {
+      if (kinds[i] == 'T') continue;  // a text parameter takes any value that becomes text
+      argErr = 99;
+      EXPECT_EQ(KindCall(kinds, static_cast<int>(i), 0).Invoke(so_, row.dispid, &argErr),
+                DISP_E_TYPEMISMATCH)
+          << row.dispid << " parameter " << i;
+      EXPECT_EQ(argErr, kinds.size() - 1 - i) << row.dispid << " parameter " << i;
+    }
+  }
 }
 
 TEST_F(DispatchTable, InterfacesOfTheObject) {

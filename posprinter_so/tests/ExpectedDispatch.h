@@ -23,3 +23,20 @@ inline constexpr ExpectedName kExpectedNames[] = {
     {34, L"ResetStatistics"},   {35, L"RetrieveStatistics"}, {36, L"UpdateFirmware"},
     {37, L"UpdateStatistics"},  {38, L"PrintMemoryBitmap"},  {39, L"DrawRuledLine"},
 };
+
+// The parameters of each entry, first parameter first, as the OPOS POSPrinter service object
+// interface declares them: L long, T BSTR, l pointer to long, t pointer to BSTR, D IDispatch.
+struct ExpectedParameters {
+  long dispid;
+  const char* kinds;
+};
+
+inline constexpr ExpectedParameters kExpectedParameters[] = {
+    {1, "L"},       {2, "LL"},      {3, "L"},     {4, "LT"},     {5, "TTD"},  {6, ""},
+    {7, "L"},       {8, ""},        {9, "L"},     {10, "Llt"},   {11, "L"},   {12, ""},
+    {13, "L"},      {14, "L"},      {15, ""},     {16, ""},      {17, "L"},   {18, "LTLLLLL"},
+    {19, "LTLL"},   {20, "LT"},     {21, "LT"},   {22, "LTT"},   {23, "LL"},  {24, "LLTLL"},
+    {25, "LT"},     {26, "LL"},     {27, "LT"},   {28, ""},      {29, "L"},   {30, "L"},
+    {31, ""},       {32, "L"},      {33, "Tl"},   {34, "T"},     {35, "t"},   {36, "T"},
+    {37, "T"},      {38, "LTLLL"},  {39, "LTLLLL"},
+};

@@ -110,6 +110,25 @@ TEST_F(Exports, UnregisterTwiceThenRegister) {
   ExpectRegistered();
 }
 
+TEST_F(Exports, AProgIdThatIsNoKeyNameRemovesNoOtherKey) {
+  ASSERT_EQ(register_(), S_OK);
+  const std::string decoy = "SoRegTestDecoy\\Inner";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, decoy.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  // The CLSID's ProgID value, as a damaged registry may hold it, names another key.
+  ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, (std::string(kClsidKey) + "\\ProgID").c_str(), REG_SZ,
+                         decoy.c_str(), static_cast<DWORD>(decoy.size())),
+            ERROR_SUCCESS);
+  EXPECT_EQ(unregister_(), S_OK);
+  EXPECT_FALSE(KeyExists(kClsidKey));
+  EXPECT_TRUE(KeyExists(decoy)) << "only the class's own keys are removed";
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, "SoRegTestDecoy");
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, kProgIdKey);
+}
+
 TEST_F(Exports, AFailedRegistrationIsReported) {
   ASSERT_EQ(unregister_(), S_OK);
   // A volatile ProgID key cannot take the lasting CLSID subkey below it.
