@@ -2,7 +2,7 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${BUILD:-$ROOT/build}
 export WINEPREFIX=$BUILD/wineprefix WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=" LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
+export WINEDLLOVERRIDES="mscoree,mshtml="
 
 build_all() {
   cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" >/dev/null
@@ -12,15 +12,21 @@ build_all() {
 # One Xvfb and one persistent wineserver for the whole run: each program then starts in
 # a fraction of a second instead of seconds.
 start_wine() {
+  # The locale pins the ANSI code page (1252) for Wine; set only now, once it exists.
+  export LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
   if [ -z "${DISPLAY:-}" ]; then
-    local n=$((90 + RANDOM % 400))
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb picks a free display itself and writes its number to fd 3.
+    local numfile; numfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
     XVFB_PID=$!
-    export DISPLAY=":$n"
+    for _ in $(seq 200); do [ -s "$numfile" ] && break; sleep 0.05; done
+    [ -s "$numfile" ] || { echo "Xvfb did not start" >&2; return 1; }
+    export DISPLAY=":$(head -n1 "$numfile")"
+    rm -f "$numfile"
   fi
   mkdir -p "$WINEPREFIX"
   wineserver -p
-  wineboot -i >/dev/null 2>&1 || true
+  wineboot -i >/dev/null 2>&1 || { echo "wineboot failed for $WINEPREFIX" >&2; return 1; }
   trap stop_wine EXIT
 }
 
