@@ -226,14 +226,16 @@ long CPOSPrinter::Close() {
   static const char kFn[] = "CPOSPrinter::Close";
   Log(LOG_INFO, kFn, __LINE__, TAG_ENTER, "Close");
   if (GetState() == kStateClosed) return SetResultCode(OPOS_E_CLOSED, 0, "Close");
-  int waits = 0;
-  for (; waits < 30; ++waits) {
+  auto busyOrError = [this] {
     const long state = GetState();
-    if (state != kStateBusy && state != kStateError) break;
+    return state == kStateBusy || state == kStateError;
+  };
+  for (int waits = 0; waits < 30 && busyOrError(); ++waits) {
     Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "Wait for state idle...");
     Sleep(100);
   }
-  if (waits == 30) Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "State busy to idle");
+  // Output may have ended during the last sleep.
+  if (busyOrError()) Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "State busy to idle");
   SetState(kStateIdle);
   if (m_props.Claimed) (void)ReleaseDevice();
   (void)m_channel->ReleaseImageHandles();

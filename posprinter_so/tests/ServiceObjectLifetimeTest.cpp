@@ -74,7 +74,9 @@ TEST_F(ServiceObjectLifetime, FinalReleaseWithoutCloseEndsTheDevice) {
 
 TEST_F(ServiceObjectLifetime, CloseEndsOnceAndLeavesTheReferenceCountAsFound) {
   OpenAndClaim();
+  fakelog::Clear();
   EXPECT_EQ(so_->Close(), OPOS_SUCCESS);
+  EXPECT_TRUE(fakelog::LinesContaining(L"Wait for state idle").empty()) << "idle: no wait";
   EXPECT_EQ(so_->Properties().State, 1);
   EXPECT_EQ(co_.SinkReferences(), 0);
   EXPECT_FALSE(so_->Channel()->IsBound());
@@ -83,6 +85,20 @@ TEST_F(ServiceObjectLifetime, CloseEndsOnceAndLeavesTheReferenceCountAsFound) {
   so_ = nullptr;
   EXPECT_EQ(Terminations().size(), 1u);
   EXPECT_EQ(co_.SinkReferences(), 0);
+}
+
+TEST_F(ServiceObjectLifetime, CloseWaitsThirtyTimesForBusyOutputThenClosesAnyway) {
+  OpenAndClaim();
+  so_->SetState(3);
+  fakelog::Clear();
+  EXPECT_EQ(so_->Close(), OPOS_SUCCESS);
+  EXPECT_EQ(so_->Properties().State, 1);
+  const auto waits = fakelog::LinesContaining(L"[Info    ] Wait for state idle... ");
+  ASSERT_EQ(waits.size(), 30u);
+  EXPECT_EQ(waits[0].category, 0x10u);
+  const auto gaveUp = fakelog::LinesContaining(L"[Info    ] State busy to idle ");
+  ASSERT_EQ(gaveUp.size(), 1u);
+  EXPECT_EQ(gaveUp[0].category, 0x2u);
 }
 
 TEST_F(ServiceObjectLifetime, AClosedObjectAnswers101ToClaimCloseAndRelease) {
