@@ -29,6 +29,9 @@ bool Continues(long code) {
   return false;
 }
 
+// Room for the longest error text of the status store ("Head temperature error").
+constexpr size_t kErrorTextSize = 64;
+
 // The printer needs this long after the callback is registered before it takes the first
 // command of an enabled device.
 constexpr DWORD kEnableSettleMs = 100;
@@ -190,8 +193,10 @@ long CSubSO::terminateSubSODet() {
 
 long CSubSO::WritePrinterData(long* args) {
   const auto* block = BlockOf<PrnWriteArgs>(args);
-  // The text must outlive the call; each of the core's send threads gets its own.
-  thread_local std::string errorText;
+  // The text must outlive the call; each of the core's send threads gets its own. A plain
+  // array: a thread-local object with a destructor pins the module until that thread ends.
+  thread_local char threadErrorText[kErrorTextSize];
+  std::string errorText;
   Enter("WritePrinterData");
   (void)m_pCollection->TakeResetCause();
   m_fErrorRecovery = 1;
@@ -210,7 +215,10 @@ long CSubSO::WritePrinterData(long* args) {
       m_pCollection->GetErrorInfo(cause, &resultCode, block->resultCodeExtended, 1,
                                   block->severity, &errorText);
   }
-  if (block->errorText) *block->errorText = errorText.c_str();
+  if (block->errorText) {
+    std::snprintf(threadErrorText, sizeof threadErrorText, "%s", errorText.c_str());
+    *block->errorText = threadErrorText;
+  }
   return Leave("WritePrinterData", resultCode);
 }
 

@@ -91,14 +91,15 @@ class DeviceCycle : public ::testing::Test {
   }
 
   // Open and claim as the core does; returns activation's result.
-  long OpenAndClaim() {
-    EXPECT_EQ(core_.Open(kDevice), 0);
+  long OpenAndClaim(fakecore::FakeCore& core) {
+    EXPECT_EQ(core.Open(kDevice), 0);
     PrnRecordArgs init{&rec_.input};
-    EXPECT_EQ(core_.Other(PRN_SERVICE_INIT_DEVICE, &init), 0);
-    EXPECT_EQ(core_.exports().connectPrinter(core_.slot()), 0);
+    EXPECT_EQ(core.Other(PRN_SERVICE_INIT_DEVICE, &init), 0);
+    EXPECT_EQ(core.exports().connectPrinter(core.slot()), 0);
     PrnRecordSnapshotArgs activate{&rec_.input, &rec_.snapshot};
-    return core_.Other(PRN_SERVICE_ACTIVATE_DEVICE, &activate);
+    return core.Other(PRN_SERVICE_ACTIVATE_DEVICE, &activate);
   }
+  long OpenAndClaim() { return OpenAndClaim(core_); }
   long Enable() {
     PrnRecordSnapshotArgs enable{&rec_.input, &rec_.snapshot};
     return core_.Other(PRN_SERVICE_ENABLED_EVENT_NOTIFY, &enable);

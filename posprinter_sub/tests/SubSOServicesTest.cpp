@@ -1,6 +1,8 @@
 // The list, character and status services of prennik.dll as the core calls them.
 #include "DeviceFixture.h"
 
+#include <thread>
+
 namespace devicetest {
 namespace {
 
@@ -172,10 +174,7 @@ TEST_F(DeviceServices, CompletionBytesReadOnlyWithProcessCompletionTiming) {
     SetSwitches(0x04, 0xC8, 0x04);
     fakecore::FakeCore core;
     ASSERT_TRUE(core.Load());
-    ASSERT_EQ(core.Open(kDevice), 0);
-    PrnRecordArgs init{&rec_.input};
-    ASSERT_EQ(core.Other(PRN_SERVICE_INIT_DEVICE, &init), 0);
-    ASSERT_EQ(core.exports().connectPrinter(core.slot()), 0);
+    ASSERT_EQ(OpenAndClaim(core), 0);
     const Bytes dc2q = {0x12, 0x71, 0x85};  // DC2 q 5
     long severity = 0, rce = 0;
     const char* text = nullptr;
@@ -254,6 +253,57 @@ TEST_F(DeviceServices, UninitialisedSlotRefusesConnection) {
   EXPECT_EQ(core_.Other(PRN_SERVICE_DEACTIVATE_DEVICE, nullptr), 106);
   EXPECT_EQ(core_.exports().disconnectPrinter(core_.slot()), 106);
   EXPECT_EQ(core_.Close(), 106);
+}
+
+// The error text of a write is the writing thread's own; keeping it must neither keep the
+// module loaded once the core has let it go, nor reach into the module when that thread ends
+// after the module was freed (a send thread ending after Close). No fixture: its core would
+// hold the module.
+TEST(DeviceUnload, SendThreadEndingAfterCloseLeavesTheModuleUnloaded) {
+  const char* device = "SvcUnloadDevice";
+  const std::string key = std::string("SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\") + device;
+  {
+    ScopedRegKey k;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, k.receive(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(k.get(), "DriverName", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>("SvcUnloadPrinter"), 17),
+              ERROR_SUCCESS);
+  }
+  ASSERT_EQ(GetModuleHandleA("prennik.dll"), nullptr);
+  ScopedHandle wrote(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  ScopedHandle end(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  std::thread sender;
+  long result = -1;
+  const char* text = nullptr;
+  {
+    fakecore::FakeCore core;
+    ASSERT_TRUE(core.Load());
+    ASSERT_EQ(core.Open(device), 0);
+    fakecore::CoreRecords rec;
+    PrnRecordArgs init{&rec.input};
+    ASSERT_EQ(core.Other(PRN_SERVICE_INIT_DEVICE, &init), 0);
+    ASSERT_EQ(core.exports().connectPrinter(core.slot()), 0);
+    sender = std::thread([&] {
+      long severity = 0, rce = 0;
+      const Bytes bytes = {0x0A};
+      PrnWriteArgs block{0, bytes.data(), 1, &severity, &text, &rce};
+      result = core.Other(PRN_SERVICE_WRITE_PRINTER_DATA, &block);
+      SetEvent(wrote.get());
+      WaitForSingleObject(end.get(), INFINITE);
+    });
+    ASSERT_EQ(WaitForSingleObject(wrote.get(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(result, 0);
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(core.exports().disconnectPrinter(core.slot()), 0);
+  }  // Close and FreeLibrary while the sender still runs
+  EXPECT_EQ(GetModuleHandleA("prennik.dll"), nullptr) << "prennik.dll is still loaded";
+  SetEvent(end.get());
+  sender.join();
+  EXPECT_EQ(GetModuleHandleA("prennik.dll"), nullptr);
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
 }
 
 }  // namespace
