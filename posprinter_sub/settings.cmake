@@ -35,5 +35,4 @@ add_dependencies(prennik_cycle_test prennik)
 # The instance in this process (exports linked in), for what the DLL does not show.
 add_gtest_program(prennik_subso_test
   SOURCES tests/SubSOInProcessTest.cpp Exports.cpp ${PRENNIK_RC}
-  LIBS prennik_core)
-add_dependencies(prennik_subso_test TbxQdApi)
+  LIBS prennik_core TbxQdApi)

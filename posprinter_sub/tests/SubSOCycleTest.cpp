@@ -227,5 +227,92 @@ TEST_F(DeviceCycle, DefaultPaperSizeLeavesTheLineWidthOpen) {
   EXPECT_EQ(rec_.snapshot.recLineWidth, -2);
 }
 
+struct EnableRow {
+  const char* what;
+  void (*apply)();
+  long result;
+  long snapshotResult;          // -5: not written
+  std::vector<long> statusCodes;
+  long coverOpen;
+};
+
+// What enabling answers for the printer's state at that moment: conditions the application
+// learns through status events go on, an unrecoverable printer counts as offline.
+TEST_F(DeviceCycle, EnableOutcomeFollowsThePrinterState) {
+  const EnableRow rows[] = {
+      {"ready", [] {}, 0, 0, {12, 26, 2001}, 0},
+      {"cover open", [] { TbxSim_SetCoverOpen(kPrinter, TRUE); }, 0, 0, {11, 26, 2001}, 1},
+      {"paper empty", [] { TbxSim_SetPaper(kPrinter, TBXSIM_PAPER_EMPTY); }, 0, 0,
+       {12, 24, 2001}, 0},
+      {"head temperature",
+       [] { TbxSim_SetStatusBits(kPrinter, TBXQD_ST_SETTABLE, TBXQD_ST_HEAD_TEMPERATURE); }, 0,
+       0, {12, 26, 2001}, 0},
+      {"unrecoverable",
+       [] { TbxSim_SetStatusBits(kPrinter, TBXQD_ST_SETTABLE, TBXQD_ST_UNRECOVERABLE); }, 107,
+       107, {}, -5},
+      {"offline", [] { TbxSim_SetOnline(kPrinter, FALSE); }, 107, -5, {}, -5},
+  };
+  for (const EnableRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    TbxSim_Reset(kPrinter);
+    SetSwitches(0x04, 0xC8, 0x04);
+    fakecore::FakeCore core;
+    ASSERT_TRUE(core.Load());
+    ASSERT_EQ(OpenAndClaim(core), 0);
+    row.apply();
+    PrnRecordSnapshotArgs block{&rec_.input, &rec_.snapshot};
+    rec_.snapshot.resultCode = -5;
+    rec_.snapshot.coverOpen = -5;
+    EXPECT_EQ(core.Other(PRN_SERVICE_ENABLED_EVENT_NOTIFY, &block), row.result);
+    EXPECT_EQ(rec_.snapshot.resultCode, row.snapshotResult);
+    EXPECT_EQ(rec_.snapshot.coverOpen, row.coverOpen);
+    std::vector<long> codes;
+    for (const fakecore::StatusCall& call : core.statusCalls) codes.push_back(call.code);
+    EXPECT_EQ(codes, row.statusCodes);
+    EXPECT_EQ(TbxSim_IsStatusThreadRunning(), row.result == 0 ? TRUE : FALSE)
+        << "the status callback is registered only by a successful enable";
+    (void)core.Other(PRN_SERVICE_DEACTIVATE_DEVICE, nullptr);
+    EXPECT_EQ(core.exports().disconnectPrinter(core.slot()), 0);
+    EXPECT_EQ(core.Close(), 0);
+  }
+}
+
+// The letter-quality token (GS s n) follows a request only while PrintSpeed is 0.
+TEST_F(DeviceCycle, LetterQualityTokenOnlyAtPrintSpeedZero) {
+  const struct {
+    const char* printSpeed;
+    bool token;
+  } rows[] = {{"0", true}, {"1", false}, {"2", false}};
+  for (const auto& row : rows) {
+    SetValue("PrintSpeed", row.printSpeed);
+    fakecore::FakeCore core;
+    ASSERT_TRUE(core.Load());
+    ASSERT_EQ(core.Open(kDevice), 0);
+    rec_.station.settingsChanged = 1;  // letter quality requested
+    rec_.input.recLetterQuality = 1;
+    for (long method : {PRN_METHOD_PRINT_NORMAL, PRN_METHOD_PRINT_IMMEDIATE}) {
+      SCOPED_TRACE(testing::Message() << "PrintSpeed " << row.printSpeed << ", method " << method);
+      PrnTokenList* list = nullptr;
+      PrnExecStationTextArgs exec{&rec_.input, &rec_.station, PRN_STATION_RECEIPT, "x", &list,
+                                  &rec_.snapshot};
+      ASSERT_EQ(core.Execute(method, &exec), 0);
+      ASSERT_NE(list, nullptr);
+      core.Track(list);
+      Bytes gs;
+      bool found = false;
+      for (const PrnTokenNode* n = PrnOldestToken(list); n; n = PrnNewerToken(n)) {
+        if (n->token->type != 132) continue;
+        found = true;
+        gs.assign(n->token->data, n->token->data + n->token->length);
+      }
+      EXPECT_EQ(found, row.token);
+      if (row.token) {
+        EXPECT_EQ(Hex(gs), Hex({0x1D, 0x73, 0x01}));
+      }
+    }
+    EXPECT_EQ(core.Close(), 0);
+  }
+}
+
 }  // namespace
 }  // namespace devicetest
