@@ -117,6 +117,27 @@ TEST_F(InProcess, VersionRule) {
   }
 }
 
+TEST_F(InProcess, SecondInitialisationOfAnInstanceFails) {
+  long slot = -1;
+  ASSERT_EQ(initSubSO("SvcInProcessDevice", 1014000, &snapshot_, &slot, nullptr), 0);
+  CSubSO* instance = TheApp().Instance(slot);
+  ASSERT_NE(instance, nullptr);
+  ClearLines();
+  PrnPropertySnapshot again{};
+  again.serviceObjectVersion = -3;
+  EXPECT_EQ(instance->initSubSODet("SvcInProcessDevice", 1014000, &again, nullptr), 111);
+  EXPECT_EQ(again.resultCode, 111);
+  EXPECT_EQ(again.serviceObjectVersion, -3) << "nothing is read again";
+  EXPECT_EQ(again.recLineCharsList, nullptr);
+  const std::vector<std::string> expected = {"[SvcInProcessDevice] [Result  ] 111 ",
+                                             "[SvcInProcessDevice] [Exit    ] initSubSO "};
+  EXPECT_EQ(Texts(), expected);
+  EXPECT_TRUE(instance->initialised());
+  PrnSnapshotArgs release{&snapshot_};
+  EXPECT_EQ(otherMethod(PRN_SERVICE_FREE_RESULT_RECORD, reinterpret_cast<long*>(&release), slot),
+            0);
+}
+
 struct DirectIORow {
   bool characterSet;
   long data;
