@@ -48,28 +48,21 @@ long CSubSO::getModuleVersion(long* version) {
 // ---- logging -----------------------------------------------------------------------------
 
 void CSubSO::LogLine(DWORD category, const std::string& function, const char* tag,
-                     const char* text, const char* detail) const {
-  m_pLogContext->Write(category, function.c_str(), kFile, __LINE__, tag, text, detail);
+                     const char* text, const char* detail, int line) const {
+  m_pLogContext->Write(category, function.c_str(), kFile, line, tag, text, detail);
 }
 
-void CSubSO::LogEnter(const std::string& function, const std::string& name) const {
-  LogLine(LOG_CAT_INFO, function, kTagEnter, name.c_str());
+void CSubSO::LogEnter(const std::string& function, const std::string& name, int line) const {
+  LogLine(LOG_CAT_INFO, function, kTagEnter, name.c_str(), "", line);
 }
 
-void CSubSO::LogResultExit(const std::string& function, const std::string& name,
-                           long result) const {
+void CSubSO::LogResultExit(const std::string& function, const std::string& name, long result,
+                           int line) const {
   const DWORD category = result == 0 ? LOG_CAT_INFO : LOG_CAT_ERROR;
   char number[16];
   std::snprintf(number, sizeof number, "%ld", result);
-  LogLine(category, function, kTagResult, number);
-  LogLine(category, function, kTagExit, name.c_str());
-}
-
-long CSubSO::NotServed(const char* name) const {
-  const std::string function = std::string("CSubSO::") + name;
-  LogEnter(function, name);
-  LogResultExit(function, name, OPOS_E_ILLEGAL);
-  return OPOS_E_ILLEGAL;
+  LogLine(category, function, kTagResult, number, "", line);
+  LogLine(category, function, kTagExit, name.c_str(), "", line);
 }
 
 // ---- common frames -----------------------------------------------------------------------

@@ -144,15 +144,17 @@ class CSubSO {
 
   // Frame log lines: "[Result  ]" with the result and "[Exit    ]" with the name, error
   // category unless the result is 0.
-  void LogEnter(const std::string& function, const std::string& name) const;
-  void LogResultExit(const std::string& function, const std::string& name, long result) const;
+  // Each line carries its caller's source line (GCC's __builtin_LINE at the call site).
+  void LogEnter(const std::string& function, const std::string& name,
+                int line = __builtin_LINE()) const;
+  void LogResultExit(const std::string& function, const std::string& name, long result,
+                     int line = __builtin_LINE()) const;
   void LogLine(DWORD category, const std::string& function, const char* tag, const char* text,
-               const char* detail = "") const;
-  long NotServed(const char* name) const;
+               const char* detail = "", int line = __builtin_LINE()) const;
   // "[Enter   ]" of "CSubSO::<name>"; Leave writes "[Result  ]" and "[Exit    ]" for it and
   // returns the result.
-  void Enter(const char* name) const;
-  long Leave(const char* name, long result) const;
+  void Enter(const char* name, int line = __builtin_LINE()) const;
+  long Leave(const char* name, long result, int line = __builtin_LINE()) const;
 
   static const MethodRow kMethods[];
   static const ServiceRow kServices[];

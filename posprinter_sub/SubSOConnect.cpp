@@ -54,12 +54,14 @@ long CSubSO::MapErrorToSnapshot(long code, PrnPropertySnapshot* snapshot) {
   return resultCode;
 }
 
-long CSubSO::Leave(const char* name, long result) const {
-  LogResultExit(std::string("CSubSO::") + name, name, result);
+long CSubSO::Leave(const char* name, long result, int line) const {
+  LogResultExit(std::string("CSubSO::") + name, name, result, line);
   return result;
 }
 
-void CSubSO::Enter(const char* name) const { LogEnter(std::string("CSubSO::") + name, name); }
+void CSubSO::Enter(const char* name, int line) const {
+  LogEnter(std::string("CSubSO::") + name, name, line);
+}
 
 long CSubSO::initDevice(long*) {
   Enter("initDevice");
