@@ -128,6 +128,37 @@ class CSubSO {
   long prePrintText(long* args);
   long executePrintText(long* args);
 
+  // ClearOutput, the refused methods, DirectIO, statistics and CheckHealth.
+  long preClearOutput(long* args);
+  long executeClearOutput(long* args);
+  long refuseUnsupported(long* args);
+  long preDirectIO(long* args);
+  long executeDirectIO(long* args);
+  long preRetrieveStatistics(long* args);
+  long executeRetrieveStatistics(long* args);
+  long preResetStatistics(long* args);
+  long executeResetStatistics(long* args);
+  long preCheckHealth(long* args);
+  long executeCheckHealth(long* args);
+  long checkHealthInternal(PrnPropertySnapshot* snapshot);
+  long checkHealthPrint(const char* word, const PrnExecLevelArgs& block);
+  long checkHealthInteractive(const PrnExecLevelArgs& block);
+  std::string BuildStatisticsDocument(const std::string& selection);
+  std::string GetStatisticValue(const std::string& name);
+  std::string GetPrinterCounterText(BYTE index);
+  // "%02X" of identification byte `index`; "" when the query fails, with the mapped codes in
+  // the outputs that are given.
+  std::string GetPrinterIdText(BYTE index, long* resultCode = nullptr,
+                               long* resultCodeExtended = nullptr);
+  long ResetStatistic(const std::string& name);
+  // ResultCode and ResultCodeExtended into the snapshot, when there is one.
+  static void SetResultCodes(PrnPropertySnapshot* snapshot, long resultCode,
+                             long resultCodeExtended) {
+    if (!snapshot) return;
+    snapshot->resultCode = resultCode;
+    snapshot->resultCodeExtended = resultCodeExtended;
+  }
+
   // Initialisation.
   long ReadRegistrySettings(const char* deviceKey, PrnPropertySnapshot* snapshot);
   std::string GetModelFromPrinter(const char* driverName, PrnPropertySnapshot* snapshot);

@@ -15,8 +15,13 @@ namespace devicetest {
 
 using Bytes = std::vector<BYTE>;
 
-inline constexpr char kDevice[] = "SvcCycleDevice";
-inline constexpr char kPrinter[] = "SvcCyclePrinter";
+// Test programs run side by side and share the registry and the spooler: one that needs its
+// own names defines DEVICETEST_NAME (compile definition) before this header.
+#ifndef DEVICETEST_NAME
+#define DEVICETEST_NAME "SvcCycle"
+#endif
+inline constexpr char kDevice[] = DEVICETEST_NAME "Device";
+inline constexpr char kPrinter[] = DEVICETEST_NAME "Printer";
 inline const std::string kDeviceKey =
     std::string("SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\") + kDevice;
 
