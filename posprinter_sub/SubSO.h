@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 class CRJCollection;       // status store
 class CCommPrinterDriver;  // printer channel
@@ -123,6 +124,35 @@ class CSubSO {
   long procCallbackStatus(long* args);
   void NotifyCompletionResponses();
   void ProcessStatusWord(DWORD word, PrnStatusRecord* status, PrnPropertySnapshot* result);
+
+  // Buffered modes, ValidateData/SetLogo/PrintTwoNormal, CutPaper/MarkFeed, DrawRuledLine.
+  long preTransactionPrint(long* args);
+  long executeTransactionPrint(long* args);
+  long preRotatePrint(long* args);
+  long executeRotatePrint(long* args);
+  long prePageModePrint(long* args);
+  long executePageModePrint(long* args);
+  long preClearPrintArea(long* args);
+  long executeClearPrintArea(long* args);
+  long preValidateData(long* args);
+  long executeValidateData(long* args);
+  long preSetLogo(long* args);
+  long executeSetLogo(long* args);
+  long refusePrintTwoNormal(long* args);
+  long preCutPaper(long* args);
+  long executeCutPaper(long* args);
+  long preMarkFeed(long* args);
+  long executeMarkFeed(long* args);
+  long executePaperHandling(long* args, void (CRJDevice::*addTokens)(PrnTokenList*, long));
+  long preDrawRuledLine(long* args);
+  long executeDrawRuledLine(long* args);
+  // Decodes Data by BinaryConversion and has the core's tokenizer fill a new list for
+  // `station`: 0, 106 for data that does not decode, 111 when no list could be made.
+  long tokenizeText(const PrnExecStationTextArgs& block, long station, long* error,
+                    PrnTokenList** list);
+  // Left edges of the open vertical ruled lines (an RJPositionList), kept until a vertical
+  // call replaces or closes them.
+  std::vector<long> m_ruledVerticals;
 
   // PrintNormal and PrintImmediate: the same steps under their own names.
   long prePrintText(long* args);
