@@ -156,3 +156,26 @@ typedef long(SUBAPI_CALL* DrwExecuteMethodFn)(long methodId, long* args, long sl
 typedef long(SUBAPI_CALL* DrwOtherMethodFn)(long serviceId, long* args, long slot);
 typedef long(SUBAPI_CALL* DrwSetCallbackFunctionFn)(long callbackId, void** record, long slot,
                                                      long userWord);
+
+// Export names in the order a core binds them (the same nine names as the printer's).
+inline constexpr const char* kDrwExportNames[9] = {
+    "initSubSO",      "terminateSubSO", "connectPrinter", "disconnectPrinter",
+    "getCapability",  "preMethod",      "executeMethod",  "otherMethod",
+    "setCallbackFunction"};
+
+// The nine entry points a core binds, in binding order (kDrwExportNames).
+struct DrwEntryPoints {
+  DrwInitSubSOFn initSubSO = nullptr;
+  DrwTerminateSubSOFn terminateSubSO = nullptr;
+  DrwConnectPrinterFn connectPrinter = nullptr;
+  DrwDisconnectPrinterFn disconnectPrinter = nullptr;
+  DrwGetCapabilityFn getCapability = nullptr;
+  DrwPreMethodFn preMethod = nullptr;
+  DrwExecuteMethodFn executeMethod = nullptr;
+  DrwOtherMethodFn otherMethod = nullptr;
+  DrwSetCallbackFunctionFn setCallbackFunction = nullptr;
+};
+static_assert(sizeof(DrwEntryPoints) == 9 * sizeof(void*), "nine entry points");
+
+// The 4-byte argument words each export takes (callee pops them): the .def decorations.
+inline constexpr long kDrwExportArgumentBytes[9] = {16, 4, 4, 4, 12, 12, 12, 12, 16};

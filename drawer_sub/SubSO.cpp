@@ -1,0 +1,182 @@
+#include "SubSO.h"
+
+#include <vector>
+
+#include "Log.h"
+#include "OposCodes.h"
+#include "StatusTables.h"
+#include "TollekApp.h"
+#include "tollek_resource.h"
+
+namespace tollek {
+
+namespace {
+
+constexpr char kFile[] = "SubSO";
+constexpr char kDescriptionMaker[] = "KVR ";
+constexpr char kModelName[] = "TBX911QD";
+constexpr char kVersionText[] = "1014000000";  // the version line carries this fixed text
+constexpr DWORD kLeaveWaitersMs = 5000;      // a woken waiter needs only to log and return
+
+// The module this code is linked into (tollek.dll, or a test program with its resources).
+HMODULE OwnModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&OwnModule), &module);
+  return module;
+}
+
+std::string ModuleString(UINT id) {
+  char text[512];
+  const int n = LoadStringA(OwnModule(), id, text, sizeof text);
+  return n > 0 ? std::string(text, size_t(n)) : std::string();
+}
+
+}  // namespace
+
+CSubSO::CSubSO(long slot)
+    : m_slot(slot), m_waitEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+  CStatusTables::Instance().Open(m_slot);
+}
+
+CSubSO::~CSubSO() {
+  EndActivation();
+  // A waiter woken above only reads this object and returns; give it the time to leave.
+  for (DWORD waited = 0; m_waiters != 0 && waited < kLeaveWaitersMs; ++waited) Sleep(1);
+  (void)m_driver.UnloadPrinterDriverDLL();
+  CStatusTables::Instance().Close(m_slot);
+}
+
+void CSubSO::Line(DWORD category, const char* operation, int line, const char* tag,
+                  const char* text, const char* detail) const {
+  const std::string function = std::string("CSubSO::") + operation;
+  m_logContext.Write(category, function.c_str(), kFile, line, tag, text, detail);
+}
+
+void CSubSO::Enter(const char* operation) const {
+  Line(LOG_CAT_INFO, operation, __LINE__, kTagEnter, operation);
+}
+
+long CSubSO::Leave(const char* operation, long result) const {
+  const DWORD category = result == 0 ? LOG_CAT_INFO : LOG_CAT_ERROR;
+  Line(category, operation, __LINE__, kTagResult, Format("%ld", result).c_str());
+  Line(category, operation, __LINE__, kTagExit, operation);
+  return result;
+}
+
+bool CSubSO::RequireInitialised(const char* operation) const {
+  if (m_fInitialised) return true;
+  Line(LOG_CAT_ERROR, operation, __LINE__, kTagInfo, "SubSO is not initialized.");
+  return false;
+}
+
+long CSubSO::getModuleVersion(long* version) {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(OwnModule(), path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return -1;
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+  if (size == 0) return -1;
+  std::vector<BYTE> block(size);
+  if (!GetFileVersionInfoA(path, 0, size, block.data())) return -1;
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT fixedSize = 0;
+  if (!VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize) ||
+      !fixed || fixedSize < sizeof(VS_FIXEDFILEINFO))
+    return -1;
+  *version = long(HIWORD(fixed->dwFileVersionMS)) * 1000000 +
+             long(LOWORD(fixed->dwFileVersionMS)) * 1000 + long(HIWORD(fixed->dwFileVersionLS));
+  return 0;
+}
+
+long CSubSO::initSubSODet(const char* deviceName, long coreVersion, DrwInitRecord* initRecord) {
+  static const char* const kOp = "initSubSO";
+  long ownVersion = 0;
+  // Major and minor count: the core must be at least as new as this module.
+  if (coreVersion < kMinCoreVersion || getModuleVersion(&ownVersion) != 0 ||
+      coreVersion / 1000 < ownVersion / 1000)
+    return Leave(kOp, DRW_E_UNSUPPORTED);
+  initRecord->subModuleVersion = ownVersion;
+  readRegistrySettings(Format("%s\\%s", kCashDrawerClassKey, deviceName).c_str());
+  m_logContext.Configure(deviceName, m_settings.LogFileSize, m_settings.LogRetentionPeriod,
+                         m_settings.LogLevelSub, m_settings.LogFileNameSub.c_str());
+  Enter(kOp);
+  Line(LOG_CAT_INFO, kOp, __LINE__, kTagParam, "DeviceName", deviceName);
+  Line(LOG_CAT_INFO, kOp, __LINE__, kTagInfo, "Version:", kVersionText);
+  const BOOL loaded = m_driver.LoadPrinterDriverDLL(kPrinterSdk);
+  if (!loaded) {
+    Line(LOG_CAT_ERROR, kOp, __LINE__, kTagInfo, "Failed to load printer dll.",
+         Format("Return value = %d", int(loaded)).c_str());
+    return Leave(kOp, OPOS_E_FAILURE);
+  }
+  setDeviceDescriptions(initRecord);
+  m_fInitialised = 1;
+  return Leave(kOp, OPOS_SUCCESS);
+}
+
+void CSubSO::readRegistrySettings(const char* deviceKey) {
+  m_settings = ReadDrawerSettings(deviceKey);
+}
+
+void CSubSO::setDeviceDescriptions(DrwInitRecord* initRecord) {
+  const std::string drawer = ModuleString(kStringCashDrawer);
+  const std::string serviceObject = ModuleString(kStringServiceObject);
+  m_descriptionBase = std::string(kDescriptionMaker) + kModelName;
+  const std::string shortName = m_descriptionBase.substr(sizeof kDescriptionMaker - 1);
+  CHandedOutTexts& texts = TheApp().Texts();
+  initRecord->description = texts.Copy(m_descriptionBase + drawer + serviceObject);
+  initRecord->deviceDescription = texts.Copy(m_descriptionBase + drawer);
+  initRecord->shortDescription = texts.Copy(shortName + drawer);
+  initRecord->reserved = 0;
+}
+
+long CSubSO::releaseBuffer(void* buffer) {
+  if (!buffer) return 0;
+  return TheApp().Texts().Free(buffer) ? 0 : long(DRW_E_BAD_CALL);
+}
+
+long CSubSO::terminateSubSODet() {
+  static const char* const kOp = "terminateSubSO";
+  Enter(kOp);
+  if (!RequireInitialised(kOp)) return Leave(kOp, DRW_E_BAD_CALL);
+  EndActivation();
+  (void)m_driver.UnloadPrinterDriverDLL();  // lets a printer still open go first
+  return Leave(kOp, OPOS_SUCCESS);
+}
+
+long CSubSO::connectPrinterDet() {
+  static const char* const kOp = "connectPrinter";
+  Enter(kOp);
+  if (!RequireInitialised(kOp)) return Leave(kOp, DRW_E_BAD_CALL);
+  // The next online word raises power online and the drawer's state again.
+  m_state = DrwStateWords{-1, -1, 0};
+  const long result = m_driver.ConnectPrinter(m_settings.DriverName.c_str());
+  if (result != 0) {
+    Line(LOG_CAT_ERROR, kOp, __LINE__, kTagInfo, "Failed to connect printer dll.",
+         Format("Return value = %ld", result).c_str());
+  }
+  return Leave(kOp, result);
+}
+
+long CSubSO::disconnectPrinterDet() {
+  static const char* const kOp = "disconnectPrinter";
+  Enter(kOp);
+  if (!RequireInitialised(kOp)) return Leave(kOp, DRW_E_BAD_CALL);
+  // Closing the printer ends its status: a waiter would never hear of the drawer again.
+  EndActivation();
+  (void)m_driver.DisconnectPrinter();
+  return Leave(kOp, OPOS_SUCCESS);
+}
+
+long CSubSO::getCapabilityDet(DrwCapabilityBlock* block) {
+  static const char* const kOp = "getCapability";
+  Enter(kOp);
+  if (!RequireInitialised(kOp)) return Leave(kOp, DRW_E_BAD_CALL);
+  // CapCompareFirmwareVersion, CapPowerReporting (1 = QOS), CapStatisticsReporting,
+  // CapUpdateFirmware, CapUpdateStatistics, CapStatus, CapStatusMultiDrawerDetect.
+  *block = DrwCapabilityBlock{0, 1, 0, 0, 0, 1, 0};
+  return Leave(kOp, OPOS_SUCCESS);
+}
+
+}  // namespace tollek
