@@ -3,6 +3,8 @@
 // calls, and what a refused call leaves behind. The receipt is 288 dots wide.
 #include "ModesFixture.h"
 
+#include <cstring>
+
 namespace modestest {
 namespace {
 
@@ -21,6 +23,30 @@ constexpr char kVertical100[] = "13 2B 13 43 13 44 64 00";
 constexpr char kBand10Through100[] =
     "1B 4A 00 13 2B 13 43 13 4C 0A 00 6D 00 13 4C 64 00 64 00 13 70 02 00 13 2D "
     "13 2B 13 43 13 44 64 00";
+
+// The core's tokenizer as it meets a ruled-line sequence (here the byte 0x01) inside print
+// data: nested in the text method's execute call it runs preMethod and executeMethod 120
+// (flag 1) with the list it is filling, and records a refusal in the error word.
+long SUBAPI_CALL RuledLineTokenizer(PrnInputProperty* record, PrnStationState* state,
+                                    char* data, long length, long, long, PrnTokenList* list,
+                                    long* errorWord, void* context) {
+  auto* core = static_cast<fakecore::FakeCore*>(context);
+  const char* mark = static_cast<const char*>(std::memchr(data, 0x01, length));
+  const long before = mark ? static_cast<long>(mark - data) : length;
+  fakecore::TokenizeInto(*core, data, before, list, errorWord);
+  if (!mark) return 0;
+  long rce = -1;
+  PrnPreDrawRuledLineArgs pre{record, 2, "10,100", 1, 2, 1, 1, &rce};
+  const long values[] = {10, 100};
+  const PrnPositionArray positions{values, 2};
+  PrnPropertySnapshot snapshot{};
+  PrnExecDrawRuledLineArgs exec{record, state, 2, &positions, 1, 2, 1, 1, 1, &list, &snapshot};
+  if (core->Pre(PRN_METHOD_DRAW_RULED_LINE, &pre) != 0 ||
+      core->Execute(PRN_METHOD_DRAW_RULED_LINE, &exec) != 0)
+    *errorWord = OPOS_E_ILLEGAL;
+  fakecore::TokenizeInto(*core, mark + 1, length - before - 1, list, errorWord);
+  return 0;
+}
 
 class RuledLines : public ModesDevice {
  protected:
@@ -159,6 +185,37 @@ TEST_F(RuledLines, SequenceWithoutAListChangesNothing) {
   EXPECT_EQ(none, nullptr);
   EXPECT_EQ(Draw({kHorizontal, 2, {10, 100}}), ToHex(Hex(kBand10Through100)))
       << "the open vertical line is still carried";
+}
+
+TEST_F(RuledLines, SequenceInsidePrintNormal) {
+  PrnTokenizerRecord tokenizer{&RuledLineTokenizer};
+  ASSERT_EQ(core_.exports().setCallbackFunction(PRN_CALLBACK_PRINT_DATA_TOKENIZER,
+                                                reinterpret_cast<void**>(&tokenizer),
+                                                core_.slot()),
+            0);
+  struct Row {
+    const char* what;
+    long pageMode;
+    Codes codes;
+  };
+  const Row rows[] = {
+      {"band between the text runs", 0, {401, 602, 100, 153, 101, 162, 101, 157}},
+      {"refused in page mode: dropped", 1, {401, 602, 100, 153, 101, 101, 157}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    rec_.station.pageMode = row.pageMode;
+    PrnTokenList* out = kUntouched;
+    PrnExecStationTextArgs block{&rec_.input, &rec_.station, 2, "A\x01" "B\n", &out,
+                                 &rec_.snapshot};
+    ASSERT_EQ(Execute(PRN_METHOD_PRINT_NORMAL, &block, &out), 0);
+    ASSERT_NE(out, kUntouched);
+    EXPECT_EQ(CodesOf(out), row.codes);
+    if (!row.pageMode) {
+      const PrnCommandToken* copy = out->tokens->head->next->next->token;
+      EXPECT_EQ(ToHex(Bytes(copy->data, copy->data + copy->length)), ToHex(Hex(kBand10)));
+    }
+  }
 }
 
 }  // namespace
