@@ -1,0 +1,18 @@
+// How the model tells the user something: a message box in the program, a recorder in tests.
+#pragma once
+#include <string>
+
+class IUserMessages {
+ public:
+  virtual ~IUserMessages() = default;
+  // An OK message box captioned "KVR OPOS Utility"; icon is MB_ICONSTOP, MB_ICONEXCLAMATION
+  // or 0 for none.
+  virtual void ShowMessage(const std::string& text, unsigned icon) = 0;
+};
+
+// Shows each message with MessageBoxA over the active window.
+class CMessageBoxMessages final : public IUserMessages {
+ public:
+  void ShowMessage(const std::string& text, unsigned icon) override;
+  static CMessageBoxMessages& Instance();
+};

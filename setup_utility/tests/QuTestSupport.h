@@ -1,0 +1,72 @@
+// Helpers for the utility's tests: a private registry root per test, a recorder of the
+// messages the model shows, and a folder of module files with a known version resource.
+#pragma once
+#include "KvrOposUtilityDoc.h"
+#include "Registry.h"
+#include "UserMessages.h"
+#include "Win.h"
+
+#include <string>
+#include <vector>
+
+struct RecordedMessages final : IUserMessages {
+  struct Shown {
+    std::string text;
+    unsigned icon;
+  };
+  void ShowMessage(const std::string& text, unsigned icon) override { shown.push_back({text, icon}); }
+  std::vector<std::string> Texts() const;
+  std::vector<Shown> shown;
+};
+
+// HKLM\SOFTWARE\KVRTest\<name>\ServiceOPOS and ...\Classes, removed again at destruction.
+class PrivateRegistry {
+ public:
+  explicit PrivateRegistry(const std::string& name);
+  ~PrivateRegistry();
+  PrivateRegistry(const PrivateRegistry&) = delete;
+  PrivateRegistry& operator=(const PrivateRegistry&) = delete;
+
+  RegistryLocation Location() const;
+  std::string DevicePath(DeviceClass cls, const std::string& device) const;
+  std::string ClassPath(DeviceClass cls) const;
+
+  void SetRaw(const std::string& path, const std::string& name, DWORD type, const void* data,
+              DWORD size);
+  void SetString(const std::string& path, const std::string& name, const std::string& text,
+                 bool withTerminator = false);
+  void Delete(const std::string& path, const std::string& name);
+  // Type and bytes of a value exactly as stored; false when it does not exist.
+  bool Raw(const std::string& path, const std::string& name, DWORD* type, std::string* bytes) const;
+  std::string Text(const std::string& path, const std::string& name) const;  // bytes, "" if none
+  bool HasValue(const std::string& path, const std::string& name) const;
+  bool KeyExists(const std::string& path) const;
+  DWORD ValueCount(const std::string& path) const;
+  void RegisterProgId(const std::string& progId);
+
+ private:
+  std::string m_base;
+};
+
+// A temporary folder holding copies of the test module qu_versioned.dll (product version
+// kTestModuleVersion) under the given names, and plain files under the dummy names.
+inline constexpr char kTestModuleVersion[] = "1.14.1.7";
+class ModuleFolder {
+ public:
+  ModuleFolder(const std::string& tag, const std::vector<std::string>& versioned,
+               const std::vector<std::string>& dummies = {});
+  ~ModuleFolder();
+  ModuleFolder(const ModuleFolder&) = delete;
+  ModuleFolder& operator=(const ModuleFolder&) = delete;
+  const std::string& Path() const { return m_path; }
+
+ private:
+  std::string m_path;
+  std::vector<std::string> m_files;
+};
+
+// Every service object file of the TBX910QD row.
+std::vector<std::string> AllModelFiles();
+
+// The name of the running test, for keys and folders of its own.
+std::string CurrentTestName();
