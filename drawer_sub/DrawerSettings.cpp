@@ -33,7 +33,12 @@ const SettingRow kSettingRows[] = {
     {"InvertDrawerStatus", "F",
      [](DrawerSettings& s, const char* t) { s.InvertDrawerStatus = std::strcmp(t, "T") == 0; }},
     {"DrawerNo", "1", [](DrawerSettings& s, const char* t) { s.DrawerNo = Decimal(t); }},
-    {"SendTimeout", "5000", [](DrawerSettings& s, const char* t) { s.SendTimeout = Decimal(t); }},
+    // A negative time-out would read as some 49 days at the SDK: the default serves instead.
+    {"SendTimeout", "5000",
+     [](DrawerSettings& s, const char* t) {
+       const long v = Decimal(t);
+       s.SendTimeout = v < 0 ? 5000 : v;
+     }},
 };
 
 }  // namespace

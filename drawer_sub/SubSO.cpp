@@ -43,7 +43,8 @@ CSubSO::CSubSO(long slot)
 CSubSO::~CSubSO() {
   EndActivation();
   // A waiter woken above only reads this object and returns; give it the time to leave.
-  for (DWORD waited = 0; m_waiters != 0 && waited < kLeaveWaitersMs; ++waited) Sleep(1);
+  const DWORD start = GetTickCount();
+  while (m_waiters != 0 && GetTickCount() - start < kLeaveWaitersMs) Sleep(1);
   (void)m_driver.UnloadPrinterDriverDLL();
   CStatusTables::Instance().Close(m_slot);
 }
@@ -98,7 +99,7 @@ long CSubSO::initSubSODet(const char* deviceName, long coreVersion, DrwInitRecor
       coreVersion / 1000 < ownVersion / 1000)
     return Leave(kOp, DRW_E_UNSUPPORTED);
   initRecord->subModuleVersion = ownVersion;
-  readRegistrySettings(Format("%s\\%s", kCashDrawerClassKey, deviceName).c_str());
+  readRegistrySettings((std::string(kCashDrawerClassKey) + "\\" + deviceName).c_str());
   m_logContext.Configure(deviceName, m_settings.LogFileSize, m_settings.LogRetentionPeriod,
                          m_settings.LogLevelSub, m_settings.LogFileNameSub.c_str());
   Enter(kOp);

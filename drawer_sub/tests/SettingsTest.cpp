@@ -53,6 +53,7 @@ TEST(DrawerSettingsTest, RegistryValuesBecomeSettings) {
       {"DrawerNo absent", {}, drawerNo, "1"},
       {"SendTimeout empty: default, not 0", {{"SendTimeout", ""}}, timeout, "5000"},
       {"SendTimeout set", {{"SendTimeout", "1500"}}, timeout, "1500"},
+      {"SendTimeout negative: default", {{"SendTimeout", "-1"}}, timeout, "5000"},
       {"SendTimeout of another type", {{"SendTimeout", "1500", true, REG_EXPAND_SZ}}, timeout,
        "5000"},
       {"DriverName text", {{"DriverName", "Printer A"}}, driver, "Printer A"},
