@@ -21,6 +21,8 @@
 class CCommPrinterDriver;
 class CLogContext;
 class RJBytes;
+struct RJBarCodeRequest;
+struct RJBarCodeResult;
 
 // Working state of one render pass over a list (set up by ConvertTokens, handed to every
 // rendering operation). All words signed 32-bit.
@@ -186,6 +188,42 @@ class CRJDevice {
   [[nodiscard]] long GetPrinterId(unsigned char index, DWORD* value);
   [[nodiscard]] long GetPrinterCounter(WORD index, DWORD* value);
 
+  // ---- Barcodes (RJDeviceBC.cpp: dispatch, position, 1D; RJDeviceBC2D.cpp: PDF417, QR Code,
+  // stacked GS1 DataBar; RJDeviceBCAztec.cpp: Aztec Code). Each build returns a new list
+  // [132] [900] 152 [157] or NULL with result->errorKind 2; the result's width and height
+  // are written only with a list.
+  [[nodiscard]] PrnTokenList* GetBarCodeData(const RJBarCodeRequest& request,
+                                             RJBarCodeResult* result);
+  [[nodiscard]] PrnTokenList* fnOneDimensionBarcode(const RJBarCodeRequest& request,
+                                                    RJBarCodeResult* result);
+  [[nodiscard]] PrnTokenList* fnTwoDimensionBarcode(const RJBarCodeRequest& request,
+                                                    RJBarCodeResult* result);
+  [[nodiscard]] PrnTokenList* fnAztecCode(const RJBarCodeRequest& request,
+                                          RJBarCodeResult* result);
+  // Appends the position bytes of a symbol; 0 when an explicit position does not fit.
+  [[nodiscard]] int SetBarcodePosition(const PrnInputProperty* input,
+                                       const PrnStationState* state, long availableWidth,
+                                       long alignment, long rotation, long symbolWidth,
+                                       long symbolHeight, bool skipLeft, RJBytes* bytes);
+  // The widest symbol not above `requested`: width, module (2-6) and ratio index (0-2).
+  [[nodiscard]] static int SelectBarcodeModule(const unsigned char* data, long type,
+                                               long coded, long wideCount, long requested,
+                                               long* width, long* module, long* ratio);
+  static long CalcBarcodeWidth(const unsigned char* data, long type, long coded, long module,
+                               long wide, long wideCount);
+  // GS1 DataBar Expanded: modules of the single row; 0 when the encoder refuses.
+  static long GetExpandedWidthModules(const unsigned char* data, long length);
+  // GS1 DataBar Expanded Stacked: height in dots for `segments` per row; 0 on refusal.
+  static long GetExpandedStackedWidth(const unsigned char* data, long length, long segments,
+                                      long module);
+  // Smallest QR Code version (level M) holding `bits`; -1 when none does.
+  static long GetQRVersion(long bits);
+  // Aztec Code: module size (2-16) filling the requested width, or 0.
+  [[nodiscard]] long fnGetAztecParam(long dataLength, long availableWidth, long requestedWidth,
+                                     long dataClass, long* layers, long* compact,
+                                     long* symbolSize);
+  long CodeSet() const { return m_codeSet; }
+
  private:
   using RenderOp = long (CRJDevice::*)(const PrnInputProperty*, const PrnStationState*,
                                        PrnCommandToken*, RJConvState*);
@@ -268,6 +306,13 @@ class CRJDevice {
   // count to the list's total. Returns the token (owned by the list) or NULL.
   PrnCommandToken* AddBytesToken(PrnTokenList* list, long code, long parameter,
                                  const RJBytes* bytes, bool atTail);
+  // Barcode helpers.
+  PrnTokenList* RefuseBarcode(RJBarCodeResult* result);
+  PrnTokenList* BuildBarcodeTokens(const RJBarCodeRequest& request, const RJBytes& bytes,
+                                   long width, long height, long hriFeed,
+                                   RJBarCodeResult* result);
+  bool ParseCode128(const unsigned char* data, long length, std::vector<unsigned char>* send,
+                    long* coded);
   void LogError(const char* function, int line, const char* text, const char* detail = "");
   void LogInfo(const char* function, int line, const char* text, const char* detail = "");
 
@@ -292,6 +337,7 @@ class CRJDevice {
   // Width of the open vertical ruled lines; 1 dot until a vertical call sets it.
   long m_ruledWidth = 1;
   long m_cutDone = 0;
+  long m_codeSet = -1;  // Code 128 code set of the last barcode build (1 A, 2 B, 3 C)
   CLogContext* m_log;
   CCommPrinterDriver* m_channel;
   const PrnCapabilityBlock* m_caps;

@@ -154,6 +154,10 @@ class CSubSO {
   // call replaces or closes them.
   std::vector<long> m_ruledVerticals;
 
+  // PrintBarCode (SubSOBarCode.cpp).
+  long prePrintBarCode(long* args);
+  long executePrintBarCode(long* args);
+
   // PrintNormal and PrintImmediate: the same steps under their own names.
   long prePrintText(long* args);
   long executePrintText(long* args);

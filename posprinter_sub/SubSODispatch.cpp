@@ -19,7 +19,7 @@ const CSubSO::MethodRow CSubSO::kMethods[] = {
     {PRN_METHOD_END_INSERTION, "EndInsertion", WORDS(PrnPreNoArgs), WORDS(PrnExecNoArgs), &CSubSO::refuseUnsupported, &CSubSO::refuseUnsupported},
     {PRN_METHOD_END_REMOVAL, "EndRemoval", WORDS(PrnPreNoArgs), WORDS(PrnExecNoArgs), &CSubSO::refuseUnsupported, &CSubSO::refuseUnsupported},
     {PRN_METHOD_CUT_PAPER, "CutPaper", WORDS(PrnPreValueArgs), WORDS(PrnExecValueArgs), &CSubSO::preCutPaper, &CSubSO::executeCutPaper},
-    {PRN_METHOD_PRINT_BAR_CODE, "PrintBarCode", WORDS(PrnPrePrintBarCodeArgs), WORDS(PrnExecPrintBarCodeArgs), nullptr, nullptr},
+    {PRN_METHOD_PRINT_BAR_CODE, "PrintBarCode", WORDS(PrnPrePrintBarCodeArgs), WORDS(PrnExecPrintBarCodeArgs), &CSubSO::prePrintBarCode, &CSubSO::executePrintBarCode},
     {PRN_METHOD_PRINT_BITMAP, "PrintBitmap", WORDS(PrnPrePrintBitmapArgs), WORDS(PrnExecPrintBitmapArgs), nullptr, nullptr},
     {PRN_METHOD_PRINT_IMMEDIATE, "PrintImmediate", WORDS(PrnPreStationTextArgs), WORDS(PrnExecStationTextArgs), &CSubSO::prePrintText, &CSubSO::executePrintText},
     {PRN_METHOD_PRINT_NORMAL, "PrintNormal", WORDS(PrnPreStationTextArgs), WORDS(PrnExecStationTextArgs), &CSubSO::prePrintText, &CSubSO::executePrintText},
