@@ -243,11 +243,11 @@ long CRJDevice::GetExpandedStackedWidth(const unsigned char* data, long length, 
 
 PrnTokenList* CRJDevice::fnTwoDimensionBarcode(const RJBarCodeRequest& r,
                                                RJBarCodeResult* result) {
+  m_codeSet = -1;
   if (!r.data || !DataOk(r.type, r.data, r.length)) {
     LogError(kTwoDim, __LINE__, "Data error.");
     return RefuseBarcode(result);
   }
-  m_codeSet = -1;
   const long n = r.length;
   const long gs1Module = r.gs1ModuleSize >= 2 && r.gs1ModuleSize <= 16 ? r.gs1ModuleSize : 2;
   long width = 0, height = 0;
