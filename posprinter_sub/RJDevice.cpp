@@ -233,13 +233,3 @@ PrnTokenList* CRJDevice::AddTextTokens(PrnInputProperty* input, PrnStationState*
   }
   return list;
 }
-
-long CRJDevice::ESCBitmapNotBuilt(const PrnInputProperty*, const PrnStationState*,
-                                  PrnCommandToken* token, RJConvState*) {
-  char detail[32];
-  std::snprintf(detail, sizeof detail, "n = %ld", token->parameter);
-  LogError("CRJDevice::ESCBitmap", __LINE__, "Registered bitmaps are not supported yet.",
-           detail);
-  RJDropTokenData(token);
-  return 0;
-}

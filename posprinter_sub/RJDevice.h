@@ -6,16 +6,20 @@
 // RJDeviceDispatch.cpp (the render and validation tables), RJDeviceText.cpp (character and
 // line commands, cut and mark feed), RJDevicePage.cpp (page mode, rotated print, measuring,
 // sideways characters), RJDeviceFeed.cpp (line-feed adjustment, positioned and data
-// tokens), RJDeviceRuled.cpp (ruled lines), RJDeviceDirect.cpp (writes to the printer).
+// tokens), RJDeviceRuled.cpp (ruled lines), RJDeviceDirect.cpp (writes to the printer),
+// RJDeviceBitmap.cpp (bitmaps).
 #pragma once
 #include "Win.h"
 
 #include "DataConverter.h"
+#include "DibImage.h"
 #include "PrinterSubCallbacks.h"
 #include "PrinterSubIds.h"
 #include "PrinterSubRecords.h"
 #include "RJTokenCodes.h"
 
+#include <memory>
+#include <string>
 #include <vector>
 
 class CCommPrinterDriver;
@@ -188,6 +192,24 @@ class CRJDevice {
   [[nodiscard]] long GetPrinterId(unsigned char index, DWORD* value);
   [[nodiscard]] long GetPrinterCounter(WORD index, DWORD* value);
 
+  // ---- Bitmaps (RJDeviceBitmap.cpp): the temporary BMP of an image file, bitmaps stored in
+  // the printer's memory (SetBitmap, token 121) and the raster token of PrintBitmap.
+  // A path the image reader can take for `fileName`: the name itself, or a temporary BMP
+  // converted from it (remembered until DeleteTempBitmap).
+  [[nodiscard]] std::string SaveTempBitmap(const char* fileName);
+  void DeleteTempBitmap();
+  // Keeps `raster` (taken over; NULL clears the number) with its alignment for bitmap n
+  // (1-20) and stores it in the printer, defragmenting user memory once when that makes
+  // room. 0 or an internal error code (30 too big, 31 no memory, the channel's codes).
+  [[nodiscard]] long RegisterBitmap(DibRaster* raster, long n, long alignment, DWORD timeout);
+  const DibRaster* RegisteredBitmap(long n) const;
+  long RegisteredAlignment(long n) const;
+  // Adds the GS v 0 token of `raster` (not taken over) at the head of the list, positioned
+  // by alignment; `position` is the room of a sideways print.
+  void AddRawBitmapToken(const PrnInputProperty* input, const DibRaster* raster,
+                         PrnTokenList* list, long alignment, long position,
+                         const PrnStationState* state);
+
   // ---- Barcodes (RJDeviceBC.cpp: dispatch, position, 1D; RJDeviceBC2D.cpp: PDF417, QR Code,
   // stacked GS1 DataBar; RJDeviceBCAztec.cpp: Aztec Code). Each build returns a new list
   // [132] [900] 152 [157] or NULL with result->errorKind 2; the result's width and height
@@ -295,9 +317,12 @@ class CRJDevice {
                           RJConvState*);
   long OnFormFeed(const PrnInputProperty*, const PrnStationState*, PrnCommandToken*,
                   RJConvState*);
-  // Not built yet: the bitmap renderer. Drops the token with an error line.
-  long ESCBitmapNotBuilt(const PrnInputProperty*, const PrnStationState*, PrnCommandToken*,
-                         RJConvState*);
+  // Bitmaps (RJDeviceBitmap.cpp).
+  long ESCBitmap(const PrnInputProperty*, const PrnStationState*, PrnCommandToken*,
+                 RJConvState*);
+  [[nodiscard]] long StoreBitmapToPrinter(const DibRaster* raster, long index, DWORD timeout);
+  [[nodiscard]] long DefragmentUserMemory(DWORD timeout);
+  [[nodiscard]] long EnsureBitmapMemory(long need, DWORD timeout);
 
   long BeginRotate(const PrnInputProperty* input, PrnCommandToken* token, RJConvState* cs,
                    bool left);
@@ -341,4 +366,8 @@ class CRJDevice {
   CLogContext* m_log;
   CCommPrinterDriver* m_channel;
   const PrnCapabilityBlock* m_caps;
+  // Bitmaps registered by SetBitmap, per number 1-20, with their alignments.
+  std::unique_ptr<DibRaster, DibRasterDeleter> m_bitmaps[20];
+  long m_bitmapAlignment[20] = {};
+  std::string m_tempBitmap;  // the temporary BMP file to delete, or empty
 };

@@ -38,7 +38,7 @@ const CRJDevice::DispatchRow CRJDevice::kDispatch[] = {
     {RJ_TOKEN_TYPEFACE, RJCancel::kLeave, &CRJDevice::Drop},
     {RJ_TOKEN_FEED_CUT_STAMP, RJCancel::kLeave, &CRJDevice::Drop},
     {RJ_TOKEN_SHADING, RJCancel::kLeave, &CRJDevice::Drop},
-    {RJ_TOKEN_BITMAP, RJCancel::kLeave, &CRJDevice::ESCBitmapNotBuilt},
+    {RJ_TOKEN_BITMAP, RJCancel::kLeave, &CRJDevice::ESCBitmap},
     {RJ_TOKEN_FEED_LINES, RJCancel::kLeave, &CRJDevice::ESCFeedLines},
     {RJ_TOKEN_FEED_UNITS, RJCancel::kLeave, &CRJDevice::ESCFeedUnits},
     {RJ_TOKEN_UNDERLINE, RJCancel::kClear, &CRJDevice::ESCUnderline},

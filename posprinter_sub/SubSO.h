@@ -193,6 +193,19 @@ class CSubSO {
     snapshot->resultCodeExtended = resultCodeExtended;
   }
 
+  // PrintBitmap, PrintMemoryBitmap and SetBitmap (SubSOBitmap.cpp).
+  long prePrintBitmap(long* args);
+  long executePrintBitmap(long* args);
+  long prePrintMemoryBitmap(long* args);
+  long executePrintMemoryBitmap(long* args);
+  long preSetBitmap(long* args);
+  long executeSetBitmap(long* args);
+  // What PrintBitmap and PrintMemoryBitmap share: the room, the width, reading the image
+  // (the file when `bytes` is NULL), the raster and the list.
+  long printImage(const char* function, PrnInputProperty* record, PrnStationState* state,
+                  const char* fileName, const BYTE* bytes, long length, long width,
+                  long alignment, PrnTokenList** list, PrnPropertySnapshot* snapshot);
+
   // Initialisation.
   long ReadRegistrySettings(const char* deviceKey, PrnPropertySnapshot* snapshot);
   std::string GetModelFromPrinter(const char* driverName, PrnPropertySnapshot* snapshot);

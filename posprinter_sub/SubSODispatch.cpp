@@ -20,12 +20,12 @@ const CSubSO::MethodRow CSubSO::kMethods[] = {
     {PRN_METHOD_END_REMOVAL, "EndRemoval", WORDS(PrnPreNoArgs), WORDS(PrnExecNoArgs), &CSubSO::refuseUnsupported, &CSubSO::refuseUnsupported},
     {PRN_METHOD_CUT_PAPER, "CutPaper", WORDS(PrnPreValueArgs), WORDS(PrnExecValueArgs), &CSubSO::preCutPaper, &CSubSO::executeCutPaper},
     {PRN_METHOD_PRINT_BAR_CODE, "PrintBarCode", WORDS(PrnPrePrintBarCodeArgs), WORDS(PrnExecPrintBarCodeArgs), &CSubSO::prePrintBarCode, &CSubSO::executePrintBarCode},
-    {PRN_METHOD_PRINT_BITMAP, "PrintBitmap", WORDS(PrnPrePrintBitmapArgs), WORDS(PrnExecPrintBitmapArgs), nullptr, nullptr},
+    {PRN_METHOD_PRINT_BITMAP, "PrintBitmap", WORDS(PrnPrePrintBitmapArgs), WORDS(PrnExecPrintBitmapArgs), &CSubSO::prePrintBitmap, &CSubSO::executePrintBitmap},
     {PRN_METHOD_PRINT_IMMEDIATE, "PrintImmediate", WORDS(PrnPreStationTextArgs), WORDS(PrnExecStationTextArgs), &CSubSO::prePrintText, &CSubSO::executePrintText},
     {PRN_METHOD_PRINT_NORMAL, "PrintNormal", WORDS(PrnPreStationTextArgs), WORDS(PrnExecStationTextArgs), &CSubSO::prePrintText, &CSubSO::executePrintText},
     {PRN_METHOD_PRINT_TWO_NORMAL, "PrintTwoNormal", WORDS(PrnPrePrintTwoNormalArgs), WORDS(PrnExecPrintTwoNormalArgs), &CSubSO::refusePrintTwoNormal, &CSubSO::refusePrintTwoNormal},
     {PRN_METHOD_ROTATE_PRINT, "RotatePrint", WORDS(PrnPreStationValueArgs), WORDS(PrnExecStationValueArgs), &CSubSO::preRotatePrint, &CSubSO::executeRotatePrint},
-    {PRN_METHOD_SET_BITMAP, "SetBitmap", WORDS(PrnPreSetBitmapArgs), WORDS(PrnExecSetBitmapArgs), nullptr, nullptr},
+    {PRN_METHOD_SET_BITMAP, "SetBitmap", WORDS(PrnPreSetBitmapArgs), WORDS(PrnExecSetBitmapArgs), &CSubSO::preSetBitmap, &CSubSO::executeSetBitmap},
     {PRN_METHOD_SET_LOGO, "SetLogo", WORDS(PrnPreStationTextArgs), WORDS(PrnExecStationTextArgs), &CSubSO::preSetLogo, &CSubSO::executeSetLogo},
     {PRN_METHOD_TRANSACTION_PRINT, "TransactionPrint", WORDS(PrnPreStationValueArgs), WORDS(PrnExecStationValueArgs), &CSubSO::preTransactionPrint, &CSubSO::executeTransactionPrint},
     {PRN_METHOD_VALIDATE_DATA, "ValidateData", WORDS(PrnPreStationTextArgs), WORDS(PrnExecStationTextArgs), &CSubSO::preValidateData, &CSubSO::executeValidateData},
@@ -34,7 +34,7 @@ const CSubSO::MethodRow CSubSO::kMethods[] = {
     {PRN_METHOD_CLEAR_PRINT_AREA, "ClearPrintArea", WORDS(PrnPreNoArgs), WORDS(PrnExecNoArgs), &CSubSO::preClearPrintArea, &CSubSO::executeClearPrintArea},
     {PRN_METHOD_PAGE_MODE_PRINT, "PageModePrint", WORDS(PrnPreValueArgs), WORDS(PrnExecValueArgs), &CSubSO::prePageModePrint, &CSubSO::executePageModePrint},
     {PRN_METHOD_DRAW_RULED_LINE, "DrawRuledLine", WORDS(PrnPreDrawRuledLineArgs), WORDS(PrnExecDrawRuledLineArgs), &CSubSO::preDrawRuledLine, &CSubSO::executeDrawRuledLine},
-    {PRN_METHOD_PRINT_MEMORY_BITMAP, "PrintMemoryBitmap", WORDS(PrnPrePrintMemoryBitmapArgs), WORDS(PrnExecPrintMemoryBitmapArgs), nullptr, nullptr},
+    {PRN_METHOD_PRINT_MEMORY_BITMAP, "PrintMemoryBitmap", WORDS(PrnPrePrintMemoryBitmapArgs), WORDS(PrnExecPrintMemoryBitmapArgs), &CSubSO::prePrintMemoryBitmap, &CSubSO::executePrintMemoryBitmap},
 };
 
 const CSubSO::ServiceRow CSubSO::kServices[] = {

@@ -97,7 +97,7 @@ const RenderRow kAttributeRows[] = {
     {"font 2 with spacing 0", 2, {}, {602, 0},
      "1B 21 00 1B 61 00 1B 4D 00 1B 20 00 1D 42 00 1C 21 00 1C 53 00 00"},
     {"font 3: no bytes of its own", 2, {}, {603, 0}, kKept},
-    {"registered bitmaps come later: dropped", 2, {}, {121, 1}, kDropped},
+    {"bitmap 1 not registered: dropped", 2, {}, {121, 1}, kDropped},
 };
 
 const RenderRow kKeptAndDroppedRows[] = {
@@ -215,9 +215,9 @@ TEST_F(DispatchTable, CutNeedsTheCutterAndLines) {
   Check({"negative lines to the cutter", 2, {}, {117, 100}, kDropped});
 }
 
-TEST_F(DispatchTable, UnbuiltBitmapRendererSaysSo) {
+TEST_F(DispatchTable, UnregisteredBitmapIsDroppedWithALine) {
   Check({"121", 2, {}, {121, 3}, kDropped});
-  EXPECT_TRUE(Logged("not supported yet"));
+  EXPECT_TRUE(Logged("The bitmap is not registered."));
 }
 
 TEST_F(DispatchTable, ListIsWalkedTailToHeadAndTotalRecomputed) {
