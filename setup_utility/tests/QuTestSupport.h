@@ -15,8 +15,14 @@ struct RecordedMessages final : IUserMessages {
     unsigned icon;
   };
   void ShowMessage(const std::string& text, unsigned icon) override { shown.push_back({text, icon}); }
+  int Ask(const std::string& text, unsigned type) override {
+    asked.push_back({text, type});
+    return answer;
+  }
   std::vector<std::string> Texts() const;
   std::vector<Shown> shown;
+  std::vector<Shown> asked;  // questions with their MB_ type
+  int answer = IDCANCEL;
 };
 
 // HKLM\SOFTWARE\KVRTest\<name>\ServiceOPOS and ...\Classes, removed again at destruction.

@@ -1,0 +1,44 @@
+// CKvrOposUtilityApp: starts the utility as a single instance, creates the document and the
+// main frame, runs the message loop and cleans up.
+#pragma once
+#include "KvrOposUtilityDoc.h"
+#include "MainFrame.h"
+#include "Registry.h"
+#include "UserMessages.h"
+#include "Win.h"
+
+#include <memory>
+#include <string>
+
+struct AppOptions {
+  RegistryLocation where;                // the real ServiceOPOS key unless a test says otherwise
+  IUserMessages* messages = nullptr;     // message boxes unless a test records them
+  std::string moduleFolder;              // "" : the program's folder
+};
+
+class CKvrOposUtilityApp {
+ public:
+  explicit CKvrOposUtilityApp(AppOptions options = {});
+  ~CKvrOposUtilityApp();
+  CKvrOposUtilityApp(const CKvrOposUtilityApp&) = delete;
+  CKvrOposUtilityApp& operator=(const CKvrOposUtilityApp&) = delete;
+
+  // Start-up; FALSE when the program is to end at once (OLE failure, a running instance).
+  BOOL InitInstance();
+  // The message loop, until the main window is gone; the WM_QUIT code.
+  int Run();
+  // Releases what InitInstance took; answers 1.
+  int ExitInstance();
+
+  CMainFrame* MainFrame() const { return m_frame.get(); }
+  CKvrOposUtilityDoc* Document() const { return m_doc.get(); }
+
+  static std::string InstanceMutexName();  // the executable's base name
+
+ private:
+  AppOptions m_options;
+  HANDLE m_hMutex = nullptr;
+  bool m_fOleStarted = false;
+  std::unique_ptr<CKvrOposUtilityDoc> m_doc;
+  std::unique_ptr<CMainFrame> m_frame;
+};
