@@ -1,5 +1,7 @@
 #include "CommPrinterDriver.h"
 
+#include "MutexHold.h"
+
 #include <string>
 
 #include "Log.h"
@@ -49,25 +51,6 @@ long MapWriteResult(LONG code) {
 }
 
 bool IsOffline(DWORD word) { return word == 0 || word == 0x80000000; }
-
-// Holds the printer mutex; a mutex abandoned by a dead owner is ours.
-class MutexHold {
- public:
-  explicit MutexHold(HANDLE mutex) : m_mutex(mutex) {
-    const DWORD wait = WaitForSingleObject(m_mutex, INFINITE);
-    m_held = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-  }
-  ~MutexHold() {
-    if (m_held) ReleaseMutex(m_mutex);
-  }
-  MutexHold(const MutexHold&) = delete;
-  MutexHold& operator=(const MutexHold&) = delete;
-  bool held() const { return m_held; }
-
- private:
-  HANDLE m_mutex;
-  bool m_held = false;
-};
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "CommPrinterDriver.h"
 
+#include "MutexHold.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -70,25 +72,6 @@ std::wstring Widen(const std::string& text) {
   if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], n);
   return wide;
 }
-
-// Holds the printer mutex for a transfer. An abandoned mutex (its last owner died) is ours.
-class MutexHold {
- public:
-  explicit MutexHold(HANDLE mutex) : m_mutex(mutex) {
-    const DWORD wait = WaitForSingleObject(m_mutex, INFINITE);
-    m_held = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-  }
-  ~MutexHold() {
-    if (m_held) ReleaseMutex(m_mutex);
-  }
-  MutexHold(const MutexHold&) = delete;
-  MutexHold& operator=(const MutexHold&) = delete;
-  bool held() const { return m_held; }
-
- private:
-  HANDLE m_mutex;
-  bool m_held = false;
-};
 
 }  // namespace
 
