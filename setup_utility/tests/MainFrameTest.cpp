@@ -99,6 +99,58 @@ int FramesOpen() {
 const std::string kKvr = kKvrGroupText;
 const std::string kOther = kOtherGroupText;
 
+std::string LoadText(UINT id) {
+  char text[512];
+  const int n = LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof(text));
+  return std::string(text, n > 0 ? n : 0);
+}
+
+std::string StatusText(HWND frame) {
+  char text[256] = {};
+  SendMessageA(GetDlgItem(frame, AFX_IDW_STATUS_BAR), SB_GETTEXTA, 0,
+               reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+TEST(Resources, TitlesMenuAndPrompts) {
+  EXPECT_EQ(LoadText(AFX_IDS_APP_TITLE), "KVR OPOS Utility");
+  EXPECT_EQ(LoadText(IDR_MAINFRAME),
+            "KvrOposUtility\n\nKvrOposUtility\n\n\nKvrOposUtility.Document\n"
+            "KvrOposUtility.Document");
+  EXPECT_EQ(LoadText(IDP_OLE_INIT_FAILED),
+            "OLE initialization failed. Make sure the version of the OLE library is correct.");
+  HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+  ASSERT_NE(menu, nullptr);
+  const char* popups[] = {"&File", "&Edit", "&Tool", "&Help"};
+  ASSERT_EQ(GetMenuItemCount(menu), 4);
+  for (int i = 0; i < 4; ++i) {
+    char text[64] = {};
+    GetMenuStringA(menu, i, text, sizeof(text), MF_BYPOSITION);
+    EXPECT_STREQ(text, popups[i]);
+  }
+  const struct {
+    UINT id;
+    const char* item;
+    const char* prompt;
+  } rows[] = {
+      {ID_APP_EXIT, "E&xit", "Save and exit the application."},
+      {ID_ADD_DEVICE, "&Add Device...", "Add the printer, cash drawer, or line display device."},
+      {ID_ADD_LOGICAL_DEVICE_NAME, "Add &Logical Device Name...",
+       "Add the logical name to device."},
+      {ID_DELETE, "&Delete", "Delete the selected device/logical device name."},
+      {ID_CHECK_HEALTH, "&CheckHealth", "Execute the CheckHealth(OPOS_CH_INTERACTIVE) method."},
+      {ID_APP_ABOUT, "About KVROPOS&Utility...", "Version information, copyright."},
+  };
+  for (const auto& row : rows) {
+    char text[64] = {};
+    GetMenuStringA(menu, row.id, text, sizeof(text), MF_BYCOMMAND);
+    EXPECT_STREQ(text, row.item) << row.id;
+    const std::string prompt = LoadText(row.id);
+    EXPECT_EQ(prompt.substr(0, prompt.find('\n')), row.prompt) << row.id;
+  }
+  DestroyMenu(menu);
+}
+
 class MainFrameTest : public DocumentFixture {
  protected:
   MainFrameTest() {
@@ -174,6 +226,14 @@ TEST_F(MainFrameTest, StartsFillsItsTreeFollowsTheSelectionAndCloses) {
   TreeView_SelectItem(tree, Find(tree, {kOther}));
   EXPECT_TRUE(Grayed(frame, ID_ADD_LOGICAL_DEVICE_NAME));
   EXPECT_TRUE(Grayed(frame, ID_DELETE));
+
+  // A highlighted command shows its prompt; a closed menu shows "Ready".
+  EXPECT_EQ(StatusText(frame), "Ready");
+  SendMessageA(frame, WM_MENUSELECT, MAKEWPARAM(ID_DELETE, MF_HILITE),
+               reinterpret_cast<LPARAM>(GetMenu(frame)));
+  EXPECT_EQ(StatusText(frame), "Delete the selected device/logical device name.");
+  SendMessageA(frame, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+  EXPECT_EQ(StatusText(frame), "Ready");
 
   // The splitter bar does not move.
   HWND splitter = GetDlgItem(frame, AFX_IDW_PANE_FIRST);
