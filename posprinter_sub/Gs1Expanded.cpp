@@ -213,8 +213,20 @@ void UseMethod(Encodation* e, unsigned long method, int bits, bool lengthField) 
 // Weight without a date: 16-bit date field 38400 means "no date".
 constexpr unsigned long kNoDate = 38400;
 
+// Method 1: all fourteen GTIN digits, then general-purpose data.
+long UseGtinAndGeneral(const std::string& body, const std::string& rest, Encodation* e) {
+  UseMethod(e, 1, 1, true);
+  e->fields.push_back({Number(body, 0, 1), 4});
+  PutGtinGroups(body, e);
+  e->general = rest;
+  return kGs1Ok;
+}
+
 // The compressed methods after a GTIN, or method 1. Returns an error code.
 long ChooseAfterGtin(const std::string& body, const std::string& rest, Encodation* e) {
+  // The compressed methods carry only the twelve digits after the indicator digit, which
+  // the reader restores as 9 (a variable measure item); any other GTIN takes method 1.
+  if (body[0] != '9') return UseGtinAndGeneral(body, rest, e);
   const bool weightOnly = rest.size() == 10 && AllDigits(rest, 0, 10);
   if (weightOnly && rest.compare(0, 4, "3103") == 0 && Number(rest, 4, 6) <= 99999) {
     const unsigned long weight = Number(rest, 4, 6);
@@ -274,11 +286,7 @@ long ChooseAfterGtin(const std::string& body, const std::string& rest, Encodatio
     e->general = rest.substr(7);
     return kGs1Ok;
   }
-  UseMethod(e, 1, 1, true);
-  e->fields.push_back({Number(body, 0, 1), 4});
-  PutGtinGroups(body, e);
-  e->general = rest;
-  return kGs1Ok;
+  return UseGtinAndGeneral(body, rest, e);
 }
 
 // Method and fields for the whole element string. Returns an error code; *none is set for

@@ -71,6 +71,12 @@ TEST(Gs1Expanded, SingleRowSizesByMethod) {
       {"3202 up to 99.99", kGtin9 + "3202009999", 6},
       {"3203 above 22.767", kGtin9 + "3203022768", 8},
       {"weight and best-before date", kGtin9 + "310300175015991231", 8},
+      // method "01100": 1 + 5 + 2 + 40 + 2 + 2 digit pairs = 64 bits
+      {"392x price", kGtin9 + "39221234", 7},
+      // compressed methods restore the indicator as 9: any other GTIN takes method "1",
+      // 48 bits + 5 digit pairs = 83 bits (4 pairs: 76), seven data characters
+      {"3103 weight after a GTIN not starting with 9", kGtin + "3103001750", 8},
+      {"392x price after a GTIN not starting with 9", kGtin + "39221234", 8},
       // method "00": 5 bits; "10" 7, latch 4, A B C 18, FNC1 5, "21" 7, latch 4, X Y Z 18
       {"FNC1 between two fields", "10ABC{121XYZ", 7},
   };
