@@ -263,6 +263,10 @@ TEST_F(DrawerFlowTest, ConnectAndEnableFailures) {
   TbxSim_LockMemorySwitches(name_.c_str(), FALSE);
   EXPECT_EQ(0, core_.Enable());
   EXPECT_TRUE(core_.WaitForEvent(2001));
+  // Enabled again: the core's one status thread goes on serving the drawer.
+  EXPECT_EQ(0, core_.Enable());
+  TbxSim_SetDrawerOpen(name_.c_str(), TRUE);
+  EXPECT_TRUE(core_.WaitForEvent(1));
 }
 
 // A core that closes without disabling: the printer is let go and its status thread's

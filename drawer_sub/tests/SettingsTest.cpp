@@ -11,6 +11,7 @@
 #include "LogCapture.h"
 #include "LogContext.h"
 #include "SubSO.h"
+#include "TbxSim.h"
 
 namespace {
 
@@ -137,6 +138,44 @@ TEST(DrawerInitTest, VersionRuleAndSettingsIntoTheInstance) {
   EXPECT_TRUE(log.Has("[" + kDevice + "] [Param   ] DeviceName " + kDevice));
   EXPECT_TRUE(log.Has("[Info    ] Version: 1014000000"));
   EXPECT_EQ(DWORD(0x2), log.CategoryOf("[Result  ] -2"));
+  drwtest::DeleteDevice(kDevice);
+}
+
+// The instance's own lines: exact texts, and 0x10 for success or 0x2 for failure.
+TEST(DrawerInitTest, LifecycleLogLines) {
+  drwtest::LogCapture log;
+  const std::string printer = "DrwCoreLogLines";
+  drwtest::WriteDevice(kDevice, {{"DriverName", printer}});
+  TbxSim_Reset(printer.c_str());
+  TbxSim_SetOnline(printer.c_str(), FALSE);
+  {
+    tollek::CSubSO idle(4);
+    EXPECT_EQ(DRW_E_BAD_CALL, idle.connectPrinterDet());
+    EXPECT_EQ(DRW_E_BAD_CALL, idle.terminateSubSODet());
+  }
+  tollek::CSubSO instance(4);
+  DrwInitRecord init{};
+  ASSERT_EQ(0, instance.initSubSODet(kDevice.c_str(), 1014000, &init));
+  EXPECT_EQ(OPOS_E_NOHARDWARE, instance.connectPrinterDet());
+  const std::string p = "[" + kDevice + "] ";
+  const struct {
+    std::string line;
+    DWORD category;
+  } rows[] = {
+      {"[Info    ] SubSO is not initialized. ", 0x2},
+      {"[Result  ] -1 ", 0x2},
+      {"[Exit    ] terminateSubSO", 0x2},
+      {p + "[Enter   ] initSubSO ", 0x10},
+      {p + "[Result  ] 0 ", 0x10},
+      {p + "[Exit    ] initSubSO ", 0x10},
+      {p + "[Enter   ] connectPrinter ", 0x10},
+      {p + "[Info    ] Failed to connect printer dll. Return value = 107", 0x2},
+      {p + "[Result  ] 107 ", 0x2},
+      {p + "[Exit    ] connectPrinter ", 0x2},
+  };
+  for (const auto& row : rows) EXPECT_EQ(row.category, log.CategoryOf(row.line)) << row.line;
+  for (char* text : {init.description, init.deviceDescription, init.shortDescription})
+    EXPECT_EQ(0, tollek::CSubSO::releaseBuffer(text));
   drwtest::DeleteDevice(kDevice);
 }
 

@@ -64,6 +64,7 @@ long DrawerCore::Claim() {
 }
 
 long DrawerCore::Enable() {
+  StopStatusThread();  // enabling again: a running thread must not be overwritten
   ResetEvent(stopEvent_.get());
   statusThread_ = std::thread([this] { StatusLoop(); });
   const long result = exports_.otherMethod(DRW_SERVICE_ACTIVATE_DEVICE, nullptr, slot_);
