@@ -77,6 +77,14 @@ class RuledLines : public ModesDevice {
                                    call.width, 1, 1, flag, list, &rec_.snapshot};
     return Execute(PRN_METHOD_DRAW_RULED_LINE, &block, list);
   }
+  // Text methods then meet ruled-line sequences (the byte 0x01) in their data.
+  void UseRuledLineTokenizer() {
+    ASSERT_EQ(core_.exports().setCallbackFunction(PRN_CALLBACK_PRINT_DATA_TOKENIZER,
+                                                  reinterpret_cast<void**>(&tokenizer_),
+                                                  core_.slot()),
+              0);
+  }
+  PrnTokenizerRecord tokenizer_{&RuledLineTokenizer};
 };
 
 TEST_F(RuledLines, Validation) {
@@ -188,11 +196,7 @@ TEST_F(RuledLines, SequenceWithoutAListChangesNothing) {
 }
 
 TEST_F(RuledLines, SequenceInsidePrintNormal) {
-  PrnTokenizerRecord tokenizer{&RuledLineTokenizer};
-  ASSERT_EQ(core_.exports().setCallbackFunction(PRN_CALLBACK_PRINT_DATA_TOKENIZER,
-                                                reinterpret_cast<void**>(&tokenizer),
-                                                core_.slot()),
-            0);
+  ASSERT_NO_FATAL_FAILURE(UseRuledLineTokenizer());
   struct Row {
     const char* what;
     long pageMode;
@@ -215,6 +219,30 @@ TEST_F(RuledLines, SequenceInsidePrintNormal) {
       const PrnCommandToken* copy = out->tokens->head->next->next->token;
       EXPECT_EQ(ToHex(Bytes(copy->data, copy->data + copy->length)), ToHex(Hex(kBand10)));
     }
+  }
+}
+
+// ValidateData judges a ruled-line sequence by the tokenizer's verdict: one refused with 106
+// (page mode) makes the data illegal even though every token built is valid.
+TEST_F(RuledLines, ValidateDataTakesTheSequencesVerdict) {
+  ASSERT_NO_FATAL_FAILURE(UseRuledLineTokenizer());
+  const struct {
+    const char* what;
+    const char* data;
+    long pageMode;
+    long expected;
+  } rows[] = {
+      {"band accepted", "A\x01" "B\n", 0, 0},
+      {"plain text in page mode", "AB\n", 1, 0},
+      {"band refused in page mode", "A\x01" "B\n", 1, 106},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    rec_.station.pageMode = row.pageMode;
+    PrnTokenList* out = kUntouched;
+    PrnExecStationTextArgs block{&rec_.input, &rec_.station, 2, row.data, &out, &rec_.snapshot};
+    EXPECT_EQ(Execute(PRN_METHOD_VALIDATE_DATA, &block, &out), row.expected);
+    EXPECT_EQ(out, kUntouched);
   }
 }
 
