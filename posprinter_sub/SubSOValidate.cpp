@@ -21,6 +21,34 @@ long ValidationResultCode(long validation) {
   return validation == 1 ? OPOS_E_ILLEGAL : OPOS_E_FAILURE;
 }
 
+// Validation prints nothing, yet the tokenizer runs the ruled-line sequences of the data as
+// it would for printing: the open vertical lines and their width are put back afterwards, or
+// later bands would carry lines the printer never set up.
+class RuledLineKeeper {
+ public:
+  RuledLineKeeper(CRJDevice* device, RJPositionList* verticals)
+      : m_device(device), m_verticals(verticals), m_saved(*verticals),
+        m_width(device ? device->RuledLineWidth() : 0) {}
+  RuledLineKeeper(const RuledLineKeeper&) = delete;
+  RuledLineKeeper& operator=(const RuledLineKeeper&) = delete;
+  ~RuledLineKeeper() {
+    *m_verticals = m_saved;
+    if (!m_device || m_device->RuledLineWidth() == m_width) return;
+    // The builder takes its ruled-line width from a vertical set-up; its bytes are dropped.
+    RJSegmentList noSegments;
+    RJPositionList noVerticals;
+    m_device->FreeTokenList(m_device->BuildRuledLineTokens(&noSegments, &noVerticals,
+                                                           PRN_STATION_RECEIPT, m_width,
+                                                           /*vertical=*/true, /*end=*/false));
+  }
+
+ private:
+  CRJDevice* m_device;
+  RJPositionList* m_verticals;
+  RJPositionList m_saved;
+  long m_width;
+};
+
 }  // namespace
 
 long CSubSO::tokenizeText(const PrnExecStationTextArgs& block, long station, long* error,
@@ -48,6 +76,7 @@ long CSubSO::preValidateData(long* args) {
 
 long CSubSO::executeValidateData(long* args) {
   const auto* block = reinterpret_cast<PrnExecStationTextArgs*>(args);
+  const RuledLineKeeper ruledLines(m_pDevice, &m_ruledVerticals);
   long error = 0;
   PrnTokenList* list = nullptr;
   const long result = tokenizeText(*block, block->station, &error, &list);

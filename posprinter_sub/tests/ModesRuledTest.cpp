@@ -3,8 +3,6 @@
 // calls, and what a refused call leaves behind. The receipt is 288 dots wide.
 #include "ModesFixture.h"
 
-#include <cstring>
-
 namespace modestest {
 namespace {
 
@@ -24,27 +22,34 @@ constexpr char kBand10Through100[] =
     "1B 4A 00 13 2B 13 43 13 4C 0A 00 6D 00 13 4C 64 00 64 00 13 70 02 00 13 2D "
     "13 2B 13 43 13 44 64 00";
 
-// The core's tokenizer as it meets a ruled-line sequence (here the byte 0x01) inside print
-// data: nested in the text method's execute call it runs preMethod and executeMethod 120
-// (flag 1) with the list it is filling, and records a refusal in the error word.
+// The core's tokenizer as it meets a ruled-line sequence inside print data (here the byte
+// 0x01: a band 10-109, 2 dots high; 0x02: a vertical line at 200, 3 dots wide): nested in the
+// text method's execute call it runs preMethod and executeMethod 120 (flag 1) with the list
+// it is filling, and records a refusal in the error word.
 long SUBAPI_CALL RuledLineTokenizer(PrnInputProperty* record, PrnStationState* state,
                                     char* data, long length, long, long, PrnTokenList* list,
                                     long* errorWord, void* context) {
   auto* core = static_cast<fakecore::FakeCore*>(context);
-  const char* mark = static_cast<const char*>(std::memchr(data, 0x01, length));
-  const long before = mark ? static_cast<long>(mark - data) : length;
+  long before = 0;
+  while (before < length && data[before] != 0x01 && data[before] != 0x02) ++before;
   fakecore::TokenizeInto(*core, data, before, list, errorWord);
-  if (!mark) return 0;
+  if (before == length) return 0;
+  const bool vertical = data[before] == 0x02;
+  const long direction = vertical ? 2 : 1;
+  const long width = vertical ? 3 : 2;
   long rce = -1;
-  PrnPreDrawRuledLineArgs pre{record, 2, "10,100", 1, 2, 1, 1, &rce};
-  const long values[] = {10, 100};
-  const PrnPositionArray positions{values, 2};
+  PrnPreDrawRuledLineArgs pre{record, 2, "", direction, width, 1, 1, &rce};
+  const long band[] = {10, 100};
+  const long line[] = {200};
+  const PrnPositionArray positions =
+      vertical ? PrnPositionArray{line, 1} : PrnPositionArray{band, 2};
   PrnPropertySnapshot snapshot{};
-  PrnExecDrawRuledLineArgs exec{record, state, 2, &positions, 1, 2, 1, 1, 1, &list, &snapshot};
+  PrnExecDrawRuledLineArgs exec{record, state, 2, &positions, direction, width, 1, 1, 1, &list,
+                                &snapshot};
   if (core->Pre(PRN_METHOD_DRAW_RULED_LINE, &pre) != 0 ||
       core->Execute(PRN_METHOD_DRAW_RULED_LINE, &exec) != 0)
     *errorWord = OPOS_E_ILLEGAL;
-  fakecore::TokenizeInto(*core, mark + 1, length - before - 1, list, errorWord);
+  fakecore::TokenizeInto(*core, data + before + 1, length - before - 1, list, errorWord);
   return 0;
 }
 
@@ -244,6 +249,18 @@ TEST_F(RuledLines, ValidateDataTakesTheSequencesVerdict) {
     EXPECT_EQ(Execute(PRN_METHOD_VALIDATE_DATA, &block, &out), row.expected);
     EXPECT_EQ(out, kUntouched);
   }
+}
+
+// ValidateData prints nothing: a vertical-line sequence it tokenizes leaves the open vertical
+// lines, and their width, to the bands that follow.
+TEST_F(RuledLines, ValidateDataLeavesTheOpenVerticalLines) {
+  ASSERT_EQ(Draw({kVertical, 1, {100}}), ToHex(Hex(kVertical100)));
+  ASSERT_NO_FATAL_FAILURE(UseRuledLineTokenizer());
+  PrnTokenList* out = kUntouched;
+  PrnExecStationTextArgs block{&rec_.input, &rec_.station, 2, "A\x02" "B\n", &out,
+                               &rec_.snapshot};
+  EXPECT_EQ(Execute(PRN_METHOD_VALIDATE_DATA, &block, &out), 0);
+  EXPECT_EQ(Draw({kHorizontal, 2, {10, 100}}), ToHex(Hex(kBand10Through100)));
 }
 
 }  // namespace
