@@ -158,6 +158,14 @@ TEST_F(RuledLines, RefusedCallKeepsTheOpenVerticalLines) {
   EXPECT_EQ(Draw({kHorizontal, 2, {10, 100}}), ToHex(Hex(kBand10Through100)));
 }
 
+TEST_F(RuledLines, ClearOutputKeepsTheOpenVerticalLines) {
+  ASSERT_EQ(Draw({kVertical, 1, {100}}), ToHex(Hex(kVertical100)));
+  PrnTokenList* out = kUntouched;
+  PrnExecNoArgs clear{&rec_.input, &rec_.station, &out, &rec_.snapshot};
+  EXPECT_EQ(Execute(PRN_METHOD_CLEAR_OUTPUT, &clear, &out), 0);
+  EXPECT_EQ(Draw({kHorizontal, 2, {10, 100}}), ToHex(Hex(kBand10Through100)));
+}
+
 TEST_F(RuledLines, RefusedInModes) {
   const struct {
     const char* what;
