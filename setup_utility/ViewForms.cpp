@@ -91,7 +91,8 @@ void CRightViewLogic::FillVersion() {
 }
 
 bool ViewControlStaysEnabled(int id) {
-  return id == IDC_VIEW_CHECKHEALTH || id == 1025 || id == 1026 || id == IDC_VIEW_VERSION;
+  return id == IDC_VIEW_CHECKHEALTH || id == IDC_VIEW_PULSE || id == IDC_VIEW_INVERT ||
+         id == IDC_VIEW_VERSION;
 }
 
 std::unique_ptr<CRightViewLogic> CreateRightViewLogic(int number, CKvrOposUtilityDoc& doc) {
