@@ -33,6 +33,7 @@ CCommDevice::CCommDevice(CDeviceClaim* owner, CLogContext* logContext)
 CCommDevice::~CCommDevice() {
   CCommDevice* self = this;
   s_current.compare_exchange_strong(self, nullptr);
+  ShutDownOutput();  // threads end and queued lists go back while the module is bound
   // A module still bound here was never closed: end its slot (the sub-module keeps this
   // object as the slot's callback context) and free it so the process does not keep it.
   if (m_module.valid()) {

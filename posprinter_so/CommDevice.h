@@ -3,8 +3,12 @@
 // back as the context of every callback.
 #pragma once
 #include <atomic>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 
+#include "OutputRequest.h"
 #include "PrinterSubApi.h"
 #include "ScopedHandle.h"
 #include "Win.h"
@@ -107,6 +111,110 @@ class CCommDevice {
   static long SUBAPI_CALL OnResponseCode(long responseId, void* context);
   static long SUBAPI_CALL OnErrorNotify(long resultCode, long resultCodeExtended,
                                         long severity, const char* errorText, void* context);
+
+  // ---- output path: queues, print-wait list, worker threads (OutputRequest.h) ----
+  // The service object side of the threads and callbacks; null drops errors and status.
+  void SetChannelOwner(IChannelOwner* owner) { m_channelOwner = owner; }
+  // Takes over the records and the list; returns the request's OutputID.
+  long Output(PrnInputProperty* record, PrnStationState* stationState, PrnTokenList* list,
+              long queueSelector, long completionKind, const COutputCompletion& target);
+  [[nodiscard]] COutputRequest* GetSendQueue(long queue);
+  long NextOutputID(long queueSelector, long completionKind);
+  // The asynchronous OutputID after `current`: 1..2147483646, then 1 again.
+  static long FollowingOutputID(long current) {
+    return (current >= 2147483646 || current < 0) ? 1 : current + 1;
+  }
+  void ResetOutputID();
+  long NextAsyncResponseId();
+  long NextSyncResponseId();
+  long NextImmediateResponseId();
+  void AppendPrintWait(const COutputRequest* request);
+  bool HasPrintWait();
+  void MarkOldestPrintWaitFailed();
+  HWND GetOldestPrintWaitWindow();
+  long GetOldestPrintWaitStation();
+  void RetryPrintReprintQueue();
+  void ClearAllQueues();
+  void FreeRequestData(COutputRequest* request);
+  size_t PrintWaitCount();
+  size_t QueuedCount(long queue);  // 0 immediate, 2 normal, any other value the prior queue
+  // Creates the queue and status events when missing, then starts the four threads.
+  [[nodiscard]] BOOL StartAllThreads();
+  BOOL StopAllThreads();
+  [[nodiscard]] BOOL StartSendThread();
+  [[nodiscard]] BOOL StartRecvThread();
+  [[nodiscard]] BOOL StartImmediateThread();
+  [[nodiscard]] BOOL StartWatchResponseThread();
+  BOOL StopSendThread();
+  BOOL StopRecvThread();
+  BOOL StopImmediateThread();
+  BOOL StopWatchResponseThread();
+  bool IsAnyThreadRunning() const;
+  // Closes the queue and status events (Release, after the printer is disconnected).
+  void CloseQueueEvents();
+  // Stops the threads and drops what is queued; the destructor's first step.
+  void ShutDownOutput();
+  [[nodiscard]] BOOL CheckResponseCode(long responseId, long requestId);
+  [[nodiscard]] BOOL CompletePrintWait(long responseId);
+  void SetCutPending(bool pending) { m_cutPending.store(pending ? 1 : 0); }
+  // What the callbacks left for the threads.
+  void GetResultCodes(long* resultCode, long* resultCodeExtended);
+  void TakeNotifiedResultCodes(long* resultCode, long* resultCodeExtended);
+  void TakeErrorNotice(long* errorLevel, std::string* text);
+  long PopImmediateResponseId();
+  long PopSyncResponseId();
+  long PopAsyncResponseId();
+  bool HasAsyncResponseId();
+  void SetImmediateWaitFlag(bool waiting) { m_immediateWait.store(waiting ? 1 : 0); }
+  bool GetImmediateWaitFlag() const { return m_immediateWait.load() != 0; }
+  // Test hook: the thread of this index (0 send, 1 receive, 2 immediate, 3 watch) fails to start.
+  void FailThreadStartForTest(int index) { m_failThreadStart = index; }
+
+ private:
+  struct CWorker {
+    std::thread thread;
+    std::atomic<long> stop{0};
+  };
+  enum { kSend, kRecv, kImmediate, kWatch, kWorkers };
+  [[nodiscard]] BOOL StartWorker(int index);
+  BOOL StopWorker(int index);
+  bool StopRequested(int index) const { return m_workers[index].stop.load() != 0; }
+  HANDLE StopEvent(int index) const;
+  void DoSendThread();
+  void DoImmediateThread();
+  void DoRecvThread();
+  void DoWatchResponseThread();
+  [[nodiscard]] long WriteRequest(const COutputRequest* request, long* errorLevel,
+                                  std::string* errorText, long* resultCodeExtended,
+                                  const char* thread);
+  [[nodiscard]] long WaitSyncAnswer(const COutputRequest* request, bool immediate,
+                                    long* resultCodeExtended);
+  void CompleteRequest(const COutputRequest* request, long result, long resultCodeExtended);
+  void DropFailedPrintWait();
+  void PostSendError(long station, long errorLevel, const std::string& text, long result,
+                     long resultCodeExtended, HWND window);
+  void ClearPrintWait();
+  void ClearQueue(std::mutex& lock, std::deque<COutputRequest*>& queue);
+  static void PushId(std::mutex& lock, std::deque<long>& ids, HANDLE event, long id);
+  static long PopId(std::mutex& lock, std::deque<long>& ids);
+
+  IChannelOwner* m_channelOwner = nullptr;
+  std::mutex m_normalLock, m_immediateLock, m_priorLock, m_printWaitLock, m_outputIdLock;
+  std::deque<COutputRequest*> m_normalQueue, m_immediateQueue, m_priorQueue;  // back newest
+  std::deque<CPrintWaitEntry*> m_printWait;                                   // front oldest
+  long m_outputId = 0;
+  std::mutex m_asyncIdLock, m_syncIdLock, m_immediateIdLock;
+  long m_asyncIdCounter = -1, m_syncIdCounter = 11, m_immediateIdCounter = 13;
+  std::mutex m_asyncIdsLock, m_syncIdsLock, m_immediateIdsLock;
+  std::deque<long> m_asyncIds, m_syncIds, m_immediateIds;  // back newest
+  std::mutex m_resultLock;
+  long m_resultCode = 0, m_resultCodeExtended = 0;
+  long m_notifiedResultCode = 0, m_notifiedResultCodeExtended = 0;
+  long m_noticeErrorLevel = 0;
+  std::string m_noticeText;
+  std::atomic<long> m_immediateWait{0}, m_cutPending{0}, m_statusRequest{0};
+  CWorker m_workers[kWorkers];
+  int m_failThreadStart = -1;
 
  private:
   [[nodiscard]] long CallService(long serviceId, void* block);

@@ -4,6 +4,7 @@
 
 #include "CommDevice.h"
 #include "LogContext.h"
+#include "OutputTestSupport.h"
 #include "TbxSim.h"
 #include "TestPrinter.h"
 #include "TestSupport.h"
@@ -30,23 +31,7 @@ class PrennikBinding : public ::testing::Test {
     EXPECT_TRUE(channel_.UnloadSubSODLL());
   }
 
-  // Receipt values as a core would hand them over.
-  static PrnInputProperty Record() {
-    PrnInputProperty input{};
-    input.state = 2;
-    input.serviceObjectVersion = 1014001;
-    input.rotateSpecial = 1;
-    input.recLineCharsList = "27,30,33,36,43,48,54";
-    input.mapMode = 1;
-    input.recLineSpacing = 30;
-    input.recLineHeight = 24;
-    input.recLineChars = 36;
-    input.recLineWidth = 432;
-    input.characterSet = 932;
-    input.pageModePrintArea = "0,0,0,0";
-    input.pageModePrintDirection = 1;
-    return input;
-  }
+  static PrnInputProperty Record() { return sotest::ReceiptInputProperty(); }
 
   sotest::DeviceKey key_{kDevice};
   CLogContext log_;

@@ -1,0 +1,294 @@
+// The output queues of the device channel: requests in, rendered requests out, the
+// print-wait list of written asynchronous requests, resend and clearing.
+#include <cstring>
+
+#include "CommDevice.h"
+#include "LogContext.h"
+
+namespace {
+
+// Response ids go to the printer in DC2 q; each range cycles on its own.
+long Cycle(std::mutex& lock, long& counter, long first, long last) {
+  std::lock_guard<std::mutex> hold(lock);
+  counter = (counter < first || counter >= last) ? first : counter + 1;
+  return counter;
+}
+
+unsigned char* CopyBytes(const unsigned char* data, long length) {
+  if (!data || length <= 0) return nullptr;
+  auto* copy = new unsigned char[length];
+  std::memcpy(copy, data, length);
+  return copy;
+}
+
+}  // namespace
+
+long CCommDevice::NextAsyncResponseId() { return Cycle(m_asyncIdLock, m_asyncIdCounter, 0, 11); }
+long CCommDevice::NextSyncResponseId() { return Cycle(m_syncIdLock, m_syncIdCounter, 12, 13); }
+long CCommDevice::NextImmediateResponseId() {
+  return Cycle(m_immediateIdLock, m_immediateIdCounter, 14, 15);
+}
+
+long CCommDevice::NextOutputID(long queueSelector, long completionKind) {
+  std::lock_guard<std::mutex> hold(m_outputIdLock);
+  if (queueSelector != 0 && completionKind == OUTPUT_COMPLETE_BY_MESSAGE) {
+    m_outputId = FollowingOutputID(m_outputId);
+  }
+  return m_outputId;
+}
+
+void CCommDevice::ResetOutputID() {
+  std::lock_guard<std::mutex> hold(m_outputIdLock);
+  m_outputId = 0;
+}
+
+long CCommDevice::Output(PrnInputProperty* record, PrnStationState* stationState,
+                         PrnTokenList* list, long queueSelector, long completionKind,
+                         const COutputCompletion& target) {
+  static const char kFn[] = "CCommDevice::Output";
+  auto* request = new COutputRequest{};
+  request->inputProperty = record;
+  request->stationState = stationState;
+  if (m_responseIdMode == 1) {
+    long id = queueSelector == 0                             ? NextImmediateResponseId()
+              : completionKind == OUTPUT_COMPLETE_BY_RESULT ? NextSyncResponseId()
+                                                             : NextAsyncResponseId();
+    (void)SetResponseIdToken(&id, &list);
+    request->responseId = id;
+  }
+  request->list = list;
+  request->completionKind = completionKind;
+  if (completionKind == OUTPUT_COMPLETE_BY_MESSAGE) {
+    request->window = target.window;
+    request->message = target.message;
+    request->messageParam = target.messageParam;
+  } else {
+    request->resultCell = target.resultCell;
+    request->extendedCell = target.extendedCell;
+    request->resultLock = target.resultLock;
+  }
+  const long outputId = NextOutputID(queueSelector, completionKind);
+  request->outputId = outputId;
+  if (queueSelector != 0) {
+    std::lock_guard<std::mutex> hold(m_normalLock);
+    request->queue = OUTPUT_QUEUE_NORMAL;
+    m_normalQueue.push_back(request);
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "Output", "add data to normal queue and set event.");
+    if (m_normalQueueEvent) SetEvent(m_normalQueueEvent);
+  } else {
+    std::lock_guard<std::mutex> hold(m_immediateLock);
+    request->queue = OUTPUT_QUEUE_IMMEDIATE;
+    m_immediateQueue.push_back(request);
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "Output", "add data to immediate queue and set event.");
+    if (m_immediateQueueEvent) SetEvent(m_immediateQueueEvent);
+  }
+  return outputId;
+}
+
+COutputRequest* CCommDevice::GetSendQueue(long queue) {
+  static const char kFn[] = "CCommDevice::GetSendQueue";
+  COutputRequest* request = nullptr;
+  auto take = [&](std::mutex& lock, std::deque<COutputRequest*>& q, const char* text) {
+    std::lock_guard<std::mutex> hold(lock);
+    if (q.empty()) return false;
+    request = q.front();
+    q.pop_front();
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "Send thread.", text);
+    return true;
+  };
+  if (queue == OUTPUT_QUEUE_NORMAL) {
+    if (!take(m_priorLock, m_priorQueue, "get data from prior send queue"))
+      take(m_normalLock, m_normalQueue, "get data from normal send queue");
+  } else if (queue == OUTPUT_QUEUE_IMMEDIATE) {
+    take(m_immediateLock, m_immediateQueue, "get data from immediate queue");
+  }
+  if (!request || !request->list) return request;
+
+  (void)BuildRequestData(request->inputProperty, request->stationState, request->list, queue);
+  if (request->stationState) {
+    delete request->stationState;
+    request->stationState = nullptr;
+    if (m_channelOwner) m_channelOwner->FreePropertyRecord(request->inputProperty);
+    else delete request->inputProperty;
+    request->inputProperty = nullptr;
+  }
+  const long total = request->list->totalBytes;
+  if (total > 0) {
+    request->data = new unsigned char[total];
+    long at = 0;
+    for (const PrnTokenNode* n = PrnOldestToken(request->list); n; n = PrnNewerToken(n)) {
+      const PrnCommandToken* token = n->token;
+      if (!token || !token->data || token->length <= 0) continue;
+      // The running total is the sub-module's; never copy past what was allocated.
+      const long take = token->length < total - at ? token->length : total - at;
+      std::memcpy(request->data + at, token->data, take);
+      at += take;
+    }
+    request->length = at;
+  }
+  return request;
+}
+
+void CCommDevice::AppendPrintWait(const COutputRequest* request) {
+  auto* entry = new CPrintWaitEntry{};
+  entry->copy = *request;
+  entry->copy.inputProperty = nullptr;
+  entry->copy.stationState = nullptr;
+  entry->copy.list = nullptr;
+  entry->copy.data = CopyBytes(request->data, request->length);
+  entry->station = request->list ? request->list->station : 0;
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  m_printWait.push_back(entry);
+}
+
+bool CCommDevice::HasPrintWait() {
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  return !m_printWait.empty() && m_printWait.front()->copy.data != nullptr;
+}
+
+void CCommDevice::MarkOldestPrintWaitFailed() {
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  if (!m_printWait.empty()) m_printWait.front()->failed = 1;
+}
+
+HWND CCommDevice::GetOldestPrintWaitWindow() {
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  return m_printWait.empty() ? nullptr : m_printWait.front()->copy.window;
+}
+
+long CCommDevice::GetOldestPrintWaitStation() {
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  return m_printWait.empty() ? 0 : m_printWait.front()->station;
+}
+
+size_t CCommDevice::PrintWaitCount() {
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  return m_printWait.size();
+}
+
+size_t CCommDevice::QueuedCount(long queue) {
+  std::mutex& lock = queue == 0 ? m_immediateLock : queue == 2 ? m_normalLock : m_priorLock;
+  const auto& q = queue == 0 ? m_immediateQueue : queue == 2 ? m_normalQueue : m_priorQueue;
+  std::lock_guard<std::mutex> hold(lock);
+  return q.size();
+}
+
+void CCommDevice::RetryPrintReprintQueue() {
+  long count = 0;
+  {
+    std::lock_guard<std::mutex> prior(m_priorLock);  // always before the print-wait lock
+    std::lock_guard<std::mutex> wait(m_printWaitLock);
+    // Oldest first, so the resent requests are written in their first order.
+    while (!m_printWait.empty()) {
+      CPrintWaitEntry* entry = m_printWait.front();
+      m_printWait.pop_front();
+      auto* request = new COutputRequest(entry->copy);
+      request->list = nullptr;
+      m_priorQueue.push_back(request);  // the entry's data moves with it
+      delete entry;
+      ++count;
+    }
+  }
+  Log(LOG_INFO, "CCommDevice::RetryPrintReprintQueue", __LINE__, TAG_INFO, "",
+      Fmt("  DataCount %ld", count));
+}
+
+void CCommDevice::FreeRequestData(COutputRequest* request) {
+  if (!request) return;
+  if (request->list) (void)ReleaseSubSOData(request->list);
+  request->list = nullptr;
+  delete request->stationState;
+  request->stationState = nullptr;
+  if (request->inputProperty) {
+    if (m_channelOwner) m_channelOwner->FreePropertyRecord(request->inputProperty);
+    else delete request->inputProperty;
+  }
+  request->inputProperty = nullptr;
+  delete[] request->data;
+  request->data = nullptr;
+}
+
+void CCommDevice::ClearPrintWait() {
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  while (!m_printWait.empty()) {
+    CPrintWaitEntry* entry = m_printWait.back();
+    m_printWait.pop_back();
+    FreeRequestData(&entry->copy);
+    delete entry;
+  }
+}
+
+void CCommDevice::ClearQueue(std::mutex& lock, std::deque<COutputRequest*>& queue) {
+  std::lock_guard<std::mutex> hold(lock);
+  while (!queue.empty()) {
+    COutputRequest* request = queue.front();
+    queue.pop_front();
+    // A synchronous caller polls its result cell until it changes: a cleared request
+    // answers failure instead of leaving the caller waiting for good.
+    if (request->completionKind == OUTPUT_COMPLETE_BY_RESULT) CompleteRequest(request, 111, 0);
+    FreeRequestData(request);
+    delete request;
+  }
+}
+
+void CCommDevice::ClearAllQueues() {
+  for (auto* ids : {&m_immediateIds, &m_syncIds, &m_asyncIds}) {
+    std::mutex& lock = ids == &m_immediateIds ? m_immediateIdsLock
+                       : ids == &m_syncIds    ? m_syncIdsLock
+                                              : m_asyncIdsLock;
+    std::lock_guard<std::mutex> hold(lock);
+    ids->clear();
+  }
+  ClearPrintWait();
+  ClearQueue(m_normalLock, m_normalQueue);
+  ClearQueue(m_priorLock, m_priorQueue);
+  ClearQueue(m_immediateLock, m_immediateQueue);
+}
+
+// ---- what the callbacks leave for the threads ----
+
+void CCommDevice::PushId(std::mutex& lock, std::deque<long>& ids, HANDLE event, long id) {
+  {
+    std::lock_guard<std::mutex> hold(lock);
+    ids.push_back(id);
+  }
+  SetEvent(event);  // only once the id can be taken
+}
+
+long CCommDevice::PopId(std::mutex& lock, std::deque<long>& ids) {
+  std::lock_guard<std::mutex> hold(lock);
+  if (ids.empty()) return -1;
+  const long id = ids.front();
+  ids.pop_front();
+  return id;
+}
+
+long CCommDevice::PopImmediateResponseId() { return PopId(m_immediateIdsLock, m_immediateIds); }
+long CCommDevice::PopSyncResponseId() { return PopId(m_syncIdsLock, m_syncIds); }
+long CCommDevice::PopAsyncResponseId() { return PopId(m_asyncIdsLock, m_asyncIds); }
+
+bool CCommDevice::HasAsyncResponseId() {
+  std::lock_guard<std::mutex> hold(m_asyncIdsLock);
+  return !m_asyncIds.empty();
+}
+
+void CCommDevice::GetResultCodes(long* resultCode, long* resultCodeExtended) {
+  std::lock_guard<std::mutex> hold(m_resultLock);
+  *resultCode = m_resultCode;
+  *resultCodeExtended = m_resultCodeExtended;
+}
+
+void CCommDevice::TakeNotifiedResultCodes(long* resultCode, long* resultCodeExtended) {
+  std::lock_guard<std::mutex> hold(m_resultLock);
+  *resultCode = m_notifiedResultCode;
+  *resultCodeExtended = m_notifiedResultCodeExtended;
+  m_notifiedResultCode = m_notifiedResultCodeExtended = 0;
+}
+
+void CCommDevice::TakeErrorNotice(long* errorLevel, std::string* text) {
+  std::lock_guard<std::mutex> hold(m_resultLock);
+  *errorLevel = m_noticeErrorLevel;
+  *text = m_noticeText;
+  m_noticeErrorLevel = 0;
+  m_noticeText.clear();
+}

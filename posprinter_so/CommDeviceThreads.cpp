@@ -1,0 +1,458 @@
+// The four worker threads of the device channel: send, immediate, receive and
+// watch-response; writing, waiting for the printer's answers and completing output.
+#include <cstring>
+#include <memory>
+#include <system_error>
+
+#include "CommDevice.h"
+#include "LogContext.h"
+
+namespace {
+
+const char* const kThreadNames[] = {"Send thread.", "Receive thread.", "Immediate thread.",
+                                    "Execution response thread."};
+constexpr DWORD kIdleWaitMs = 1000;
+constexpr DWORD kPollMs = 10;
+
+HANDLE NewManualResetEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
+
+}  // namespace
+
+HANDLE CCommDevice::StopEvent(int index) const {
+  const ScopedHandle* events[] = {&m_sendStopEvent, &m_receiveStopEvent, &m_immediateStopEvent,
+                                  &m_watchResponseStopEvent};
+  return events[index]->get();
+}
+
+BOOL CCommDevice::StartWorker(int index) {
+  static const char kFn[] = "CCommDevice::StartThread";
+  CWorker& worker = m_workers[index];
+  if (worker.thread.joinable()) return 1;
+  worker.stop.store(0);
+  ResetEvent(StopEvent(index));
+  Log(LOG_INFO, kFn, __LINE__, TAG_INFO, kThreadNames[index], "Begin thread.");
+  try {
+    if (index == m_failThreadStart) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    void (CCommDevice::*const bodies[])() = {&CCommDevice::DoSendThread, &CCommDevice::DoRecvThread,
+                                              &CCommDevice::DoImmediateThread,
+                                              &CCommDevice::DoWatchResponseThread};
+    worker.thread = std::thread(bodies[index], this);
+    return 1;
+  } catch (...) {
+    Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "Failed to begin thread.", kThreadNames[index]);
+    worker.stop.store(1);
+    ResetEvent(StopEvent(index));
+    return 0;
+  }
+}
+
+BOOL CCommDevice::StopWorker(int index) {
+  static const char kFn[] = "CCommDevice::StopThread";
+  CWorker& worker = m_workers[index];
+  if (!worker.thread.joinable()) return 1;
+  worker.stop.store(1);
+  SetEvent(StopEvent(index));
+  Log(LOG_INFO, kFn, __LINE__, TAG_INFO, kThreadNames[index], "Wait for thread termination.");
+  worker.thread.join();
+  Log(LOG_INFO, kFn, __LINE__, TAG_INFO, kThreadNames[index], "Thread exited.");
+  return 1;
+}
+
+BOOL CCommDevice::StartSendThread() { return StartWorker(kSend); }
+BOOL CCommDevice::StartRecvThread() { return StartWorker(kRecv); }
+BOOL CCommDevice::StartImmediateThread() { return StartWorker(kImmediate); }
+BOOL CCommDevice::StartWatchResponseThread() { return StartWorker(kWatch); }
+BOOL CCommDevice::StopSendThread() { return StopWorker(kSend); }
+BOOL CCommDevice::StopRecvThread() { return StopWorker(kRecv); }
+BOOL CCommDevice::StopImmediateThread() { return StopWorker(kImmediate); }
+BOOL CCommDevice::StopWatchResponseThread() { return StopWorker(kWatch); }
+
+bool CCommDevice::IsAnyThreadRunning() const {
+  for (const CWorker& worker : m_workers)
+    if (worker.thread.joinable()) return true;
+  return false;
+}
+
+BOOL CCommDevice::StartAllThreads() {
+  for (HANDLE* event : {&m_normalQueueEvent, &m_immediateQueueEvent, &m_statusEvent})
+    if (!*event) *event = NewManualResetEvent();
+  if (!StartSendThread()) return 0;
+  if (!StartRecvThread()) {
+    (void)StopSendThread();
+    return 0;
+  }
+  if (!StartImmediateThread()) {
+    (void)StopSendThread();
+    (void)StopRecvThread();
+    return 0;
+  }
+  if (!StartWatchResponseThread()) {
+    (void)StopSendThread();
+    (void)StopRecvThread();
+    (void)StopImmediateThread();
+    return 0;
+  }
+  return 1;
+}
+
+BOOL CCommDevice::StopAllThreads() {
+  (void)StopSendThread();
+  (void)StopRecvThread();
+  (void)StopImmediateThread();
+  (void)StopWatchResponseThread();
+  return 1;
+}
+
+void CCommDevice::CloseQueueEvents() {
+  for (HANDLE* event : {&m_normalQueueEvent, &m_immediateQueueEvent, &m_statusEvent}) {
+    if (*event) CloseHandle(*event);
+    *event = nullptr;
+  }
+}
+
+void CCommDevice::ShutDownOutput() {
+  (void)StopAllThreads();
+  if (m_module.valid()) ClearAllQueues();
+  CloseQueueEvents();
+}
+
+long CCommDevice::WriteRequest(const COutputRequest* request, long* errorLevel,
+                               std::string* errorText, long* resultCodeExtended,
+                               const char* thread) {
+  static const char kFn[] = "CCommDevice::WriteRequest";
+  *errorLevel = 1;
+  *resultCodeExtended = 0;
+  const char* text = "";
+  PrnWriteArgs args{0, request->data, request->length, errorLevel, &text, resultCodeExtended};
+  long result = CallService(PRN_SERVICE_WRITE_PRINTER_DATA, &args);
+  *errorText = text ? text : "";
+  if (result < 0) {
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "lpotherMethod function failed.",
+        Fmt("Return value = %ld", result));
+    Log(LOG_INFO, kFn, __LINE__, TAG_EXIT, "lpotherMethod method end.", thread);
+    result = OPOS_E_ILLEGAL;
+  }
+  return result;
+}
+
+// Mode 1: waits for the printer's answer to a synchronous request. The answer must carry
+// the request's own id; a late answer to an earlier request that timed out is dropped.
+long CCommDevice::WaitSyncAnswer(const COutputRequest* request, bool immediate,
+                                 long* resultCodeExtended) {
+  static const char kFn[] = "CCommDevice::WaitSyncAnswer";
+  const int index = immediate ? kImmediate : kSend;
+  const char* name = kThreadNames[index];
+  HANDLE errorEvent = immediate ? m_immediateErrorEvent.get() : m_sendErrorEvent.get();
+  HANDLE responseEvent = immediate ? m_immediateResponseEvent.get() : m_syncResponseEvent.get();
+  HANDLE handles[] = {errorEvent, responseEvent, StopEvent(index)};
+  const DWORD timeout = m_responseTimeout > 0 ? static_cast<DWORD>(m_responseTimeout) : 0;
+  const DWORD start = GetTickCount();
+  Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Wait for event notification.");
+  for (;;) {
+    const DWORD elapsed = GetTickCount() - start;
+    const DWORD wait = WaitForMultipleObjects(3, handles, FALSE, elapsed < timeout ? timeout - elapsed : 0);
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, immediate ? "notification..." : "notification.");
+    if (wait == WAIT_TIMEOUT) {
+      Log(immediate ? LOG_INFO : LOG_ERROR, kFn, __LINE__, TAG_INFO, name, "Wait notify time out.");
+      return immediate ? static_cast<long>(OPOS_SUCCESS) : 112L;
+    }
+    if (wait == WAIT_OBJECT_0) {
+      long rc = 0, rce = 0, current = 0, currentEx = 0;
+      TakeNotifiedResultCodes(&rc, &rce);
+      GetResultCodes(&current, &currentEx);
+      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name,
+          Fmt("Errorevent notified. lResultCode = %ld m_lResultCode = %ld lResultCode-%ld  "
+              "lResultCodeEx-%ld", rc, current, rc, rce));
+      if (current == 0) return OPOS_SUCCESS;
+      *resultCodeExtended = rce;
+      return rc;
+    }
+    if (wait != WAIT_OBJECT_0 + 1) {
+      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "End notification!");
+      return OPOS_SUCCESS;
+    }
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Response code notified.");
+    for (;;) {
+      const long id = immediate ? PopImmediateResponseId() : PopSyncResponseId();
+      if (id == -1) {
+        if (GetTickCount() - start >= timeout || StopRequested(index)) break;
+        Sleep(kPollMs);
+        continue;
+      }
+      if (CheckResponseCode(id, request->responseId)) {
+        Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Set responsecode received flag true.");
+        return OPOS_SUCCESS;
+      }
+      Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "");
+    }
+  }
+}
+
+void CCommDevice::CompleteRequest(const COutputRequest* request, long result,
+                                  long resultCodeExtended) {
+  if (request->completionKind == OUTPUT_COMPLETE_BY_MESSAGE) {
+    if (m_responseIdMode == 0 && request->window)
+      PostMessageA(request->window, request->message, request->messageParam, request->outputId);
+    return;
+  }
+  if (!request->resultCell) return;
+  std::unique_lock<std::mutex> hold;
+  if (request->resultLock) hold = std::unique_lock<std::mutex>(*request->resultLock);
+  if (request->extendedCell) *request->extendedCell = resultCodeExtended;
+  *request->resultCell = result;
+}
+
+// An output error nobody hears of (the device is not enabled) counts as cleared: the failed
+// entry would otherwise hold back every later confirmation and the idle message for good.
+void CCommDevice::DropFailedPrintWait() {
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  for (auto it = m_printWait.begin(); it != m_printWait.end();) {
+    if (!(*it)->failed) {
+      ++it;
+      continue;
+    }
+    delete[] (*it)->copy.data;
+    delete *it;
+    it = m_printWait.erase(it);
+  }
+}
+
+void CCommDevice::DoSendThread() {
+  static const char kFn[] = "CCommDevice::DoSendThread";
+  const char* name = kThreadNames[kSend];
+  const long mode = m_responseIdMode;
+  for (HANDLE e : {m_sendErrorEvent.get(), m_syncResponseEvent.get(), m_sendStopEvent.get(),
+                   m_normalQueueEvent})
+    ResetEvent(e);
+  HWND idleWindow = nullptr;
+  bool tookAny = false;
+  while (!StopRequested(kSend) || QueuedCount(2) || QueuedCount(1)) {
+    while (QueuedCount(2) || QueuedCount(1)) {
+      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Get data from queue.");
+      COutputRequest* request = GetSendQueue(OUTPUT_QUEUE_NORMAL);
+      if (!request) continue;
+      tookAny = true;
+      const bool async = request->completionKind == OUTPUT_COMPLETE_BY_MESSAGE;
+      if (mode == 1 && async) {
+        Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Append send data to reprint queue.");
+        AppendPrintWait(request);
+      }
+      long errorLevel = 1, rce = 0, result = 0;
+      std::string errorText;
+      bool cleared = false;
+      for (;;) {
+        result = WriteRequest(request, &errorLevel, &errorText, &rce, name);
+        if (mode == 1 && result == 0 && !async) result = WaitSyncAnswer(request, false, &rce);
+        if (mode == 1 && m_cutPending.load()) {
+          const DWORD start = GetTickCount();
+          while (result == 0 && m_statusRequest.load() == 1) {
+            GetResultCodes(&result, &rce);
+            if (result != 0 || GetTickCount() - start > static_cast<DWORD>(m_responseTimeout)) break;
+            Sleep(kPollMs);
+          }
+          m_cutPending.store(0);
+        }
+        if (result == 0 || !async) break;
+        if (mode == 1) MarkOldestPrintWaitFailed();
+        const bool enabled = m_channelOwner && m_channelOwner->IsEnabled();
+        const bool retry =
+            enabled && m_channelOwner->PostErrorAndWait(request->list ? request->list->station : 0,
+                                                        errorLevel, errorText, result, rce,
+                                                        request->window);
+        if (!enabled) {
+          if (mode == 1) DropFailedPrintWait();
+          cleared = true;
+          break;
+        }
+        if (retry && mode == 1) {
+          RetryPrintReprintQueue();
+          cleared = true;
+          break;
+        }
+        // Retrying in mode 0 writes the request again; a stop request ends the retries.
+        if (retry && !StopRequested(kSend)) continue;
+        Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "ClearPrinterData!!!");
+        ClearAllQueues();
+        cleared = true;
+        break;
+      }
+      if (!cleared) CompleteRequest(request, result, rce);
+      if (request->window) idleWindow = request->window;
+      FreeRequestData(request);
+      delete request;
+    }
+    HANDLE responseSet[] = {m_sendErrorEvent.get(), m_syncResponseEvent.get(), m_sendStopEvent.get()};
+    if (mode == 0 && idleWindow) {
+      PostMessageA(idleWindow, WhenIdleMessage(), 0, 0);
+      idleWindow = nullptr;
+    } else if (mode == 1 && !HasPrintWait()) {
+      if (idleWindow) PostMessageA(idleWindow, WhenIdleMessage(), 0, 0);
+      idleWindow = nullptr;
+    } else if (mode == 1) {
+      // Confirmations still outstanding: wait for an error notice for them, bounded.
+      const DWORD wait = WaitForMultipleObjects(3, responseSet, FALSE, kIdleWaitMs);
+      if (wait == WAIT_OBJECT_0) {
+        ResetEvent(m_sendErrorEvent.get());
+        Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Errorevent notified.");
+        long rc = 0, rce = 0, level = 0;
+        std::string text;
+        TakeNotifiedResultCodes(&rc, &rce);
+        TakeErrorNotice(&level, &text);
+        const HWND window = GetOldestPrintWaitWindow();
+        if (rc != 0 && window && m_channelOwner && m_channelOwner->IsEnabled()) {
+          if (m_channelOwner->PostErrorAndWait(GetOldestPrintWaitStation(), level, text, rc, rce, window))
+            RetryPrintReprintQueue();
+          else
+            ClearAllQueues();
+        }
+      } else if (wait == WAIT_OBJECT_0 + 1) {
+        ResetEvent(m_syncResponseEvent.get());
+        Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Response code notified.");
+      } else if (wait == WAIT_OBJECT_0 + 2) {
+        Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "End notification!");
+      }
+      continue;
+    }
+    HANDLE idleSet[] = {m_normalQueueEvent, m_sendStopEvent.get()};
+    const DWORD wait = WaitForMultipleObjects(2, idleSet, FALSE, kIdleWaitMs);
+    if (wait == WAIT_OBJECT_0) {
+      ResetEvent(m_normalQueueEvent);
+      ResetEvent(m_sendErrorEvent.get());
+      ResetEvent(m_syncResponseEvent.get());
+      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Event notification!\n");
+    } else if (wait == WAIT_OBJECT_0 + 1) {
+      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "End notification!");
+    }
+  }
+  if (tookAny) ClearAllQueues();
+}
+
+void CCommDevice::DoImmediateThread() {
+  static const char kFn[] = "CCommDevice::DoImmediateThread";
+  const char* name = kThreadNames[kImmediate];
+  for (HANDLE e : {m_immediateErrorEvent.get(), m_immediateResponseEvent.get(),
+                   m_immediateStopEvent.get(), m_immediateQueueEvent})
+    ResetEvent(e);
+  while (!StopRequested(kImmediate)) {
+    while (QueuedCount(0)) {
+      COutputRequest* request = GetSendQueue(OUTPUT_QUEUE_IMMEDIATE);
+      if (!request) continue;
+      long errorLevel = 1, rce = 0;
+      std::string errorText;
+      if (m_responseIdMode == 1) SetImmediateWaitFlag(true);
+      long result = WriteRequest(request, &errorLevel, &errorText, &rce, name);
+      if (m_responseIdMode == 1 && result == 0) result = WaitSyncAnswer(request, true, &rce);
+      SetImmediateWaitFlag(false);
+      CompleteRequest(request, result, rce);
+      FreeRequestData(request);
+      delete request;
+    }
+    HANDLE idleSet[] = {m_immediateQueueEvent, m_immediateStopEvent.get()};
+    const DWORD wait = WaitForMultipleObjects(2, idleSet, FALSE, INFINITE);
+    if (wait == WAIT_OBJECT_0) {
+      ResetEvent(m_immediateQueueEvent);
+      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Event notification!\n");
+    } else {
+      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "End notification!");
+    }
+  }
+}
+
+void CCommDevice::DoRecvThread() {
+  static const char kFn[] = "CCommDevice::DoRecvThread";
+  const char* name = kThreadNames[kRecv];
+  PrnInputProperty* record =
+      m_channelOwner ? m_channelOwner->CreateInputProperty() : new PrnInputProperty{};
+  PrnPropertySnapshot* snapshot =
+      m_channelOwner ? m_channelOwner->BuildPropertySnapshot(record) : new PrnPropertySnapshot{};
+  auto status = std::make_unique<PrnStatusRecord>();
+  ResetEvent(m_statusEvent);
+  ResetEvent(m_receiveStopEvent.get());
+  const DWORD poll = m_statusPollInterval > 0 ? static_cast<DWORD>(m_statusPollInterval) : kPollMs;
+  while (!StopRequested(kRecv)) {
+    std::memset(status.get(), 0xFF, sizeof(*status));
+    PrnProcStatusArgs args{status.get(), snapshot};
+    m_statusRequest.store(CallService(PRN_SERVICE_PROC_CALLBACK_STATUS, &args) != 0 ? 1 : 0);
+    if (m_channelOwner) m_channelOwner->ApplyStatusRecord(status.get());
+    if (m_responseIdMode == 1) {
+      // Sleeps the poll interval, but wakes at once for a stop.
+      (void)WaitForSingleObject(m_receiveStopEvent.get(), poll);
+      continue;
+    }
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Wait for event notification.");
+    HANDLE set[] = {m_statusEvent, m_receiveStopEvent.get()};
+    const DWORD wait = WaitForMultipleObjects(2, set, FALSE, INFINITE);
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "notification.....");
+    if (wait == WAIT_OBJECT_0) {
+      ResetEvent(m_statusEvent);
+      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Event notification!\n");
+    } else {
+      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "End notification!");
+    }
+  }
+  if (m_channelOwner) {
+    m_channelOwner->UpdateStatusProperties(record);
+    m_channelOwner->FreePropertyRecord(record);
+    m_channelOwner->FreePropertySnapshot(snapshot);
+  } else {
+    delete record;
+    delete snapshot;
+  }
+}
+
+void CCommDevice::DoWatchResponseThread() {
+  static const char kFn[] = "CCommDevice::DoWatchResponseThread";
+  const char* name = kThreadNames[kWatch];
+  ResetEvent(m_asyncResponseEvent.get());
+  ResetEvent(m_watchResponseStopEvent.get());
+  HANDLE set[] = {m_asyncResponseEvent.get(), m_watchResponseStopEvent.get()};
+  while (!StopRequested(kWatch)) {
+    const DWORD wait = WaitForMultipleObjects(2, set, FALSE, INFINITE);
+    if (wait != WAIT_OBJECT_0) {
+      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "End notification!");
+      continue;
+    }
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Event notification!\n");
+    while (HasAsyncResponseId() && !StopRequested(kWatch)) {
+      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "IsResponseCodeAsyncExist");
+      const long id = PopAsyncResponseId();
+      if (CheckResponseCode(id, -1)) (void)CompletePrintWait(id);
+    }
+  }
+}
+
+BOOL CCommDevice::CheckResponseCode(long responseId, long requestId) {
+  static const char kFn[] = "CCommDevice::CheckResponseCode";
+  Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "", Fmt("  ResponseCode is %ld", responseId));
+  if (requestId == -1 && responseId >= 0 && responseId <= 11) {
+    std::lock_guard<std::mutex> hold(m_printWaitLock);
+    if (!m_printWait.empty()) requestId = m_printWait.front()->copy.responseId;
+  }
+  Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "", Fmt("  RequestCode is %ld", requestId));
+  return requestId == responseId ? 1 : 0;
+}
+
+BOOL CCommDevice::CompletePrintWait(long responseId) {
+  static const char kFn[] = "CCommDevice::CompletePrintWait";
+  Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
+      Fmt("CCommDevice::CompletePrintWait  ResponseCode is %ld", responseId));
+  BOOL done = 0;
+  {
+    std::lock_guard<std::mutex> hold(m_printWaitLock);
+    if (!m_printWait.empty() && m_printWait.front()->copy.responseId == responseId &&
+        !m_printWait.front()->failed) {
+      CPrintWaitEntry* entry = m_printWait.front();
+      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
+          Fmt("CCommDevice::CompletePrintWait  OutputID is %ld", entry->copy.outputId));
+      if (entry->copy.window)
+        PostMessageA(entry->copy.window, entry->copy.message, entry->copy.messageParam,
+                     entry->copy.outputId);
+      m_printWait.pop_front();
+      delete[] entry->copy.data;
+      delete entry;
+      done = 1;
+    }
+  }
+  Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "", done ? "  Remove OK" : "  Remove FAILURE");
+  return done;
+}

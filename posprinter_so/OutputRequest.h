@@ -1,0 +1,85 @@
+// One output on its way to the printer, the entry that keeps a written asynchronous output
+// until the printer confirms it, and what the device channel needs from the service object.
+#pragma once
+#include <cstddef>
+#include <mutex>
+#include <string>
+
+#include "PrinterSubApi.h"
+#include "Win.h"
+
+enum : long {
+  OUTPUT_QUEUE_IMMEDIATE = 0,
+  OUTPUT_QUEUE_NORMAL = 2,
+  OUTPUT_COMPLETE_BY_MESSAGE = 1,  // asynchronous: post a window message
+  OUTPUT_COMPLETE_BY_RESULT = 2,   // synchronous: write the caller's result cells
+};
+
+// Where a finished output goes: the window, message and parameter of kind 1, or the
+// caller's result cells and their lock of kind 2.
+struct COutputCompletion {
+  HWND window = nullptr;
+  UINT message = 0;
+  WPARAM messageParam = 0;
+  long* resultCell = nullptr;
+  long* extendedCell = nullptr;
+  std::mutex* resultLock = nullptr;
+};
+
+// The request record: 32-bit fields, owned by its queue, then by the thread that took it.
+// The input property record is freed through the channel's owner; the station state record
+// is allocated with new by the caller and freed here with delete.
+struct COutputRequest {
+  PrnInputProperty* inputProperty;
+  PrnStationState* stationState;
+  PrnTokenList* list;
+  unsigned char* data;  // rendered bytes, new[]
+  long length;
+  long completionKind;
+  HWND window;
+  UINT message;
+  WPARAM messageParam;
+  long* resultCell;
+  long* extendedCell;
+  std::mutex* resultLock;
+  long outputId;
+  long queue;
+  long responseId;
+  long reserved;
+};
+static_assert(sizeof(COutputRequest) == 64, "output request is 64 bytes");
+static_assert(offsetof(COutputRequest, outputId) == 48, "OutputID at word 12");
+static_assert(offsetof(COutputRequest, responseId) == 56, "response id at word 14");
+
+// A written asynchronous request waiting for its response id.
+struct CPrintWaitEntry {
+  COutputRequest copy;  // no input record, no list; data is the entry's own copy
+  long failed;          // set after a failed write: the entry is never completed
+  long station;         // first word of the request's list, 0 without one
+};
+
+// The way back from the channel's threads and callbacks to the service object holding the
+// claim. Every call comes from a worker thread.
+class IChannelOwner {
+ public:
+  virtual ~IChannelOwner() = default;
+  virtual bool IsEnabled() = 0;
+  virtual PrnInputProperty* CreateInputProperty() = 0;
+  virtual PrnPropertySnapshot* BuildPropertySnapshot(PrnInputProperty* record) = 0;
+  virtual void FreePropertyRecord(PrnInputProperty* record) = 0;
+  virtual void FreePropertySnapshot(PrnPropertySnapshot* snapshot) = 0;
+  virtual void ApplyStatusRecord(PrnStatusRecord* record) = 0;
+  virtual void UpdateStatusProperties(PrnInputProperty* record) = 0;
+  virtual void FireStatusUpdate(PrnStatusRecord* record, long code) = 0;
+  virtual void QueueDirectIOEvent(PrnDirectIOEventRecord* record) = 0;
+  // Raises the error event and waits for the application's answer: true to retry, false
+  // to clear (also when the device is no longer enabled).
+  virtual bool PostErrorAndWait(long station, long errorLevel, const std::string& text,
+                                long resultCode, long resultCodeExtended, HWND window) = 0;
+  virtual std::string GetErrorString() = 0;
+  virtual void ClearErrorProperties() = 0;
+};
+
+// Registered messages the output path posts to the hidden window.
+UINT DataSendCompleteMessage();  // "POSPrinterCoreDataSendComplete20100314"
+UINT WhenIdleMessage();          // "POSPrinterCoreWhenIdle20100314"

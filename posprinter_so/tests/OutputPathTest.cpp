@@ -1,0 +1,273 @@
+// The output path of the device channel against the real prennik.dll and the simulated
+// printer: queued requests written in order, response ids matched, completion and idle
+// messages posted to a window, synchronous results, write failures and thread ends.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "CommDevice.h"
+#include "LogContext.h"
+#include "OutputTestSupport.h"
+#include "TbxSim.h"
+#include "TestPrinter.h"
+#include "TestSupport.h"
+
+namespace {
+
+constexpr char kDevice[] = "SoOutputPathDevice";
+constexpr char kPrinter[] = "SoOutputPathPrinter";
+using Bytes = std::vector<BYTE>;
+
+struct Posted {
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+std::vector<Posted> g_posted;
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == DataSendCompleteMessage() || message == WhenIdleMessage())
+    g_posted.push_back({message, wParam, lParam});
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+Bytes Text(const char* s) { return Bytes(s, s + strlen(s)); }
+Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+// DC2 q n: the printer answers with n itself, which is 0x80 plus the response id.
+Bytes ResponseToken(BYTE id) { return {0x12, 0x71, static_cast<BYTE>(0x80 | id)}; }
+
+class OutputPath : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(AddTestPrinter(kPrinter, &error)) << error;
+    key_.SetString("DriverName", kPrinter);
+    key_.SetString("PaperSize", "1", /*terminated=*/false);
+    TbxSim_Reset(kPrinter);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = RecordingProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "SoOutputPathWindow";
+    RegisterClassA(&wc);
+    window_ = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr,
+                            wc.hInstance, nullptr);
+    ASSERT_NE(window_, nullptr);
+    g_posted.clear();
+  }
+
+  void TearDown() override {
+    EXPECT_TRUE(channel_.StopAllThreads());
+    EXPECT_FALSE(channel_.IsAnyThreadRunning());
+    channel_.ClearAllQueues();
+    if (channel_.Slot() != -1) {
+      (void)channel_.ClosePrinter();
+      EXPECT_TRUE(channel_.TerminateSubSO());
+    }
+    EXPECT_TRUE(channel_.UnloadSubSODLL());
+    DestroyWindow(window_);
+  }
+
+  // Binds prennik, connects the printer and starts the threads in the given mode.
+  void Open(long mode, long receiveTimeoutMs = 5000, bool start = true) {
+    key_.SetString("ProcessCompletionTiming", mode ? "1" : "0");
+    key_.SetString("ReceiveTimeout", std::to_string(receiveTimeoutMs));
+    ASSERT_TRUE(channel_.LoadSubSODLL((sotest::BinFolder() + "prennik.dll").c_str()));
+    PrnPropertySnapshot snapshot{};
+    ASSERT_EQ(channel_.InitializeSubSO(kDevice, 1014001, &snapshot), 0);
+    (void)channel_.OtherMethod1015(&snapshot);
+    PrnInputProperty input = Record();
+    (void)channel_.OtherMethod1016(&input);
+    ASSERT_EQ(channel_.ConnectPrinter(), 0);
+    channel_.SetChannelOwner(&owner_);
+    channel_.SetResponseIdMode(mode);
+    channel_.SetResponseTimeout(receiveTimeoutMs);
+    channel_.SetStatusPollInterval(20);
+    TbxSim_ClearWritten(kPrinter);
+    if (start) {
+      ASSERT_TRUE(channel_.StartAllThreads());
+    }
+  }
+
+  static PrnInputProperty Record() { return sotest::ReceiptInputProperty(); }
+
+  // A receipt list with one text token, the way the tokenizer adds print data.
+  PrnTokenList* TextList(const char* text) {
+    PrnTokenList* list = channel_.OtherMethod1018(PRN_STATION_RECEIPT);
+    PrnCommandToken* token = nullptr;
+    EXPECT_EQ(channel_.SendEscapeToken(101, reinterpret_cast<const unsigned char*>(text),
+                                       static_cast<long>(strlen(text)), 0, list, &token),
+              0);
+    return list;
+  }
+
+  long PrintAsync(const char* text) {
+    COutputCompletion target;
+    target.window = window_;
+    target.message = DataSendCompleteMessage();
+    return channel_.Output(new PrnInputProperty(Record()), new PrnStationState{}, TextList(text),
+                           1, OUTPUT_COMPLETE_BY_MESSAGE, target);
+  }
+
+  // Queues a synchronous request and waits, the way the hidden window's caller does.
+  long PrintSync(const char* text, long queueSelector, long* extended) {
+    long result = -1;
+    std::mutex lock;
+    COutputCompletion target;
+    target.resultCell = &result;
+    target.extendedCell = extended;
+    target.resultLock = &lock;
+    (void)channel_.Output(new PrnInputProperty(Record()), new PrnStationState{}, TextList(text),
+                          queueSelector, OUTPUT_COMPLETE_BY_RESULT, target);
+    EXPECT_TRUE(PumpUntil([&] {
+      std::lock_guard<std::mutex> hold(lock);
+      return result != -1;
+    }));
+    return result;
+  }
+
+  // Dispatches the window's messages until the condition holds (bounded, never a hang).
+  static bool PumpUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 3000; ++i) {
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+      if (done()) return true;
+      Sleep(10);
+    }
+    return false;
+  }
+
+  static Bytes Written() {
+    Bytes bytes(TbxSim_GetWritten(kPrinter, nullptr, 0));
+    if (!bytes.empty())
+      TbxSim_GetWritten(kPrinter, bytes.data(), static_cast<DWORD>(bytes.size()));
+    return bytes;
+  }
+
+  sotest::DeviceKey key_{kDevice};
+  CLogContext log_;
+  sotest::FakeChannelOwner owner_;
+  CCommDevice channel_{nullptr, &log_};
+  HWND window_ = nullptr;
+};
+
+TEST_F(OutputPath, ConfirmedRequestsCompleteInOrderThenIdle) {
+  Open(/*mode=*/1);
+  EXPECT_EQ(PrintAsync("AB\n"), 1);
+  EXPECT_EQ(PrintAsync("CD\n"), 2);
+  ASSERT_TRUE(PumpUntil([] { return g_posted.size() >= 3; }));
+  EXPECT_EQ(Written(), Cat({Text("AB\n"), ResponseToken(0), Text("CD\n"), ResponseToken(1)}));
+  ASSERT_EQ(g_posted.size(), 3u);
+  EXPECT_EQ(g_posted[0].message, DataSendCompleteMessage());
+  EXPECT_EQ(g_posted[0].lParam, 1);
+  EXPECT_EQ(g_posted[1].message, DataSendCompleteMessage());
+  EXPECT_EQ(g_posted[1].lParam, 2);
+  EXPECT_EQ(g_posted[2].message, WhenIdleMessage());
+  EXPECT_EQ(channel_.PrintWaitCount(), 0u);
+}
+
+TEST_F(OutputPath, WithoutResponseIdsCompletionFollowsTheWrite) {
+  Open(/*mode=*/0);
+  EXPECT_EQ(PrintAsync("AB\n"), 1);
+  ASSERT_TRUE(PumpUntil([] { return g_posted.size() >= 2; }));
+  EXPECT_EQ(Written(), Text("AB\n")) << "no response-id token without response ids";
+  EXPECT_EQ(g_posted[0].message, DataSendCompleteMessage());
+  EXPECT_EQ(g_posted[0].lParam, 1);
+  EXPECT_EQ(g_posted[1].message, WhenIdleMessage());
+}
+
+TEST_F(OutputPath, SynchronousRequestsWaitForTheirOwnAnswer) {
+  Open(/*mode=*/1);
+  long extended = -1;
+  EXPECT_EQ(PrintSync("AB\n", 1, &extended), 0);
+  EXPECT_EQ(PrintSync("CD\n", 0, &extended), 0);
+  EXPECT_EQ(Written(),
+            Cat({Text("AB\n"), ResponseToken(12), Text("CD\n"), ResponseToken(14)}));
+  EXPECT_TRUE(g_posted.empty()) << "synchronous output posts nothing";
+}
+
+TEST_F(OutputPath, UnansweredSynchronousRequestTimesOut) {
+  Open(/*mode=*/1, /*receiveTimeoutMs=*/200);
+  TbxSim_SetReplyDelay(kPrinter, 5000);
+  long extended = -1;
+  EXPECT_EQ(PrintSync("AB\n", 1, &extended), 112) << "normal queue: ReceiveTimeout";
+  EXPECT_EQ(PrintSync("CD\n", 0, &extended), 0) << "immediate queue keeps 0";
+}
+
+TEST_F(OutputPath, FailedWritesAnswerTheirCodes) {
+  const struct {
+    LONG sdkResult;
+    long expected;
+  } rows[] = {{-110, 107}, {-70, 112}, {-1, 111}};
+  Open(/*mode=*/0);
+  for (const auto& row : rows) {
+    TbxSim_FailNext(kPrinter, "DirectIOEx", row.sdkResult, 1);
+    long extended = -1;
+    EXPECT_EQ(PrintSync("AB\n", 1, &extended), row.expected) << "SDK " << row.sdkResult;
+  }
+  EXPECT_TRUE(owner_.errors.empty()) << "synchronous errors are not events";
+}
+
+TEST_F(OutputPath, AsynchronousErrorIsRaisedAndClearedOrDropped) {
+  Open(/*mode=*/1);
+  owner_.retry = false;
+  TbxSim_FailNext(kPrinter, "DirectIOEx", -110, 1);
+  (void)PrintAsync("AB\n");
+  ASSERT_TRUE(PumpUntil([&] { return !owner_.errors.empty(); }));
+  EXPECT_EQ(owner_.errors[0], 107);
+  ASSERT_TRUE(PumpUntil([&] { return channel_.PrintWaitCount() == 0; })) << "cleared";
+
+  // Disabled: no event, and the failed request does not hold back the next one.
+  owner_.enabled = false;
+  g_posted.clear();
+  TbxSim_FailNext(kPrinter, "DirectIOEx", -110, 1);
+  (void)PrintAsync("CD\n");
+  const long next = PrintAsync("EF\n");
+  ASSERT_TRUE(PumpUntil([] { return g_posted.size() >= 2; }));
+  EXPECT_EQ(owner_.errors.size(), 1u);
+  EXPECT_EQ(g_posted[0].message, DataSendCompleteMessage());
+  EXPECT_EQ(g_posted[0].lParam, next);
+  EXPECT_EQ(g_posted[1].message, WhenIdleMessage());
+}
+
+TEST_F(OutputPath, StoppingTheSendThreadWritesWhatIsQueuedFirst) {
+  Open(/*mode=*/0, 5000, /*start=*/false);
+  (void)PrintAsync("A\n");
+  (void)PrintAsync("B\n");
+  (void)PrintAsync("C\n");
+  ASSERT_TRUE(channel_.StartSendThread());
+  EXPECT_TRUE(channel_.StopSendThread());
+  EXPECT_EQ(Written(), Text("A\nB\nC\n"));
+  EXPECT_EQ(channel_.QueuedCount(OUTPUT_QUEUE_NORMAL), 0u);
+}
+
+TEST_F(OutputPath, ClearedRequestsGiveTheirListsBackAndReleaseSynchronousCallers) {
+  Open(/*mode=*/1, 5000, /*start=*/false);
+  (void)PrintAsync("A\n");
+  long result = -1, extended = -1;
+  std::mutex lock;
+  COutputCompletion target;
+  target.resultCell = &result;
+  target.extendedCell = &extended;
+  target.resultLock = &lock;
+  (void)channel_.Output(new PrnInputProperty(Record()), new PrnStationState{}, TextList("B\n"), 0,
+                        OUTPUT_COMPLETE_BY_RESULT, target);
+  channel_.ClearAllQueues();
+  EXPECT_EQ(channel_.QueuedCount(OUTPUT_QUEUE_NORMAL), 0u);
+  EXPECT_EQ(channel_.QueuedCount(OUTPUT_QUEUE_IMMEDIATE), 0u);
+  EXPECT_EQ(result, 111) << "a waiting synchronous caller is answered, not left polling";
+  EXPECT_TRUE(Written().empty());
+}
+
+TEST_F(OutputPath, AThreadThatFailsToStartLeavesNoneRunning) {
+  Open(/*mode=*/1, 5000, /*start=*/false);
+  channel_.FailThreadStartForTest(2);  // the immediate thread
+  EXPECT_FALSE(channel_.StartAllThreads());
+  EXPECT_FALSE(channel_.IsAnyThreadRunning());
+}
+
+}  // namespace
