@@ -89,6 +89,18 @@ class CCommDevice {
     m_bottomLogo = bottom;
   }
 
+  // ---- units of measure and argument lists (MeasureUnits.cpp; pure functions) ----
+  // MapMode 1 dots, 2 twips (1440/inch), 3 English (1000/inch), 4 metric (2540/inch).
+  // To dots: floor, a nonzero value never becomes 0; from dots: ceiling. Any other MapMode,
+  // or no resolution yet (dotsPerInch <= 0), passes the value unchanged.
+  static long ConvertToDots(long mapMode, long value, long dotsPerInch);
+  static long ConvertFromDots(long mapMode, long dots, long dotsPerInch);
+  static long CountCommas(const char* text);
+  static long CountSemicolons(const char* text);
+  // Fields trimmed of white space into fields[0..capacity-1]; returns separators + 1.
+  static long SplitByComma(const char* text, std::string* fields, long capacity);
+  static long SplitBySemicolon(const char* text, std::string* fields, long capacity);
+
   // ---- settings handed over by OpenService ----
   void SetResponseIdMode(long mode) { m_responseIdMode = mode; }
   long GetResponseIdMode() const { return m_responseIdMode; }

@@ -109,6 +109,17 @@ class CPOSPrinter final : public IDispatch {
   CLogContext* LogContext() const { return m_logContext; }
   CControlObjectDriver& Driver() { return m_driver; }
 
+  // ---- properties (POSPrinterProperties.cpp) ----
+  // The hooks property writes use to reach the lifecycle, event queue and hidden window.
+  CPropertyEffects& PropertyEffects() { return m_effects; }
+  // Writable cache for the parts that keep values current (snapshots, status processing).
+  CPropertyCache& MutableProperties() { return m_props; }
+  // Service 1011's words: cut distance, line-end flags, resolution (dots per inch).
+  void SetFixedPrinterParameters(long cutDistance, long lineEndFlags, long resolution);
+  // The FlagWhenIdle setter, applied again on enabling; its result code (ResultCode is
+  // left to the caller).
+  long ApplyFlagWhenIdle(long value);
+
  private:
   ~CPOSPrinter();
   // Claimed (103) and DeviceEnabled (105) checks of every method that reaches the printer.
@@ -136,4 +147,7 @@ class CPOSPrinter final : public IDispatch {
   std::mutex m_errorPropertiesLock;
   long m_coFreezeEvents = 0;
   std::mutex m_recordLock;              // guards building the input property records
+  // ---- properties ----
+  friend struct CPropertyTable;
+  CPropertyEffects m_effects;
 };

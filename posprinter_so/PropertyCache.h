@@ -2,6 +2,7 @@
 // are ANSI. Each property keeps a word of its own; initial values are those of a newly
 // created, closed object.
 #pragma once
+#include <functional>
 #include <string>
 
 #include "PrinterSubRecords.h"
@@ -102,4 +103,33 @@ struct CPropertyCache {
   long CarryWord = 0;      // the sub-module's word, carried through every snapshot
   long OfflineSeen = 0;    // status flags that ClearOutput waits on
   long OnlineSeen = 0;
+};
+
+// OpenResult after a failed OpenService; it keeps its value until the next OpenService.
+enum : long {
+  OPEN_RESULT_NO_DEVICE_KEY = 302,  // the device's registry key is missing
+  OPEN_RESULT_NO_SUBMODULE = 304,   // hidden window or sub-module could not be set up
+  OPEN_RESULT_NO_CO_EVENTS = 305,   // the Control Object lacks an event method
+};
+
+// What property writes set going in the rest of the object: the lifecycle, the event queue,
+// the hidden window and the sub-module's records. Those parts fill these in; a write whose
+// effect is not there (yet) answers 111 rather than claim a success it did not have.
+struct CPropertyEffects {
+  // Enables (true) or disables the device; sets ResultCode itself.
+  std::function<void(bool enable)> setDeviceEnabled;
+  // FreezeEvents went to 0: wake the event thread for what it held back.
+  std::function<void()> signalEventData;
+  // Queues a StatusUpdate event with this status.
+  std::function<void(long status)> queueStatusUpdate;
+  // Service 1008 with the character set, through the hidden window; 0 on success.
+  std::function<long(long characterSet)> selectCharacterSet;
+  // The hidden window's line-characters operation for station 1 or 2; 0 on success, with
+  // LineChars, LineHeight (and LineSpacing when smaller) set in the cache.
+  std::function<long(long station, long lineChars)> selectLineChars;
+  // Sets the hidden window's settings-changed word to 1.
+  std::function<void()> markSettingsChanged;
+  // Service 1021 with a fresh record and snapshot: PageModeArea and PageModePrintArea
+  // written back into the cache; 0 on success.
+  std::function<long()> recomputePageModeArea;
 };
