@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "OutputRequest.h"
 #include "PrinterSubApi.h"
@@ -100,6 +101,21 @@ class CCommDevice {
   // Fields trimmed of white space into fields[0..capacity-1]; returns separators + 1.
   static long SplitByComma(const char* text, std::string* fields, long capacity);
   static long SplitBySemicolon(const char* text, std::string* fields, long capacity);
+
+  // ---- print-data tokenizer (PrintDataTokenizer.cpp) ----
+  // One run of the tokenizer callback on this channel; errorWord gets 106/111, never 0.
+  void TokenizePrintData(PrnInputProperty* record, PrnStationState* stationState,
+                         const char* data, long length, long charWidth, long charSpacing,
+                         PrnTokenList* list, long* errorWord);
+  PrnTokenList* TopLogo() const { return m_topLogo; }
+  PrnTokenList* BottomLogo() const { return m_bottomLogo; }
+  // Value of the first run of digits in bytes[0, count); -1 without one.
+  [[nodiscard]] static long ParseLeadingNumber(const unsigned char* bytes, long count);
+  // A ruled line's position list into dots: 0, or 106 for a malformed list. An empty list
+  // gives the one value -1.
+  [[nodiscard]] static long CheckRuledLinePositions(const char* positionList,
+                                                    std::vector<long>* out, long direction,
+                                                    long mapMode, long dotsPerInch);
 
   // ---- settings handed over by OpenService ----
   void SetResponseIdMode(long mode) { m_responseIdMode = mode; }

@@ -10,10 +10,16 @@ CCommDevice* Enter(void* context) {
 }
 }  // namespace
 
-long SUBAPI_CALL CCommDevice::ConvertPrintData(PrnInputProperty*, PrnStationState*, char*, long,
-                                               long, long, PrnTokenList*, long*,
+long SUBAPI_CALL CCommDevice::ConvertPrintData(PrnInputProperty* record,
+                                               PrnStationState* stationState, char* data,
+                                               long length, long charWidth, long charSpacing,
+                                               PrnTokenList* list, long* errorWord,
                                                void* context) {
-  Enter(context);
+  CCommDevice* channel = Enter(context);
+  if (channel) {
+    channel->TokenizePrintData(record, stationState, data, length, charWidth, charSpacing, list,
+                               errorWord);
+  }
   return 0;
 }
 
