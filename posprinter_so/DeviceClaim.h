@@ -11,6 +11,8 @@
 
 class CLogContext;
 class CPOSPrinter;
+struct PrnDirectIOEventRecord;
+struct PrnStatusRecord;
 
 class CDeviceClaim {
  public:
@@ -46,6 +48,17 @@ class CDeviceClaim {
   long CutDistance() const { return m_cutDistance; }
   long LineEndFlags() const { return m_lineEndFlags; }
   long Resolution() const { return m_resolution; }
+
+  // ---- events (DeviceClaimEvents.cpp): forwards to the claimer's window and queue ----
+  // StatusUpdate(code) when the claimer's window reports the code.
+  void FireStatusUpdate(PrnStatusRecord* record, long code);
+  // A DirectIO event from the sub-module's record (pString kept wide).
+  void QueueDirectIOEvent(PrnDirectIOEventRecord* record);
+  // An output error while enabled: raises the error event through `window` and waits
+  // (polling every 10 ms) for the Control Object's answer. true to retry; false to clear,
+  // also at once when not enabled, when the window is gone, or once the device is disabled.
+  [[nodiscard]] bool PostErrorAndWait(long station, long errorLevel, const std::string& text,
+                                      long resultCode, long resultCodeExtended, HWND window);
 
  private:
   std::list<CPOSPrinter*> m_registered;   // newest first

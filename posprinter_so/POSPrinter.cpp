@@ -49,6 +49,7 @@ CPOSPrinter::CPOSPrinter() {
   m_logContext = logContext.release();
   m_claim = claim.release();
   m_channel = channel.release();
+  WireEventEffects();
   CPOSPrinterSOApp::LockApp();
 }
 
@@ -63,6 +64,8 @@ CPOSPrinter::~CPOSPrinter() {
       // A destructor must not throw; what Close could not end stays as it is.
     }
   }
+  // The event thread and the window call into this object: both end before it goes.
+  ShutDownEvents();
   delete m_channel;
   delete m_claim;
   delete m_logContext;
@@ -156,8 +159,12 @@ long CPOSPrinter::GetCOFreezeEvents() const {
 }
 
 long CPOSPrinter::COFreezeEvents(long freeze) {
-  std::lock_guard<std::mutex> hold(m_coFreezeLock);
-  m_coFreezeEvents = freeze ? 1 : 0;
+  {
+    std::lock_guard<std::mutex> hold(m_coFreezeLock);
+    m_coFreezeEvents = freeze ? 1 : 0;
+  }
+  // Events held back go out now, not only with the next event queued.
+  if (!freeze) WakeEventThread();
   return 0;
 }
 

@@ -9,6 +9,8 @@
 
 #include "ControlObjectDriver.h"
 #include "DeviceSettings.h"
+#include "EventQueue.h"
+#include "HiddenWindow.h"
 #include "PropertyCache.h"
 #include "Win.h"
 
@@ -120,6 +122,35 @@ class CPOSPrinter final : public IDispatch {
   // left to the caller).
   long ApplyFlagWhenIdle(long value);
 
+  // ---- events and hidden window (POSPrinterEvents.cpp) ----
+  // Appends an event (ownership taken) and wakes the event thread. Any thread.
+  void DoQueueEvent(COPOSEvent* event);
+  // Enabling starts the event thread, disabling ends it; false when it can't be created.
+  [[nodiscard]] bool StartEventThread();
+  void EndEventThread();
+  // Deletes every queued event ("Delete event queue data..."); the count.
+  size_t PurgeEvents();
+  size_t QueuedEventCount() const { return m_events.Count(); }
+  // Disabling: every output error still waiting for the Control Object is answered clear.
+  void ReleaseErrorWaiters();
+  // OpenService creates the window on the Control Object's thread, Close destroys it there
+  // (after the event thread has ended); events then go to it.
+  [[nodiscard]] bool CreateHiddenWindow();
+  void DestroyHiddenWindow();
+  CRJDevice* Window() const { return m_window.get(); }
+  // The thread, the window and the queue, in that order; the destructor's first step.
+  void ShutDownEvents();
+  // Fired by the window on the Control Object's thread.
+  void DoFireDirectIOEventToCO(CDirectIOEvent* event);
+  void DoFireErrorEventToCO(CErrorEventExt* event);
+  void DoFireOutputCompleteEventToCO(COutputCompleteEvent* event);
+  void DoFireStatusUpdateEventToCO(CStatusUpdateEvent* event);
+  // FlagWhenIdle's value, cleared when it was set (the idle notice's StatusUpdate 1001).
+  bool TakeFlagWhenIdle();
+  void WakeEventThread() { m_events.Wake(); }
+  // Fills the property writes' hooks into the queue and the window (the constructor's).
+  void WireEventEffects();
+
  private:
   ~CPOSPrinter();
   // Claimed (103) and DeviceEnabled (105) checks of every method that reaches the printer.
@@ -150,4 +181,10 @@ class CPOSPrinter final : public IDispatch {
   // ---- properties ----
   friend struct CPropertyTable;
   CPropertyEffects m_effects;
+  // ---- events and hidden window ----
+  std::unique_ptr<CRJDevice> m_window;
+  CErrorEventExt* m_firingError = nullptr;  // while SOError runs, for ReleaseErrorWaiters
+  CEventQueue m_events{CEventFreeze{m_freezeLock, m_props.FreezeEvents, m_coFreezeLock,
+                                    m_coFreezeEvents},
+                       m_logContext};
 };

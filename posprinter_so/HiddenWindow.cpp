@@ -1,0 +1,192 @@
+#include "HiddenWindow.h"
+
+#include "OPOSEvent.h"
+#include "POSPrinter.h"
+#include "POSPrinterSOApp.h"
+#include "PrinterSubRecords.h"
+
+namespace {
+
+const char kClassName[] = "KVRCORE_CRJDevice";
+
+// Registered on first use rather than at load: no user32 work under the loader lock.
+UINT Registered(const char* name) { return RegisterWindowMessageA(name); }
+
+struct Handler {
+  UINT (*message)();
+  LRESULT (CRJDevice::*handle)(WPARAM, LPARAM);
+};
+const Handler kMessageMap[] = {
+    {&CRJDevice::DataSendCompleteMessage, &CRJDevice::OnDataSendComplete},
+    {&CRJDevice::COFireEventNotifyMessage, &CRJDevice::OnCOFireEventNotify},
+    {&CRJDevice::QueryRetryMessage, &CRJDevice::OnQueryRetry},
+    {&CRJDevice::WhenIdleMessage, &CRJDevice::OnWhenIdle},
+};
+
+enum : long { kStateIdle = 2 };
+
+}  // namespace
+
+const char CRJDevice::kWindowName[] = "POSPrinter:CRJDevice:KVRCORE:20100314";
+
+UINT CRJDevice::CheckHealthQuitMessage() {
+  static const UINT id = Registered("SG_POSPrinterCheckHealthQuit20081001");
+  return id;
+}
+UINT CRJDevice::WhenIdleMessage() {
+  static const UINT id = Registered("POSPrinterCoreWhenIdle20100314");
+  return id;
+}
+UINT CRJDevice::COFireEventNotifyMessage() {
+  static const UINT id = Registered("POSPrinterCoreCOFireEventNotify20100314");
+  return id;
+}
+UINT CRJDevice::QueryRetryMessage() {
+  static const UINT id = Registered("POSPrinterCoreQueryRetry20100314");
+  return id;
+}
+UINT CRJDevice::DataSendCompleteMessage() {
+  static const UINT id = Registered("POSPrinterCoreDataSendComplete20100314");
+  return id;
+}
+
+CRJDevice::CRJDevice(CPOSPrinter* owner, CCommDevice* channel)
+    : m_owner(owner), m_channel(channel) {}
+
+CRJDevice::~CRJDevice() { Destroy(); }
+
+bool CRJDevice::Create() {
+  if (m_hwnd.load()) return true;
+  // Registered for each window and unregistered after the last one goes: a class left
+  // behind would keep this module's window procedure past an unload by COM.
+  WNDCLASSA windowClass = {};
+  windowClass.style = CS_CLASSDC;
+  windowClass.lpfnWndProc = &CRJDevice::WindowProc;
+  windowClass.hInstance = CPOSPrinterSOApp::Module();
+  windowClass.lpszClassName = kClassName;
+  RegisterClassA(&windowClass);  // ERROR_CLASS_ALREADY_EXISTS while another window lives
+  HWND hwnd = CreateWindowExA(0, kClassName, kWindowName, 0, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                              CPOSPrinterSOApp::Module(), nullptr);
+  if (!hwnd) return false;
+  SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  m_threadId = GetCurrentThreadId();
+  m_hwnd.store(hwnd);
+  return true;
+}
+
+void CRJDevice::Destroy() {
+  HWND hwnd = m_hwnd.exchange(nullptr);
+  if (!hwnd) return;
+  if (GetCurrentThreadId() != m_threadId) {
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    return;
+  }
+  // Posted completions and events are handled before the window goes, so none is lost.
+  MSG message;
+  while (PeekMessageA(&message, hwnd, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+  DestroyWindow(hwnd);
+  UnregisterClassA(kClassName, CPOSPrinterSOApp::Module());  // fails while others live
+}
+
+void CRJDevice::DropCarriedEvent(UINT message, WPARAM wParam, LPARAM lParam) {
+  COPOSEvent* event = nullptr;
+  if (message == COFireEventNotifyMessage()) event = reinterpret_cast<COPOSEvent*>(wParam);
+  if (message == QueryRetryMessage()) event = reinterpret_cast<COPOSEvent*>(lParam);
+  if (!event) return;
+  if (event->Kind() == kEventError) {
+    auto* error = static_cast<CErrorEvent*>(event);
+    if (error->Waiter) error->Waiter->Answer(CErrorWaiter::kClear);
+  }
+  delete event;
+}
+
+LRESULT CALLBACK CRJDevice::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<CRJDevice*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  for (const Handler& row : kMessageMap) {
+    if (message != row.message()) continue;
+    if (!self) {
+      DropCarriedEvent(message, wParam, lParam);
+      return 0;
+    }
+    return (self->*row.handle)(wParam, lParam);
+  }
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT CRJDevice::OnDataSendComplete(WPARAM, LPARAM outputId) {
+  m_owner->ClearErrorProperties();
+  m_owner->DoQueueEvent(new COutputCompleteEvent(static_cast<long>(outputId)));
+  return 0;
+}
+
+LRESULT CRJDevice::OnCOFireEventNotify(WPARAM wParam, LPARAM) {
+  auto* event = reinterpret_cast<COPOSEvent*>(wParam);
+  if (!event) return 0;
+  switch (event->Kind()) {
+    case kEventDirectIO:
+      m_owner->DoFireDirectIOEventToCO(static_cast<CDirectIOEvent*>(event));
+      break;
+    case kEventError:
+      m_owner->DoFireErrorEventToCO(static_cast<CErrorEventExt*>(event));
+      break;
+    case kEventOutputComplete:
+      m_owner->DoFireOutputCompleteEventToCO(static_cast<COutputCompleteEvent*>(event));
+      break;
+    case kEventStatusUpdate:
+      m_owner->DoFireStatusUpdateEventToCO(static_cast<CStatusUpdateEvent*>(event));
+      break;
+    default:
+      break;
+  }
+  delete event;
+  return 0;
+}
+
+LRESULT CRJDevice::OnQueryRetry(WPARAM, LPARAM errorEvent) {
+  m_owner->DoQueueEvent(reinterpret_cast<COPOSEvent*>(errorEvent));
+  return 0;
+}
+
+LRESULT CRJDevice::OnWhenIdle(WPARAM, LPARAM) {
+  m_owner->SetState(kStateIdle);
+  if (m_owner->TakeFlagWhenIdle()) m_owner->DoQueueEvent(new CStatusUpdateEvent(1001));
+  return 0;
+}
+
+long CRJDevice::IsStatusReportable(const PrnStatusRecord* record, long code) {
+  const CPropertyCache& props = m_owner->Properties();
+  if (record && !props.Claimed) return 0;
+  switch (code) {
+    case 11:
+    case 12:
+      return props.Caps.capCoverSensor;
+    case 21:
+    case 23:
+      return props.Caps.capJrnEmptySensor;
+    case 22:
+      return props.Caps.capJrnNearEndSensor;
+    case 24:
+    case 26:
+      return props.Caps.capRecEmptySensor;
+    case 25:
+      return props.Caps.capRecNearEndSensor;
+    case 2001:
+      m_settingsChanged.store(1);
+      return props.PowerNotify == 1 ? 1 : 0;
+    case 2004:
+      return props.PowerNotify == 1 ? 1 : 0;
+    default:
+      return 1;
+  }
+}
+
+void CRJDevice::QueueStatusUpdate(const PrnStatusRecord* /*record*/, long code) {
+  // Applying the record to the properties belongs to the status path.
+  m_owner->DoQueueEvent(new CStatusUpdateEvent(code));
+}

@@ -1,0 +1,3 @@
+#include "OPOSEvent.h"
+
+std::atomic<long> COPOSEvent::s_live{0};
