@@ -8,7 +8,10 @@
 
 class CCommDevice;
 class CPOSPrinter;
+struct PrnInputProperty;
+struct PrnStationState;
 struct PrnStatusRecord;
+struct PrnTokenList;
 
 class CRJDevice {
  public:
@@ -45,6 +48,16 @@ class CRJDevice {
   long IsStatusReportable(const PrnStatusRecord* record, long code);
   // Queues StatusUpdate(code).
   void QueueStatusUpdate(const PrnStatusRecord* record, long code);
+
+  // Hands a token list (and the two records) to the device channel's queue `queue` (2
+  // normal, 0 immediate). Asynchronous: completion comes back as DataSendComplete; the
+  // OutputID goes to `result`, 0 to `extended`, and 0 is returned. Synchronous: waits,
+  // polling every millisecond, for the request's result, which is returned and written to
+  // `result` with its extended code. With no worker thread left to take the request the
+  // queues are cleared, which answers it 111, instead of waiting for good.
+  [[nodiscard]] long SendAndWait(PrnInputProperty* record, PrnStationState* stationState,
+                                 PrnTokenList* list, bool asynchronous, long queue,
+                                 long* result, long* extended);
 
   // Message handlers; each returns 0.
   LRESULT OnDataSendComplete(WPARAM wParam, LPARAM outputId);

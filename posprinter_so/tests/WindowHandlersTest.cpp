@@ -2,6 +2,7 @@
 // with the Control Object's ErrorResponse, status filtering and the window's own life.
 #include <thread>
 
+#include "CommDevice.h"
 #include "DeviceClaim.h"
 #include "EventTestFixture.h"
 #include "PrinterSubRecords.h"
@@ -214,6 +215,25 @@ TEST_F(EventFixture, DestroyingTheWindowFromAnotherThreadLeaksNothing) {
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_TRUE(co_.Events().empty());
   EXPECT_EQ(COPOSEvent::LiveCount(), 0);
+}
+
+// No worker thread runs (the device is not claimed): a synchronous send is answered
+// failure at once instead of waiting for good.
+TEST_F(EventFixture, SendAndWaitHandsOverAndNeverWaitsForAGoneSendThread) {
+  long result = 0, extended = -5;
+  long returned = so_->Window()->SendAndWait(new PrnInputProperty{}, new PrnStationState{},
+                                             nullptr, /*asynchronous=*/false,
+                                             /*queue=*/2, &result, &extended);
+  EXPECT_EQ(returned, 111);
+  EXPECT_EQ(result, 111);
+  EXPECT_EQ(extended, 0);
+
+  returned = so_->Window()->SendAndWait(new PrnInputProperty{}, new PrnStationState{}, nullptr,
+                                        /*asynchronous=*/true, /*queue=*/2, &result, &extended);
+  EXPECT_EQ(returned, 0);
+  EXPECT_EQ(result, 1) << "the first asynchronous OutputID";
+  EXPECT_EQ(extended, 0);
+  EXPECT_EQ(so_->Channel()->QueuedCount(2), 1u);
 }
 
 }  // namespace

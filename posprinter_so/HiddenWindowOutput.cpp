@@ -1,0 +1,41 @@
+// The hand-over of one token list to the device channel, for the output methods and the
+// station buffers.
+#include <mutex>
+
+#include "CommDevice.h"
+#include "HiddenWindow.h"
+#include "OutputRequest.h"
+
+long CRJDevice::SendAndWait(PrnInputProperty* record, PrnStationState* stationState,
+                            PrnTokenList* list, bool asynchronous, long queue, long* result,
+                            long* extended) {
+  COutputCompletion target;
+  if (asynchronous) {
+    target.window = Handle();
+    target.message = DataSendCompleteMessage();
+    const long outputId = m_channel->Output(record, stationState, list, queue,
+                                            OUTPUT_COMPLETE_BY_MESSAGE, target);
+    if (result) *result = outputId;
+    if (extended) *extended = 0;
+    return 0;
+  }
+  long answer = -1;
+  long answerExtended = 0;
+  std::mutex answerLock;
+  target.resultCell = &answer;
+  target.extendedCell = &answerExtended;
+  target.resultLock = &answerLock;
+  (void)m_channel->Output(record, stationState, list, queue, OUTPUT_COMPLETE_BY_RESULT, target);
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> hold(answerLock);
+      if (answer != -1) break;
+    }
+    // The cells live in this frame: the request must be answered before it returns.
+    if (!m_channel->IsAnyThreadRunning()) m_channel->ClearAllQueues();
+    Sleep(1);
+  }
+  if (result) *result = answer;
+  if (extended) *extended = answerExtended;
+  return answer;
+}
