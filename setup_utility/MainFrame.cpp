@@ -3,9 +3,9 @@
 #include "AboutDlg.h"
 #include "FrameLogic.h"
 #include "KvrOposUtilityDoc.h"
-#include "RightViews.h"
+#include "Views.h"
 #include "WindowRouting.h"
-#include "WizardHooks.h"
+#include "Wizard.h"
 #include "resource.h"
 
 #include <commctrl.h>

@@ -4,7 +4,6 @@
 #define IDR_MAINFRAME 128            // icon, menu, document-template string
 #define IDP_OLE_INIT_FAILED 129
 #define IDD_ABOUTBOX 100
-#define IDD_RIGHT_BLANK 104          // CRightBlankView
 #define IDC_ABOUT_ICON 1001
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -14,10 +14,9 @@ add_library(quorret_wizard_views STATIC
 target_sources(quorret_wizard_views INTERFACE ${CMAKE_CURRENT_SOURCE_DIR}/wizard_views.rc)
 target_link_libraries(quorret_wizard_views PUBLIC quorret_model comctl32 user32 gdi32)
 
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/WizardPagesTest.cpp)
-  add_gtest_program(quorret_wizard_views_test
-    SOURCES tests/WizardPagesTest.cpp tests/WizardFlowTest.cpp tests/ViewFormsTest.cpp
-            tests/WizardWindowTest.cpp tests/WizardTestSupport.cpp
-    LIBS quorret_wizard_views quorret_test_support testprinter)
-  add_dependencies(quorret_wizard_views_test qu_versioned)
-endif()
+add_gtest_program(quorret_wizard_views_test
+  SOURCES tests/WizardPagesTest.cpp tests/WizardFlowTest.cpp tests/ViewFormsTest.cpp
+          tests/WizardWindowTest.cpp tests/WizardTestSupport.cpp
+  LIBS quorret_wizard_views quorret_test_support testprinter)
+add_dependencies(quorret_wizard_views_test qu_versioned)
+set_tests_properties(quorret_wizard_views_test PROPERTIES RESOURCE_LOCK desktop TIMEOUT 120)

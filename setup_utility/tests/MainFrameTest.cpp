@@ -3,11 +3,13 @@
 // reads the document only while the GUI thread waits in its message loop.
 #include "DocTestFixture.h"
 #include "KvrOposUtilityApp.h"
+#include "TestPrinter.h"
 #include "resource.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
 #include <thread>
 
@@ -167,6 +169,9 @@ class MainFrameTest : public DocumentFixture {
 };
 
 TEST_F(MainFrameTest, StartsFillsItsTreeFollowsTheSelectionAndCloses) {
+  // The printer form keeps a stored Windows printer only when the spooler has it.
+  std::string error;
+  ASSERT_TRUE(AddTestPrinter("QuWin", &error, "KVR TBX910QD")) << error;
   GuiThread gui(options);
   ASSERT_NE(gui.App(), nullptr);
   const HWND frame = gui.Frame();
@@ -298,8 +303,20 @@ TEST_F(MainFrameTest, ACancelledAddChangesNothing) {
   const HWND frame = gui.Frame();
   const HWND tree = TreeControl(frame);
   TreeView_SelectItem(tree, Find(tree, {kKvr, "POSPrinter"}));
+  // The wizards run modally on the frame's thread: a second thread cancels them until both
+  // commands have returned.
+  const DWORD guiThread = GetWindowThreadProcessId(frame, nullptr);
+  std::atomic<bool> done{false};
+  std::thread canceller([guiThread, &done] {
+    while (!done) {
+      CancelThreadDialogs(guiThread);
+      Sleep(100);
+    }
+  });
   SendMessageA(frame, WM_COMMAND, ID_ADD_DEVICE, 0);
   SendMessageA(frame, WM_COMMAND, ID_ADD_LOGICAL_DEVICE_NAME, 0);
+  done = true;
+  canceller.join();
   EXPECT_EQ(TreeControl(frame), tree);
   EXPECT_EQ(gui.Doc().m_wizard.startCode, -1);
   EXPECT_EQ(gui.Doc().CurrentModelIndex(), 0);

@@ -157,3 +157,45 @@ std::string CurrentTestName() {
     if (c == '/') c = '_';
   return name;
 }
+
+namespace {
+
+struct TitleSearch {
+  const char* title;
+  HWND found;
+};
+
+BOOL CALLBACK MatchTitle(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<TitleSearch*>(param);
+  char text[128] = {};
+  GetWindowTextA(window, text, sizeof(text));
+  if (!IsWindowVisible(window) || lstrcmpA(text, search->title) != 0) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+BOOL CALLBACK PostCancel(HWND window, LPARAM) {
+  char cls[16] = {};
+  GetClassNameA(window, cls, sizeof(cls));
+  if (IsWindowVisible(window) && lstrcmpA(cls, "#32770") == 0)
+    PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+  return TRUE;
+}
+
+}  // namespace
+
+void CancelThreadDialogs(DWORD thread) { EnumThreadWindows(thread, PostCancel, 0); }
+
+HWND FindThreadWindow(DWORD thread, const char* title) {
+  TitleSearch search = {title, nullptr};
+  EnumThreadWindows(thread, MatchTitle, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitForThreadWindow(DWORD thread, const char* title) {
+  for (int i = 0; i < 1500; ++i) {
+    if (HWND window = FindThreadWindow(thread, title)) return window;
+    Sleep(20);
+  }
+  return nullptr;
+}

@@ -25,6 +25,15 @@ struct RecordedMessages final : IUserMessages {
   int answer = IDCANCEL;
 };
 
+// A visible top-level window of the given thread with exactly this title; null when none.
+HWND FindThreadWindow(DWORD thread, const char* title);
+// The same, waiting up to 30 s: a dialog that never shows fails the test instead of hanging it.
+HWND WaitForThreadWindow(DWORD thread, const char* title);
+
+// Posts a cancel to every visible dialog (wizard sheets included) of the thread. Posted, not
+// sent: the thread may already have left its modal loop and stopped pumping.
+void CancelThreadDialogs(DWORD thread);
+
 // HKLM\SOFTWARE\KVRTest\<name>\ServiceOPOS and ...\Classes, removed again at destruction.
 class PrivateRegistry {
  public:

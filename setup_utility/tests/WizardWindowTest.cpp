@@ -10,6 +10,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <atomic>
 #include <functional>
 #include <thread>
 
@@ -23,36 +24,6 @@ std::string ControlText(HWND dialog, int id) {
 
 int ComboCount(HWND dialog, int id) {
   return static_cast<int>(SendDlgItemMessageA(dialog, id, CB_GETCOUNT, 0, 0));
-}
-
-struct TitleSearch {
-  const char* title;
-  HWND found;
-};
-
-BOOL CALLBACK MatchTitle(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<TitleSearch*>(param);
-  char text[128] = {};
-  GetWindowTextA(window, text, sizeof(text));
-  if (!IsWindowVisible(window) || lstrcmpA(text, search->title) != 0) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-// A visible top-level window of the given thread titled title; null until one exists.
-HWND FindThreadWindow(DWORD thread, const char* title) {
-  TitleSearch search = {title, nullptr};
-  EnumThreadWindows(thread, MatchTitle, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-HWND WaitForThreadWindow(DWORD thread, const char* title) {
-  // Bounded: a dialog that never shows fails the test instead of hanging it.
-  for (int i = 0; i < 500; ++i) {
-    if (HWND window = FindThreadWindow(thread, title)) return window;
-    Sleep(20);
-  }
-  return nullptr;
 }
 
 // What a driving thread saw, page by page, for the test's thread to check afterwards.
@@ -83,8 +54,18 @@ class WizardWindows : public WizardFixture {
   // Runs command on this thread while drive works the dialogs from another one.
   int RunDriven(const std::function<int()>& command, const std::function<void(DWORD)>& drive) {
     const DWORD self = GetCurrentThreadId();
-    std::thread driver([&] { drive(self); });
+    std::atomic<bool> done{false};
+    std::thread driver([&] {
+      drive(self);
+      // A drive that lost its way must not leave a modal dialog up for ever: cancel whatever
+      // is still open on the test's thread until the command returns.
+      for (int i = 0; i < 300 && !done; ++i) {
+        Sleep(100);
+        if (!done) CancelThreadDialogs(self);
+      }
+    });
     const int result = command();
+    done = true;
     driver.join();
     return result;
   }
