@@ -1,5 +1,7 @@
 #include "POSPrinter.h"
 
+#include "BstrText.h"
+
 #include <cstdlib>
 #include <new>
 #include <vector>
@@ -17,15 +19,6 @@ namespace {
 const char kSource[] = "POSPrinter";
 
 enum : long { kStateClosed = 1, kStateIdle = 2, kStateBusy = 3, kStateError = 4 };
-
-std::string Narrow(BSTR text) {
-  if (!text || SysStringLen(text) == 0) return std::string();
-  const int length = static_cast<int>(SysStringLen(text));
-  const int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? n : 0, '\0');
-  if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, length, &out[0], n, nullptr, nullptr);
-  return out.substr(0, out.find('\0'));
-}
 
 // ServiceObjectVersion when the version resource can't be read: string 14, or 0.
 long FallbackServiceObjectVersion() {
@@ -186,7 +179,7 @@ BOOL CPOSPrinter::ApplyDeviceSettings(const std::string& deviceName) {
 long CPOSPrinter::OpenService(BSTR /*deviceClass*/, BSTR deviceName,
                               IDispatch* /*controlObject*/) {
   static const char kFn[] = "CPOSPrinter::OpenService";
-  const std::string name = Narrow(deviceName);
+  const std::string name = BstrToAnsi(deviceName);
   if (!ApplyDeviceSettings(name)) {
     m_props.OpenResult = 302;
     // No key, no settings: a log context that writes nothing.
