@@ -1,11 +1,10 @@
 #include "POSPrinter.h"
 
-#include "BstrText.h"
-
 #include <cstdlib>
 #include <new>
 #include <vector>
 
+#include "BstrText.h"
 #include "CommDevice.h"
 #include "DeviceClaim.h"
 #include "LogContext.h"
