@@ -5,6 +5,5 @@ set -euo pipefail
 source "$(dirname "$0")/env.sh"
 bash "$ROOT/scripts/setup.sh"
 build_all
-start_wine
 cd "$BUILD/bin"
-wine demo_print.exe
+run_with_wine wine demo_print.exe

@@ -3,6 +3,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${BUILD:-$ROOT/build}
 export WINEPREFIX=$BUILD/wineprefix WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+source "$ROOT/scripts/guest.sh"
 
 build_all() {
   cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" >/dev/null
@@ -33,4 +34,15 @@ start_wine() {
 stop_wine() {
   wineserver -k 2>/dev/null || true
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
+}
+
+# Runs "$@" with Wine ready: here, or in the guest where this kernel runs no 32-bit programs
+# (or KVR_GUEST=1 asks for it). The exit status is the command's.
+run_with_wine() {
+  if [ -z "${KVR_IN_GUEST:-}" ] && use_guest; then
+    echo "This machine runs no 32-bit programs (or KVR_GUEST=1): running under Wine in a qemu guest."
+    guest_run "$@"
+  else
+    start_wine && "$@"
+  fi
 }

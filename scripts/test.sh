@@ -4,6 +4,5 @@ set -euo pipefail
 source "$(dirname "$0")/env.sh"
 bash "$ROOT/scripts/setup.sh"
 build_all
-start_wine
 cd "$BUILD"
-ctest --output-on-failure -j "$(nproc)" "$@"
+run_with_wine ctest --output-on-failure -j "$(nproc)" "$@"
