@@ -103,6 +103,7 @@ export WINEPREFIX=/var/lib/kvr-wineprefix WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
 mkdir -p "$WINEPREFIX" && wineboot -i && wineserver -w
 EOF
+  GUEST_SHARES=("$GUEST_CACHE")
   guest_boot "$job" persistent || { echo "guest: could not prepare the Wine prefix"; return 1; }
   echo "$GUEST_RECIPE" >"$GUEST_CACHE/.ready"
 }
