@@ -156,7 +156,9 @@ guest_boot() {
       rm -f "$log"
       continue
     fi
-    tail -n +1 -f --pid="$pid" "$log" | tr -d '\r' | sed -n '/kvr-guest: started/,$p' | sed '1d'
+    # Only the job's own lines: the test runner's summary stays the last thing printed.
+    tail -n +1 -f --pid="$pid" "$log" | tr -d '\r' | sed -u -n '/kvr-guest: started/,$p' |
+      sed -u -e '1d' -e '/^kvr-guest: done/d' -e '/^\[ *[0-9]*\.[0-9]*\] /d'
     rc=0
     wait "$pid" || rc=$?
     rm -f "$log"
