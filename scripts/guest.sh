@@ -127,9 +127,10 @@ guest_boot() {
     n=$((n + 1))
   done
   local cpus mem
-  cpus=$(nproc)
+  cpus=${KVR_GUEST_CPUS:-$(nproc)}
   mem=$(($(awk '/MemTotal/ {print $2}' /proc/meminfo) / 1024 / 2))
   [ "$mem" -gt 8192 ] && mem=8192
+  mem=${KVR_GUEST_MEM:-$mem}
   local snap=(-snapshot)
   [ "$mode" = persistent ] && snap=()
   for tries in 1 2 3; do
