@@ -1,6 +1,6 @@
 // The nine exports of tollek.dll: -1 for a null block or record, a bad or free slot and an
-// ID not served; everything else goes to the slot's CSubSO. Nothing thrown inside crosses
-// an export.
+// ID not served; everything else goes to the slot's CSubSO, holding a reference to it for
+// the whole call. Nothing thrown inside crosses an export.
 #include "Exports.h"
 
 #include "OposCodes.h"
@@ -43,11 +43,9 @@ using namespace tollek;
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-  // A non-null reserved word at detach: the process is ending and its other threads are gone.
-  if (reason == DLL_PROCESS_DETACH && reserved) CTollekApp::SetProcessEnding();
-  return TRUE;
-}
+// Nothing at detach either: the module stays loaded while an instance exists (see
+// CTollekApp), and what a process still holds at its end goes with the process.
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
 
 long SUBAPI_CALL initSubSO(const char* deviceName, long coreVersion, DrwInitRecord* initRecord,
                            long* slotOut) {
@@ -56,32 +54,34 @@ long SUBAPI_CALL initSubSO(const char* deviceName, long coreVersion, DrwInitReco
     long slot = -1;
     if (TheApp().AllocateSlot(deviceName, &slot) != 0) return long(DRW_E_BAD_CALL);
     *slotOut = slot;
-    return TheApp().Instance(slot)->initSubSODet(deviceName, coreVersion, initRecord);
+    CSubSORef instance = TheApp().Acquire(slot);
+    return instance ? instance->initSubSODet(deviceName, coreVersion, initRecord)
+                    : long(DRW_E_BAD_CALL);
   });
 }
 
 long SUBAPI_CALL terminateSubSO(long slot) {
-  CSubSO* instance = TheApp().Instance(slot);
+  CSubSORef instance = TheApp().Acquire(slot);
   if (!instance) return DRW_E_BAD_CALL;
   const long result = Guarded([&] { return instance->terminateSubSODet(); });
-  TheApp().ReleaseSlot(slot);
+  TheApp().ReleaseSlot(slot, instance.get());
   return result;
 }
 
 long SUBAPI_CALL connectPrinter(long slot) {
-  CSubSO* instance = TheApp().Instance(slot);
+  CSubSORef instance = TheApp().Acquire(slot);
   if (!instance) return DRW_E_BAD_CALL;
   return Guarded([&] { return instance->connectPrinterDet(); });
 }
 
 long SUBAPI_CALL disconnectPrinter(long slot) {
-  CSubSO* instance = TheApp().Instance(slot);
+  CSubSORef instance = TheApp().Acquire(slot);
   if (!instance) return DRW_E_BAD_CALL;
   return Guarded([&] { return instance->disconnectPrinterDet(); });
 }
 
 long SUBAPI_CALL getCapability(long capabilityId, long* block, long slot) {
-  CSubSO* instance = TheApp().Instance(slot);
+  CSubSORef instance = TheApp().Acquire(slot);
   if (!block || !block[0] || !instance || capabilityId != DRW_CAPABILITY_BLOCK)
     return DRW_E_BAD_CALL;
   return Guarded([&] {
@@ -90,32 +90,32 @@ long SUBAPI_CALL getCapability(long capabilityId, long* block, long slot) {
 }
 
 long SUBAPI_CALL preMethod(long methodId, long* block, long slot) {
-  CSubSO* instance = TheApp().Instance(slot);
+  CSubSORef instance = TheApp().Acquire(slot);
   const CSubSO::MethodRow* row = CSubSO::FindMethod(methodId);
   if (!block || !instance || !row) return DRW_E_BAD_CALL;
   return Guarded([&] { return instance->RunPre(*row, block); });
 }
 
 long SUBAPI_CALL executeMethod(long methodId, long* block, long slot) {
-  CSubSO* instance = TheApp().Instance(slot);
+  CSubSORef instance = TheApp().Acquire(slot);
   const CSubSO::MethodRow* row = CSubSO::FindMethod(methodId);
   if (!block || !instance || !row) return DRW_E_BAD_CALL;
   return Guarded([&] { return instance->RunExecute(*row, block); });
 }
 
 long SUBAPI_CALL otherMethod(long serviceId, long* block, long slot) {
-  CSubSO* instance = TheApp().Instance(slot);
+  CSubSORef instance = TheApp().Acquire(slot);
   if (!instance) return DRW_E_BAD_CALL;
   for (const ServiceRow& row : kServices) {
     if (row.id != serviceId) continue;
     if (row.needsBlock && (!block || !block[0])) return DRW_E_BAD_CALL;
-    return Guarded([&] { return row.run(*instance, block); });
+    return Guarded([&] { return row.run(*instance.get(), block); });
   }
   return DRW_E_BAD_CALL;
 }
 
 long SUBAPI_CALL setCallbackFunction(long callbackId, void** record, long slot, long userWord) {
-  CSubSO* instance = TheApp().Instance(slot);
+  CSubSORef instance = TheApp().Acquire(slot);
   if (!record || !instance) return DRW_E_BAD_CALL;
   return Guarded([&] {
     if (callbackId == DRW_CALLBACK_EVENT_FUNCTION) {

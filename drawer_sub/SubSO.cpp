@@ -16,7 +16,8 @@ constexpr char kFile[] = "SubSO";
 constexpr char kDescriptionMaker[] = "KVR ";
 constexpr char kModelName[] = "TBX911QD";
 constexpr char kVersionText[] = "1014000000";  // the version line carries this fixed text
-constexpr DWORD kLeaveWaitersMs = 5000;      // a woken waiter needs only to log and return
+
+volatile LONG g_liveInstances = 0;
 
 // The module this code is linked into (tollek.dll, or a test program with its resources).
 HMODULE OwnModule() {
@@ -38,13 +39,24 @@ std::string ModuleString(UINT id) {
 CSubSO::CSubSO(long slot)
     : m_slot(slot), m_waitEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
   CStatusTables::Instance().Open(m_slot);
+  InterlockedIncrement(&g_liveInstances);
 }
 
 CSubSO::~CSubSO() {
+  Retire();
+  InterlockedDecrement(&g_liveInstances);
+}
+
+void CSubSO::Release(CSubSO* instance) {
+  if (instance && InterlockedDecrement(&instance->m_refs) == 0) delete instance;
+}
+
+long CSubSO::LiveInstances() { return g_liveInstances; }
+
+void CSubSO::Retire() {
+  if (m_retired) return;
+  m_retired = true;
   EndActivation();
-  // A waiter woken above only reads this object and returns; give it the time to leave.
-  const DWORD start = GetTickCount();
-  while (m_waiters != 0 && GetTickCount() - start < kLeaveWaitersMs) Sleep(1);
   (void)m_driver.UnloadPrinterDriverDLL();
   CStatusTables::Instance().Close(m_slot);
 }

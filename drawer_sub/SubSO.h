@@ -20,13 +20,26 @@ inline constexpr char kPrinterSdk[] = "TbxQdApi.dll";
 
 class CSubSO {
  public:
-  // Creates the log context, the channel and the slot's status queue; state words -1.
+  // Creates the log context, the channel and the slot's status queue; state words -1. The
+  // creator holds the one reference.
   explicit CSubSO(long slot);
-  // Ends any WaitForDrawerClose still blocked (waiting for it to leave), lets the printer
-  // go, and removes the slot's status queue.
+  // Retire(), if that has not run yet.
   ~CSubSO();
   CSubSO(const CSubSO&) = delete;
   CSubSO& operator=(const CSubSO&) = delete;
+
+  // Every call into the instance holds a reference: a WaitForDrawerClose woken by the end of
+  // its instance still logs and returns through it, however late it gets to run, so the
+  // instance is deleted only when the last reference goes.
+  void AddRef() { InterlockedIncrement(&m_refs); }
+  static void Release(CSubSO* instance);
+  long References() const { return m_refs; }
+  // Lets go of what belongs to the slot: wakes a WaitForDrawerClose still blocked, lets the
+  // printer and the SDK library go, and removes the slot's status queue, so that a new
+  // instance may take the slot while this one still waits for its last reference. Once.
+  void Retire();
+  // Instances not yet deleted, in this module.
+  static long LiveInstances();
 
   // ---- lifecycle (SubSO.cpp) -----------------------------------------------------------
   // 0, -2 (core too old or own version unreadable), 111 (SDK library not loadable).
@@ -107,7 +120,8 @@ class CSubSO {
   // waiter is left on a handle that another instance closed.
   ScopedHandle m_waitEvent;
   volatile LONG m_activated = 0;
-  volatile LONG m_waiters = 0;
+  volatile LONG m_refs = 1;
+  bool m_retired = false;
 };
 
 }  // namespace tollek

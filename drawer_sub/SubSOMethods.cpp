@@ -34,18 +34,6 @@ const HealthTexts kInteractiveTexts = {"Interactive HCheck : Successful",
                                        "Interactive HCheck : Failure"};
 constexpr char kInternalSuccess[] = "Internal HCheck: Successful";
 
-// Tracks a WaitForDrawerClose inside the instance, to the very last access of it.
-class WaiterCount {
- public:
-  explicit WaiterCount(volatile LONG* count) : count_(count) { InterlockedIncrement(count_); }
-  ~WaiterCount() { InterlockedDecrement(count_); }
-  WaiterCount(const WaiterCount&) = delete;
-  WaiterCount& operator=(const WaiterCount&) = delete;
-
- private:
-  volatile LONG* count_;
-};
-
 #define UNSUPPORTED_ROW(id, words, preName, executeName)                              \
   {id, words, [](CSubSO& s, long*) { return s.preUnsupported(preName); },            \
    [](CSubSO& s, long* w) { return s.executeUnsupported(executeName, Result(w, words)); }}
@@ -148,7 +136,6 @@ long CSubSO::executeOpenDrawer(DrwStateRecord*, DrwResultRecord* result) {
 long CSubSO::executeWaitForDrawerClose(DrwStateRecord*, long, long, long, long,
                                        DrwResultRecord* result) {
   static const char* const kOp = "executeWaitForDrawerClose";
-  WaiterCount waiter(&m_waiters);  // declared first: released after the last log line
   Enter(kOp);
   long code = OPOS_SUCCESS;
   for (bool waited = false;; waited = true) {

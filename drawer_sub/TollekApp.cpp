@@ -1,17 +1,12 @@
 #include "TollekApp.h"
 
 #include <cstring>
+#include <utility>
 
 #include "StatusTables.h"
 #include "SubSO.h"
 
 namespace tollek {
-
-namespace {
-
-volatile LONG g_processEnding = 0;
-
-}  // namespace
 
 CHandedOutTexts::CHandedOutTexts() { InitializeCriticalSection(&lock_); }
 
@@ -45,18 +40,12 @@ CTollekApp& TheApp() {
   return app;
 }
 
-void CTollekApp::SetProcessEnding() { InterlockedExchange(&g_processEnding, 1); }
+CSubSORef::~CSubSORef() { CSubSO::Release(instance_); }
 
 CTollekApp::CTollekApp() {
   // The status tables must outlive every instance: made first, destroyed after this.
   (void)CStatusTables::Instance();
   InitializeCriticalSection(&lock_);
-}
-
-CTollekApp::~CTollekApp() {
-  if (g_processEnding) return;
-  ExitInstance();
-  DeleteCriticalSection(&lock_);
 }
 
 long CTollekApp::AllocateSlot(const char* deviceName, long* slot) {
@@ -78,6 +67,9 @@ long CTollekApp::AllocateSlot(const char* deviceName, long* slot) {
       std::memcpy(name, deviceName, n + 1);
       names_[i] = name;
       instances_[i] = instance;
+      if (taken_++ == 0)
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                           reinterpret_cast<LPCSTR>(&TheApp), &selfReference_);
       *slot = i;
       result = 0;
       break;
@@ -88,24 +80,32 @@ long CTollekApp::AllocateSlot(const char* deviceName, long* slot) {
   return result;
 }
 
-CSubSO* CTollekApp::Instance(long slot) const {
-  return slot >= 0 && slot < DRW_SLOT_COUNT ? instances_[slot] : nullptr;
-}
-
-void CTollekApp::ReleaseSlot(long slot) {
-  if (slot < 0 || slot >= DRW_SLOT_COUNT) return;
-  // Deleted under the lock: a new instance of the same slot number must not open its
-  // status queue before the old one has closed it.
+CSubSORef CTollekApp::Acquire(long slot) {
+  if (slot < 0 || slot >= DRW_SLOT_COUNT) return CSubSORef();
   EnterCriticalSection(&lock_);
-  delete instances_[slot];
-  delete[] names_[slot];
-  instances_[slot] = nullptr;
-  names_[slot] = nullptr;
+  CSubSO* instance = instances_[slot];
+  if (instance) instance->AddRef();
   LeaveCriticalSection(&lock_);
+  return CSubSORef(instance);
 }
 
-void CTollekApp::ExitInstance() {
-  for (long i = 0; i < DRW_SLOT_COUNT; ++i) ReleaseSlot(i);
+void CTollekApp::ReleaseSlot(long slot, CSubSO* instance) {
+  if (slot < 0 || slot >= DRW_SLOT_COUNT || !instance) return;
+  HMODULE selfReference = nullptr;
+  // Retired under the lock: a new instance of the same slot number must not open its status
+  // queue before the old one has closed it.
+  EnterCriticalSection(&lock_);
+  if (instances_[slot] == instance) {
+    instance->Retire();
+    delete[] names_[slot];
+    instances_[slot] = nullptr;
+    names_[slot] = nullptr;
+    CSubSO::Release(instance);
+    if (--taken_ == 0) std::swap(selfReference, selfReference_);
+  }
+  LeaveCriticalSection(&lock_);
+  // The core that called holds the module too: this only gives back the module's own count.
+  if (selfReference) FreeLibrary(selfReference);
 }
 
 }  // namespace tollek

@@ -1,6 +1,6 @@
 // The module's application object: the instance table (slots 0-15, a CSubSO and the device
-// name each), the lock over taking and releasing slots, and the register of texts the
-// drawer hands to the core.
+// name each), the lock over taking and releasing slots and references, and the register of
+// texts the drawer hands to the core.
 #pragma once
 #include "Win.h"
 
@@ -32,12 +32,33 @@ class CHandedOutTexts {
   std::set<void*> texts_;
 };
 
+// A reference to a slot's instance for the length of one call (none: null).
+class CSubSORef {
+ public:
+  CSubSORef() = default;
+  explicit CSubSORef(CSubSO* referenced) : instance_(referenced) {}
+  ~CSubSORef();
+  CSubSORef(CSubSORef&& other) noexcept : instance_(other.instance_) { other.instance_ = nullptr; }
+  CSubSORef& operator=(CSubSORef&&) = delete;
+  CSubSORef(const CSubSORef&) = delete;
+  CSubSORef& operator=(const CSubSORef&) = delete;
+
+  explicit operator bool() const { return instance_ != nullptr; }
+  CSubSO* operator->() const { return instance_; }
+  CSubSO* get() const { return instance_; }
+
+ private:
+  CSubSO* instance_ = nullptr;
+};
+
 class CTollekApp {
  public:
   CTollekApp();
-  // Deletes every instance still held, except while the process ends (the SDK's threads
-  // are gone then and its library may already be detached: nothing is called into it).
-  ~CTollekApp();
+  // Leaves every instance still held alone: it runs at the module's detach, under the loader
+  // lock, where nothing may call the printer SDK or free a library. While an instance exists
+  // the module holds a reference to itself, so a core that frees it without terminateSubSO
+  // leaves it loaded (the SDK may still call its status callbacks) until the process ends.
+  ~CTollekApp() = default;
   CTollekApp(const CTollekApp&) = delete;
   CTollekApp& operator=(const CTollekApp&) = delete;
 
@@ -45,21 +66,20 @@ class CTollekApp {
   // of the name; an occupied slot met before it holding the same name (case-sensitive)
   // refuses. 0 with *slot written, or -1 (duplicate, table full).
   [[nodiscard]] long AllocateSlot(const char* deviceName, long* slot);
-  // The instance of a taken slot within 0..15, else null.
-  [[nodiscard]] CSubSO* Instance(long slot) const;
-  // Under the module lock: deletes the slot's CSubSO and name.
-  void ReleaseSlot(long slot);
-  void ExitInstance();
+  // A reference to the instance of a taken slot within 0..15, else none.
+  [[nodiscard]] CSubSORef Acquire(long slot);
+  // Under the module lock, when the slot still holds instance: empties the slot, retires the
+  // instance and drops the table's reference (the instance goes with the last one).
+  void ReleaseSlot(long slot, CSubSO* instance);
 
   CHandedOutTexts& Texts() { return texts_; }
-
-  // Set by DllMain when the process is ending.
-  static void SetProcessEnding();
 
  private:
   CRITICAL_SECTION lock_;
   CSubSO* instances_[DRW_SLOT_COUNT] = {};
   char* names_[DRW_SLOT_COUNT] = {};
+  int taken_ = 0;
+  HMODULE selfReference_ = nullptr;
   CHandedOutTexts texts_;
 };
 

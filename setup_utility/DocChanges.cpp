@@ -127,10 +127,16 @@ int CKvrOposUtilityDoc::CreateNewDevices() {
 
 int CKvrOposUtilityDoc::FinishAddDevice(bool finished) {
   int rebuild = 0;
-  if (finished)
-    rebuild = CreateNewDevices();
-  else
+  if (finished) {
+    // The creation may rewrite the shown device (a drawer added again under its printer):
+    // its pending edits go first, and what it held before is never written back after.
+    (void)WriteLoadedDevice();
+    (void)CreateNewDevices();
+    ForgetLoadedDevice();
+    rebuild = 1;
+  } else {
     SetModelRow(kGenericModelRow);
+  }
   ClearNewDevice();
   return rebuild;
 }
@@ -191,7 +197,7 @@ int CKvrOposUtilityDoc::DeleteSelectedNode() {
     (void)m_registry.DeleteLogicalNamesOf(kCashDrawer, name);
   }
   // A deleted device's values are not written back.
-  if (!IsLogicalNameNode(m_nNodeType)) m_loaded = LoadedDevice();
+  if (!IsLogicalNameNode(m_nNodeType)) ForgetLoadedDevice();
   m_selectedDeviceName = m_parentText;
   return 1;
 }

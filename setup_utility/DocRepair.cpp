@@ -60,7 +60,7 @@ constexpr size_t kAnyLength = static_cast<size_t>(-1);
 }  // namespace
 
 bool CKvrOposUtilityDoc::IsValidTimeout(const std::string& text) {
-  return DigitsInRange(text, /*maxDigits=*/10, 3000, 90000);
+  return DigitsInRange(text, /*maxDigits=*/9, 3000, 90000);
 }
 
 bool CKvrOposUtilityDoc::IsValidPulseTime(const std::string& text) {

@@ -199,6 +199,11 @@ int CKvrOposUtilityDoc::CommitSelectedDevice() {
   else if (m_newSelectedText != m_selectedDeviceName)
     m_selectedDeviceName = m_selectedText;
 
+  return WriteLoadedDevice();
+}
+
+int CKvrOposUtilityDoc::WriteLoadedDevice() {
+  if (m_pendingEdits) m_pendingEdits();
   if (m_loaded.cls < 0 || m_loaded.name.empty()) return 0;
   const ModelInfo& row = m_models[m_loaded.row];
   if (!HasModelName(row)) return 0;

@@ -13,6 +13,7 @@
 #include "Win.h"
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,9 @@ class CKvrOposUtilityDoc {
   void RepairCashDrawerEntry(const ModelInfo& row);
   // Writes the values of the device loaded last back to its key (see the .cpp); 1 written.
   int CommitSelectedDevice();
+  // The form being edited hands its pending edits (a value still in its focused edit) to the
+  // selected-device values; run before every write of them. Empty: none to take.
+  void SetPendingEditsSource(std::function<void()> source) { m_pendingEdits = std::move(source); }
   const std::string& LoadedDeviceName() const { return m_loaded.name; }
   DeviceValues m_selected;
   bool m_fRepaired = false;      // the last repair changed a value
@@ -99,8 +103,10 @@ class CKvrOposUtilityDoc {
   WizardPlan PrepareAddDevice();
   // Finish: the drawers, then the printer; the first failure ends it (nothing is undone).
   [[nodiscard]] int CreateNewDevices();
-  // After the Add Device wizard: creates the devices on Finish (1 when the tree is to be
-  // rebuilt), returns to the generic model row on Cancel; empties the new-device values.
+  // After the Add Device wizard: on Finish writes the shown device's pending edits, creates the
+  // devices and answers 1 (the tree is to be rebuilt and the shown device read anew, even
+  // after a failure: entries created before it stay); on Cancel returns to the generic model
+  // row and answers 0. Empties the new-device values.
   [[nodiscard]] int FinishAddDevice(bool finished);
   WizardPlan PrepareAddLogicalName();
   // Adds m_logical's name for its class; the selected device becomes its target.
@@ -133,7 +139,7 @@ class CKvrOposUtilityDoc {
   void SetLauncher(Launcher launcher) { m_launcher = launcher; }
 
   // ---- checks of entered values
-  static bool IsValidTimeout(const std::string& text);     // 1-10 digits, 3000..90000
+  static bool IsValidTimeout(const std::string& text);     // 1-9 digits, 3000..90000
   static bool IsValidPulseTime(const std::string& text);   // digits, 1..8
   static bool IsValidBrightness(const std::string& text);  // digits, 0..10
   static bool IsValidLogSize(const std::string& text);     // any text
@@ -151,6 +157,10 @@ class CKvrOposUtilityDoc {
     int row = 0;
   };
   void ChooseModelRow();
+  int WriteLoadedDevice();
+  // After the registry changed under the loaded device: its values on hand are older than
+  // the registry's and are never written back; the next selection reads them anew.
+  void ForgetLoadedDevice() { m_loaded = LoadedDevice(); }
   void RepairSharedValues(DeviceClass cls, const ModelInfo& row, const char* missingCore,
                           const char* missingSub);
   void RepairLogValues();
@@ -164,6 +174,7 @@ class CKvrOposUtilityDoc {
   LoadedDevice m_loaded;
   std::string m_moduleFolder;
   Launcher m_launcher;
+  std::function<void()> m_pendingEdits;
 };
 
 // The active document of the main frame (null before the frame exists).

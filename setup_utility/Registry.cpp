@@ -11,6 +11,14 @@ constexpr DWORD kEnumBufferSize = 260;       // EnumValues' name and data buffer
 constexpr DWORD kDeleteAccess = KEY_QUERY_VALUE | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
 constexpr char kDeleteFailed[] = "It failed in the deleting.";
 
+const char* RootName(HKEY root) {
+  if (root == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
+  if (root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
+  if (root == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
+  if (root == HKEY_USERS) return "HKEY_USERS";
+  return "(registry root)";
+}
+
 // Data may come with or without its terminator, and from any value type: the text ends at
 // the first NUL or at the byte count, whichever is first.
 std::string TextOf(const char* data, DWORD size) {
@@ -119,7 +127,8 @@ std::vector<std::string> CRegistry::ReadCashDrawerValues(const std::string& devi
   return values;
 }
 
-int CRegistry::WriteValues(HKEY key, const std::vector<RegistryValue>& values) {
+int CRegistry::WriteValues(HKEY key, const std::vector<RegistryValue>& values,
+                           std::string* failedName, LONG* error) {
   std::vector<char> data;
   for (const RegistryValue& v : values) {
     // Stored without the terminating NUL: the data length is the character count. The API
@@ -127,28 +136,74 @@ int CRegistry::WriteValues(HKEY key, const std::vector<RegistryValue>& values) {
     // text goes from a copy followed by a non-NUL byte.
     data.assign(v.data.begin(), v.data.end());
     data.push_back('\xff');
-    if (RegSetValueExA(key, v.name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
-                       static_cast<DWORD>(v.data.size())) != ERROR_SUCCESS)
+    const LONG rc = RegSetValueExA(key, v.name.c_str(), 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(data.data()),
+                                   static_cast<DWORD>(v.data.size()));
+    if (rc != ERROR_SUCCESS) {
+      if (failedName) *failedName = v.name;
+      if (error) *error = rc;
       return 0;
+    }
   }
   return 1;
+}
+
+std::string CRegistry::SystemErrorText(LONG error) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string line = n > 0 && text ? std::string(text, n) : std::string();
+  if (text) LocalFree(text);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
+    line.pop_back();
+  return line.empty() ? "error " + std::to_string(error) : line;
+}
+
+std::string CRegistry::FullKeyName(const std::string& path) const {
+  return std::string(RootName(m_where.root)) + "\\" + path;
+}
+
+void CRegistry::ReportFailure(const char* what, const std::string& path,
+                              const std::string& valueName, LONG error, const char* lead) const {
+  std::string text = lead ? std::string(lead) + "\n" : std::string();
+  if (valueName.empty())
+    text += "The registry key \"" + FullKeyName(path) + "\" could not be " + what + ".";
+  else
+    text += "The value \"" + valueName + "\" of the registry key \"" + FullKeyName(path) +
+            "\" could not be " + what + ".";
+  m_messages->ShowMessage(text + "\n" + SystemErrorText(error), MB_ICONEXCLAMATION);
 }
 
 int CRegistry::CreateAndWrite(const std::string& path,
                               const std::vector<RegistryValue>& values) const {
   ScopedRegKey key;
-  if (RegCreateKeyExA(m_where.root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                      key.receive(), nullptr) != ERROR_SUCCESS)
+  const LONG rc = RegCreateKeyExA(m_where.root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                                  key.receive(), nullptr);
+  if (rc != ERROR_SUCCESS) {
+    ReportFailure("created", path, "", rc);
     return 0;
-  return WriteValues(key.get(), values);
+  }
+  std::string failedName;
+  LONG error = ERROR_SUCCESS;
+  if (WriteValues(key.get(), values, &failedName, &error)) return 1;
+  ReportFailure("written", path, failedName.empty() ? "(Default)" : failedName, error);
+  return 0;
 }
 
 int CRegistry::OpenAndWrite(const std::string& path,
                             const std::vector<RegistryValue>& values) const {
   ScopedRegKey key;
-  if (RegOpenKeyExA(m_where.root, path.c_str(), 0, KEY_WRITE, key.receive()) != ERROR_SUCCESS)
+  const LONG rc = RegOpenKeyExA(m_where.root, path.c_str(), 0, KEY_WRITE, key.receive());
+  if (rc != ERROR_SUCCESS) {
+    ReportFailure("opened for writing", path, "", rc);
     return 0;
-  return WriteValues(key.get(), values);
+  }
+  std::string failedName;
+  LONG error = ERROR_SUCCESS;
+  if (WriteValues(key.get(), values, &failedName, &error)) return 1;
+  ReportFailure("written", path, failedName.empty() ? "(Default)" : failedName, error);
+  return 0;
 }
 
 int CRegistry::CreatePosPrinterKey(const std::string& device, const DeviceValues& values,
@@ -182,12 +237,16 @@ int CRegistry::AddLogicalDeviceName(DeviceClass cls, const std::string& logicalN
 }
 
 int CRegistry::DeleteValue(DeviceClass cls, const std::string& logicalName) const {
-  ScopedRegKey key;
-  if (logicalName.empty() ||
-      RegOpenKeyExA(m_where.root, ClassKeyPath(cls).c_str(), 0, kDeleteAccess, key.receive()) !=
-          ERROR_SUCCESS ||
-      RegDeleteValueA(key.get(), logicalName.c_str()) != ERROR_SUCCESS) {
+  const std::string path = ClassKeyPath(cls);
+  if (logicalName.empty()) {
     m_messages->ShowMessage(kDeleteFailed, MB_ICONEXCLAMATION);
+    return 0;
+  }
+  ScopedRegKey key;
+  LONG rc = RegOpenKeyExA(m_where.root, path.c_str(), 0, kDeleteAccess, key.receive());
+  if (rc == ERROR_SUCCESS) rc = RegDeleteValueA(key.get(), logicalName.c_str());
+  if (rc != ERROR_SUCCESS) {
+    ReportFailure("deleted", path, logicalName, rc, kDeleteFailed);
     return 0;
   }
   return 1;
@@ -197,13 +256,20 @@ int CRegistry::DeleteKey(DeviceClass cls, const std::string& device) const {
   // An empty name would aim at the class key itself.
   if (!IsUsableKeyName(device)) return 0;
   const std::string path = DeviceKeyPath(cls, device);
+  LONG rc;
   {
     ScopedRegKey key;
-    if (RegOpenKeyExA(m_where.root, path.c_str(), 0, kDeleteAccess, key.receive()) !=
-        ERROR_SUCCESS)
-      return 0;
+    rc = RegOpenKeyExA(m_where.root, path.c_str(), 0, kDeleteAccess, key.receive());
   }
-  return RegDeleteKeyA(m_where.root, path.c_str()) == ERROR_SUCCESS ? 1 : 0;
+  // A key that is not there is no failure to tell: a printer's drawers are deleted whether or
+  // not they exist.
+  if (rc == ERROR_FILE_NOT_FOUND) return 0;
+  if (rc == ERROR_SUCCESS) rc = RegDeleteKeyA(m_where.root, path.c_str());
+  if (rc != ERROR_SUCCESS) {
+    ReportFailure("deleted", path, "", rc);
+    return 0;
+  }
+  return 1;
 }
 
 int CRegistry::DeleteLogicalNamesOf(DeviceClass cls, const std::string& device) const {

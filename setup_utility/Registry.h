@@ -1,5 +1,8 @@
 // CRegistry: the utility's only way into the registry. Every operation opens the key it
-// needs and closes it before returning; operations answer 1 for success and 0 for failure.
+// needs and closes it before returning; operations answer 1 for success and 0 for failure. A
+// create, rewrite or delete that the registry refuses tells the user the key and the reason:
+// without them an add or delete run without the rights to write the machine's keys would
+// silently do nothing.
 #pragma once
 #include "DeviceValues.h"
 #include "ModelTable.h"
@@ -81,8 +84,15 @@ class CRegistry {
   // True when <ProgID>\CLSID exists under the classes root with a readable default value.
   bool IsProgIdRegistered(const std::string& progId) const;
 
-  // Writes the values in order; stops at the first failure (0).
-  [[nodiscard]] static int WriteValues(HKEY key, const std::vector<RegistryValue>& values);
+  // Writes the values in order; stops at the first failure (0), whose value name and system
+  // error code go to *failedName and *error when given.
+  [[nodiscard]] static int WriteValues(HKEY key, const std::vector<RegistryValue>& values,
+                                       std::string* failedName = nullptr, LONG* error = nullptr);
+  // The system's text for an error code, one line without its line break ("error N" when the
+  // system has none).
+  static std::string SystemErrorText(LONG error);
+  // The key's full name as the user knows it: the root's name, a backslash and the path.
+  std::string FullKeyName(const std::string& path) const;
   static bool IsUsableKeyName(const std::string& name);
 
  private:
@@ -90,6 +100,9 @@ class CRegistry {
                                    const std::vector<RegistryValue>& values) const;
   [[nodiscard]] int OpenAndWrite(const std::string& path,
                                  const std::vector<RegistryValue>& values) const;
+  // Tells the user which key (and value) a write or delete failed on and the system's reason.
+  void ReportFailure(const char* what, const std::string& path, const std::string& valueName,
+                     LONG error, const char* lead = nullptr) const;
   std::vector<std::string> ReadAll(const std::string& path,
                                    const std::vector<std::string>& names) const;
 

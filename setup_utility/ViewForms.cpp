@@ -123,25 +123,27 @@ void CRight22View::OnInitialUpdate() {
 }
 
 void CRight22View::FillDriverCombo() {
-  std::string& stored = m_doc.m_selected.driverName;
+  const std::string& stored = m_doc.m_selected.driverName;
   std::vector<std::string> items =
       UsableWindowsPrinters(m_doc, m_doc.CurrentModel(), m_doc.m_selectedDeviceName);
-  items.push_back(kUnselectedPrinter);
-  m_form.SetItems(IDC_VIEW_DRIVER, items);
-  if (stored.empty()) {
-    m_form.Select(IDC_VIEW_DRIVER, static_cast<int>(items.size()) - 1);
-    return;
-  }
-  if (m_form.SelectText(IDC_VIEW_DRIVER, stored)) return;
+  m_unavailableItem = -1;
+  int selected = -1;
   // The spooler matches printer names without regard to case: such a name still names the
-  // printer. Any other name drives nothing, so the form shows and keeps "Unselected".
-  for (size_t i = 0; i + 1 < items.size(); ++i)
-    if (EqualsIgnoringCase(items[i], stored)) {
-      m_form.Select(IDC_VIEW_DRIVER, static_cast<int>(i));
-      return;
-    }
-  m_form.Select(IDC_VIEW_DRIVER, static_cast<int>(items.size()) - 1);
-  stored.clear();
+  // printer.
+  for (size_t i = 0; i < items.size() && !stored.empty() && selected < 0; ++i)
+    if (EqualsIgnoringCase(items[i], stored)) selected = static_cast<int>(i);
+  for (size_t i = 0; i < items.size() && !stored.empty(); ++i)
+    if (items[i] == stored) selected = static_cast<int>(i);
+  // A stored printer that is missing, renamed or driven by another device stays stored (only
+  // looking must not clear the binding) and is shown as not available until the user chooses.
+  if (!stored.empty() && selected < 0) {
+    items.push_back(stored + kUnavailablePrinterMark);
+    m_unavailableItem = selected = static_cast<int>(items.size()) - 1;
+  }
+  items.push_back(kUnselectedPrinter);
+  if (stored.empty()) selected = static_cast<int>(items.size()) - 1;
+  m_form.SetItems(IDC_VIEW_DRIVER, items);
+  m_form.Select(IDC_VIEW_DRIVER, selected);
 }
 
 void CRight22View::FillModelCombos() {
@@ -168,8 +170,8 @@ void CRight22View::OnSelChange(int id) {
   if (StoreLogControl(id)) return;
   switch (id) {
     case IDC_VIEW_DRIVER:
-      // "Unselected" is always the last item.
-      if (selected >= 0)
+      // "Unselected" is always the last item; the unavailable printer keeps what is stored.
+      if (selected >= 0 && selected != m_unavailableItem)
         v.driverName = selected + 1 == m_form.ItemCount(id) ? "" : m_form.GetText(id);
       return;
     case IDC_VIEW_COMPLETION:
@@ -207,6 +209,14 @@ bool CRight22View::OnEditKillFocus(int id) {
   m_form.SetText(id, stored);
   m_doc.m_wizard.invalidEntry = false;
   return true;
+}
+
+void CRight22View::TakePendingEdits() {
+  // An invalid text is never stored; its edit reports it when it loses the focus.
+  for (const TimeoutEdit& t : kTimeoutEdits) {
+    const std::string text = m_form.GetText(t.id);
+    if (CKvrOposUtilityDoc::IsValidTimeout(text)) m_doc.m_selected.*t.value = text;
+  }
 }
 
 // ---- cash drawer form

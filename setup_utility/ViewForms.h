@@ -20,6 +20,10 @@ class CRightViewLogic : public CFormLogic {
   explicit CRightViewLogic(CKvrOposUtilityDoc& doc) : m_doc(doc) {}
   virtual void OnInitialUpdate() = 0;
   void OnButton(int id) override;  // CheckHealth
+  // Stores what the user typed but the form has not stored yet (a valid timeout still in its
+  // edit, which is stored only when the edit loses the focus); the window layer reads the
+  // controls first. Run before every write of the selected device.
+  virtual void TakePendingEdits() {}
   // Enables every control, or disables all but the static texts and the few that stay
   // enabled on a logical name or a device of the other group.
   void EnableControls(bool enabled);
@@ -40,10 +44,12 @@ class CRight22View : public CRightViewLogic {
   void OnSelChange(int id) override;
   void OnEditChange(int id) override;
   bool OnEditKillFocus(int id) override;
+  void TakePendingEdits() override;
 
  private:
   void FillDriverCombo();
   void FillModelCombos();
+  int m_unavailableItem = -1;  // the stored printer that is not offered, -1 none
 };
 
 // Cash drawer form (dialog 105).
@@ -79,3 +85,5 @@ std::unique_ptr<CRightViewLogic> CreateRightViewLogic(int number, CKvrOposUtilit
 bool ViewControlStaysEnabled(int id);
 
 inline constexpr char kUnselectedPrinter[] = "Unselected";
+// Follows the stored name of a Windows printer that is missing or drives another device.
+inline constexpr char kUnavailablePrinterMark[] = " (not available)";

@@ -27,11 +27,18 @@ INT_PTR CALLBACK RightViewProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       host->Attach(window);
       host->View().OnInitialUpdate();
       host->Apply();
+      // A commit reads what the edits hold now: a timeout typed into the focused edit has not
+      // reached the document yet when Exit or the menu's CheckHealth commits.
+      host->m_doc.SetPendingEditsSource([host] {
+        host->Read();
+        host->View().TakePendingEdits();
+      });
       return FALSE;
     case WM_COMMAND:
       return host != nullptr && host->OnCommand(wParam, lParam);
     case WM_NCDESTROY:
       SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+      if (host != nullptr) host->m_doc.SetPendingEditsSource(nullptr);
       delete host;
       return FALSE;
     default:

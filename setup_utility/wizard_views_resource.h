@@ -1,22 +1,22 @@
 // Resource identifiers of the add-device wizard and the right-hand forms (wizard_views.rc).
-// Dialog templates use 2000 plus their classic number; control identifiers are per dialog.
+// Control identifiers are per dialog.
 #pragma once
 
 // Dialog templates
-#define IDD_SELECT_CLASS 2147     // CAddSelectClassDlg
-#define IDD_WIZ_CLASS 2130        // CAddDeviceCommPage
-#define IDD_WIZ_MODEL 2131        // CAddDevicePagePtr1
-#define IDD_WIZ_DRIVER 2132       // CAddDevicePagePtr2
-#define IDD_WIZ_SETTINGS 2133     // CAddDevicePagePtr3
-#define IDD_WIZ_END 2134          // CAddDeviceEndPage
-#define IDD_WIZ_DRAWER_COUNT 2135 // CAddDevicePageDrw1
-#define IDD_WIZ_DRAWER1 2136      // CAddDevicePageDrw2
-#define IDD_WIZ_DRAWER2 2137      // CAddDevicePageDrw3
-#define IDD_WIZ_LOGICAL 2138      // CAddLDDevicePage
-#define IDD_VIEW_CLASS 2103       // CRight00View
-#define IDD_VIEW_BLANK 2104       // CRightBlankView
-#define IDD_VIEW_DRAWER 2105      // CRight03View
-#define IDD_VIEW_PRINTER 2152     // CRight22View
+#define IDD_SELECT_CLASS 147      // CAddSelectClassDlg
+#define IDD_WIZ_CLASS 130         // CAddDeviceCommPage
+#define IDD_WIZ_MODEL 131         // CAddDevicePagePtr1
+#define IDD_WIZ_DRIVER 132        // CAddDevicePagePtr2
+#define IDD_WIZ_SETTINGS 133      // CAddDevicePagePtr3
+#define IDD_WIZ_END 134           // CAddDeviceEndPage
+#define IDD_WIZ_DRAWER_COUNT 135  // CAddDevicePageDrw1
+#define IDD_WIZ_DRAWER1 136       // CAddDevicePageDrw2
+#define IDD_WIZ_DRAWER2 137       // CAddDevicePageDrw3
+#define IDD_WIZ_LOGICAL 138       // CAddLDDevicePage
+#define IDD_VIEW_CLASS 103        // CRight00View
+#define IDD_VIEW_BLANK 104        // CRightBlankView
+#define IDD_VIEW_DRAWER 105       // CRight03View
+#define IDD_VIEW_PRINTER 152      // CRight22View
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

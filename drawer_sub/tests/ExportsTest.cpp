@@ -10,6 +10,7 @@
 #include "DrawerCore.h"
 #include "DrawerRegistry.h"
 #include "StdcallProbe.h"
+#include "TbxSim.h"
 
 namespace {
 
@@ -193,6 +194,58 @@ TEST_F(DrawerExportsTest, SeventeenthOpenIsRefused) {
   EXPECT_EQ(-1, x().initSubSO((device_ + ".16").c_str(), 1014000, &init, &slot));
   EXPECT_EQ(-5, slot);
   for (long s : slots) EXPECT_EQ(0, x().terminateSubSO(s));
+}
+
+// A core that frees tollek.dll without terminateSubSO: nothing runs at the module's detach
+// under the loader lock (no SDK call, no FreeLibrary); the module keeps itself loaded, with
+// its printer and status callback, while an instance exists, until the process ends or a
+// core terminates the instance.
+TEST(DrawerModuleTest, FreedWithoutTerminateItStaysAndTouchesNoPrinter) {
+  const std::string device = "DrwExp.FreedWithoutTerminate";
+  const char* printer = device.c_str();
+  drwtest::WriteDevice(device, {{"DriverName", device}});
+  TbxSim_Reset(printer);
+  TbxSim_SetMemorySwitch(printer, 5, 0x04);
+  TbxSim_SetMemorySwitch(printer, 13, 0x04);
+  ASSERT_EQ(GetModuleHandleA("tollek.dll"), nullptr) << "another user still holds it";
+
+  auto bind = [](HMODULE module) {
+    DrwEntryPoints entries;
+    void** slots = reinterpret_cast<void**>(&entries);
+    for (int i = 0; i < 9; ++i)
+      slots[i] = reinterpret_cast<void*>(GetProcAddress(module, kDrwExportNames[i]));
+    return entries;
+  };
+  HMODULE module = LoadLibraryA("tollek.dll");
+  ASSERT_NE(module, nullptr);
+  DrwEntryPoints x = bind(module);
+  DrwInitRecord init{};
+  long slot = -1;
+  ASSERT_EQ(0, x.initSubSO(printer, 1014000, &init, &slot));
+  ASSERT_EQ(0, x.connectPrinter(slot));
+  ASSERT_EQ(0, x.otherMethod(DRW_SERVICE_ACTIVATE_DEVICE, nullptr, slot));
+  ASSERT_EQ(1, TbxSim_GetOpenHandleCount(printer));
+
+  ASSERT_TRUE(FreeLibrary(module));
+  EXPECT_NE(GetModuleHandleA("tollek.dll"), nullptr);
+  EXPECT_EQ(0, TbxSim_GetCallCount(printer, "CancelStatusBack"));
+  EXPECT_EQ(0, TbxSim_GetCallCount(printer, "CloseMonPrinter"));
+  EXPECT_EQ(1, TbxSim_GetOpenHandleCount(printer));
+
+  // A core that comes back and terminates: the printer goes, and with the core's own
+  // reference given back the module goes too.
+  module = LoadLibraryA("tollek.dll");
+  ASSERT_NE(module, nullptr);
+  x = bind(module);
+  for (char* text : {init.description, init.deviceDescription, init.shortDescription}) {
+    long block[1] = {reinterpret_cast<long>(text)};
+    EXPECT_EQ(0, x.otherMethod(DRW_SERVICE_RELEASE_BUFFER, block, slot));
+  }
+  EXPECT_EQ(0, x.terminateSubSO(slot));
+  EXPECT_EQ(0, TbxSim_GetOpenHandleCount(printer));
+  ASSERT_TRUE(FreeLibrary(module));
+  EXPECT_EQ(GetModuleHandleA("tollek.dll"), nullptr);
+  drwtest::DeleteDevice(device);
 }
 
 }  // namespace

@@ -53,7 +53,8 @@ TEST_F(DocumentTest, PrinterValuesAreCheckedAndRepaired) {
       {"SendTimeout", "-5000", &DeviceValues::sendTimeout, "10000", true},
       {"SendTimeout", "3000", &DeviceValues::sendTimeout, "3000", false},
       {"SendTimeout", "90000", &DeviceValues::sendTimeout, "90000", false},
-      {"SendTimeout", "0000005000", &DeviceValues::sendTimeout, "0000005000", false},
+      {"SendTimeout", "000005000", &DeviceValues::sendTimeout, "000005000", false},
+      {"SendTimeout", "0000005000", &DeviceValues::sendTimeout, "10000", true},  // ten digits
       {"ReceiveTimeout", "12a45", &DeviceValues::receiveTimeout, "10000", true},
       {"ProcessCompletionTiming", "2", &DeviceValues::processCompletionTiming, "1", true},
       {"ProcessCompletionTiming", "0", &DeviceValues::processCompletionTiming, "0", false},
@@ -317,6 +318,57 @@ TEST_F(DocumentTest, DrawersAreAddedToAnExistingPrinter) {
   EXPECT_EQ(doc->m_selectedDeviceName, "TBX910QD_1");
   EXPECT_EQ(doc->m_wizard.startCode, -1);
   EXPECT_TRUE(doc->m_new.className.empty());
+}
+
+// Drawer _1 is on screen with an edit pending when Add Device writes it anew for its printer.
+// The pending edit goes first; the rebuilt tree selects the drawer again and then shows what
+// the registry holds, writing nothing older back over it.
+TEST_F(DocumentTest, AddingADrawerAgainShowsItsNewValuesAndKeepsThem) {
+  CreatePrinter("TBX910QD", "1");
+  SelectDrawer("TBX910QD_1");
+  ASSERT_EQ(doc->m_selected.pulseTime, "1");
+  doc->m_selected.pulseTime = "4";
+  doc->m_selected.logLevelSub = "4";
+  doc->m_nTreePosition = 2;
+  (void)doc->PrepareAddDevice();
+  doc->m_new.connectionPrinter = "TBX910QD";
+  doc->m_new.drawerCount = "2";
+  doc->m_new.drawers[0] = {"TBX910QD_1", "3", "T"};
+  doc->m_new.drawers[1] = {"TBX910QD_2", "8", "F"};
+  doc->m_new.values.driverName = doc->Registry().GetDriverName("TBX910QD");
+  ASSERT_EQ(doc->FinishAddDevice(true), 1);
+  EXPECT_EQ(reg.Text(DrawerPath("TBX910QD_1"), "PulseTime"), "3");
+  EXPECT_EQ(reg.Text(DrawerPath("TBX910QD_1"), "LogLevelSub"), "-1");
+  // What the rebuilt tree does: a fresh selection of the new selected device.
+  ASSERT_EQ(doc->m_selectedDeviceName, "TBX910QD_1");
+  doc->ResetSelection();
+  SelectDrawer("TBX910QD_1");
+  EXPECT_EQ(doc->m_selected.pulseTime, "3");
+  EXPECT_EQ(doc->m_selected.invertDrawerStatus, "T");
+  EXPECT_EQ(reg.Text(DrawerPath("TBX910QD_1"), "PulseTime"), "3");
+  EXPECT_EQ(reg.Text(DrawerPath("TBX910QD_1"), "InvertDrawerStatus"), "T");
+  SelectGroup();
+  EXPECT_EQ(reg.Text(DrawerPath("TBX910QD_1"), "PulseTime"), "3");
+  EXPECT_EQ(reg.Text(DrawerPath("TBX910QD_2"), "PulseTime"), "8");
+}
+
+// Edits pending on another device reach its key before an Add Device; a failed creation still
+// rebuilds the tree, since entries created before the failure stay.
+TEST_F(DocumentTest, AddDeviceWritesPendingEditsFirstAndRebuildsAfterAFailure) {
+  CreatePrinter("TBX910QD");
+  SelectPrinter("TBX910QD");
+  doc->m_selected.sendTimeout = "4000";
+  doc->SetModelRow(1);
+  doc->m_nTreePosition = 1;
+  (void)doc->PrepareAddDevice();
+  doc->m_new.deviceName = doc->m_new.connectionPrinter = "TBX910QD-02";
+  doc->m_new.drawerCount = "2";
+  doc->m_new.drawers[0].deviceName = "TBX910QD-02_1";
+  doc->m_new.drawers[1].deviceName = "";  // can't be a key
+  EXPECT_EQ(doc->FinishAddDevice(true), 1);
+  EXPECT_EQ(reg.Text(PrinterPath("TBX910QD"), "SendTimeout"), "4000");
+  EXPECT_TRUE(reg.KeyExists(DrawerPath("TBX910QD-02_1")));
+  EXPECT_FALSE(reg.KeyExists(PrinterPath("TBX910QD-02")));
 }
 
 TEST_F(DocumentTest, CancelledWizardWritesNothingAndReturnsToTheGenericRow) {

@@ -323,6 +323,51 @@ TEST_F(MainFrameTest, ACancelledAddChangesNothing) {
   EXPECT_FALSE(gui.Doc().m_wizard.logicalNameMode);
 }
 
+std::string g_launched;
+UINT WINAPI RecordLaunch(LPCSTR commandLine, UINT) {
+  g_launched = commandLine;
+  return 33;
+}
+
+HWND RightViewControl(HWND frame, int id) {
+  return GetDlgItem(GetDlgItem(GetDlgItem(frame, AFX_IDW_PANE_FIRST), AFX_IDW_PANE_FIRST + 1), id);
+}
+
+// A timeout typed into its edit is stored when the edit loses the focus; the menu's
+// CheckHealth and Exit take no focus from it, and must take the typed value all the same.
+TEST_F(MainFrameTest, ATimeoutStillInItsEditIsWrittenByCheckHealthAndExit) {
+  GuiThread gui(options);
+  ASSERT_NE(gui.App(), nullptr);
+  const HWND frame = gui.Frame();
+  const HWND tree = TreeControl(frame);
+  TreeView_SelectItem(tree, Find(tree, {kKvr, "POSPrinter", "TBX910QD"}));
+  ASSERT_EQ(gui.FrameObject().RightViewNumber(), 22);
+  gui.Doc().SetLauncher(RecordLaunch);
+  const HWND send = RightViewControl(frame, 1001);     // SendTimeout
+  const HWND receive = RightViewControl(frame, 1015);  // ReceiveTimeout
+  ASSERT_NE(send, nullptr);
+  ASSERT_NE(receive, nullptr);
+  const std::string path = PrinterPath("TBX910QD");
+
+  SetWindowTextA(send, "4000");
+  SendMessageA(frame, WM_COMMAND, ID_CHECK_HEALTH, 0);
+  EXPECT_EQ(g_launched, "varnhold.exe TBX910QD/p");
+  EXPECT_EQ(reg.Text(path, "SendTimeout"), "4000");
+
+  // An invalid text is not stored: the stored value is written.
+  SetWindowTextA(send, "2999");
+  SendMessageA(frame, WM_COMMAND, ID_CHECK_HEALTH, 0);
+  EXPECT_EQ(reg.Text(path, "SendTimeout"), "4000");
+  SetWindowTextA(send, "4000");
+
+  SetWindowTextA(receive, "5000");
+  SendMessageA(frame, WM_COMMAND, ID_APP_EXIT, 0);
+  gui.Close();
+  EXPECT_EQ(reg.Text(path, "ReceiveTimeout"), "5000");
+  EXPECT_EQ(reg.Text(path, "SendTimeout"), "4000");
+  EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text;
+}
+
 TEST_F(MainFrameTest, ASecondStartEndsWithoutAWindow) {
   GuiThread gui(options);
   ASSERT_NE(gui.App(), nullptr);

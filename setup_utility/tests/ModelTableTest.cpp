@@ -85,7 +85,7 @@ TEST(ModelTable, ModelRowOfADeviceName) {
 }
 
 TEST(Validation, TimeoutRule) {
-  // 1 to 10 decimal digits, no sign, 3000 to 90000.
+  // 1 to 9 decimal digits, no sign, 3000 to 90000.
   const struct {
     const char* text;
     bool valid;
@@ -94,8 +94,8 @@ TEST(Validation, TimeoutRule) {
       {"2999", false},       {"90001", false},      {"0", false},
       {"+5000", false},      {"-5000", false},      {"", false},
       {"12a45", false},      {" 5000", false},      {"5000 ", false},
-      {"0000005000", true},  // ten digits
-      {"00000005000", false},  // eleven
+      {"000005000", true},     // nine digits
+      {"0000005000", false},   // ten
       {"9999999999", false},   // beyond 32 bits, no wrap into the range
       {"4294970296", false},   // 2^32 + 3000
   };

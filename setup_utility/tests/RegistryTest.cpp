@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 constexpr char kDeleteFailed[] = "It failed in the deleting.";
@@ -327,10 +329,71 @@ TEST_F(RegistryTest, LogicalNamesAreAddedAndDeleted) {
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(registry.DeleteValue(kPosPrinter, "QuLogical"), 0);
   ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].text, kDeleteFailed);
+  EXPECT_EQ(messages.shown[0].text,
+            std::string(kDeleteFailed) + "\nThe value \"QuLogical\" of the registry key \"" +
+                registry.FullKeyName(reg.ClassPath(kPosPrinter)) + "\" could not be deleted.\n" +
+                CRegistry::SystemErrorText(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(messages.shown[0].icon, static_cast<unsigned>(MB_ICONEXCLAMATION));
   EXPECT_EQ(registry.DeleteValue(kScanner, "QuLogical"), 0);  // no class key
   EXPECT_EQ(messages.shown.size(), 2u);
+}
+
+// A write or delete the registry refuses names the key (and value) and gives the system's
+// reason, so an add or delete without the rights to write does not pass in silence.
+TEST_F(RegistryTest, RefusedWritesAndDeletesTellTheKeyAndTheReason) {
+  // A class key made volatile takes no lasting device key: the create is refused.
+  {
+    ScopedRegKey service, volatileClass;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, registry.Location().servicePath.c_str(), 0,
+                              nullptr, 0, KEY_ALL_ACCESS, nullptr, service.receive(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(service.get(), "POSPrinter", 0, nullptr, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, volatileClass.receive(), nullptr),
+              ERROR_SUCCESS);
+  }
+  reg.SetString(reg.DevicePath(kCashDrawer, "QuParent") + "\\Child", "X", "1");
+  const std::string tooLong(20000, 'n');
+  const std::string printerKey = registry.FullKeyName(reg.DevicePath(kPosPrinter, "QuNew"));
+  const std::string drawerKey = registry.FullKeyName(reg.DevicePath(kCashDrawer, "QuGone"));
+  const std::string parentKey = registry.FullKeyName(reg.DevicePath(kCashDrawer, "QuParent"));
+  const std::string classKey = registry.FullKeyName(reg.ClassPath(kCashDrawer));
+  const struct {
+    const char* what;
+    std::function<int()> run;
+    std::string firstLine;
+    LONG error;
+  } rows[] = {
+      {"create", [&] { return registry.CreatePosPrinterKey("QuNew", DistinctPrinterValues(),
+                                                          kModelRows[1]); },
+       "The registry key \"" + printerKey + "\" could not be created.",
+       ERROR_CHILD_MUST_BE_VOLATILE},
+      {"rewrite", [&] { return registry.WriteCashDrawerValues("QuGone", DistinctDrawerValues(),
+                                                             false); },
+       "The registry key \"" + drawerKey + "\" could not be opened for writing.",
+       ERROR_FILE_NOT_FOUND},
+      {"value", [&] { return registry.AddLogicalDeviceName(kCashDrawer, tooLong, "QuParent"); },
+       "The value \"" + tooLong + "\" of the registry key \"" + classKey +
+           "\" could not be written.",
+       ERROR_INVALID_PARAMETER},
+      // A key that still holds a key of its own is not deleted.
+      {"delete", [&] { return registry.DeleteKey(kCashDrawer, "QuParent"); },
+       "The registry key \"" + parentKey + "\" could not be deleted.", ERROR_ACCESS_DENIED},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    messages.shown.clear();
+    EXPECT_EQ(row.run(), 0);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].icon, static_cast<unsigned>(MB_ICONEXCLAMATION));
+    const std::string& text = messages.shown[0].text;
+    const size_t newline = text.find('\n');
+    EXPECT_EQ(text.substr(0, newline), row.firstLine);
+    const std::string reason = newline == std::string::npos ? "" : text.substr(newline + 1);
+    EXPECT_EQ(reason, CRegistry::SystemErrorText(row.error));
+    EXPECT_NE(reason.rfind("error ", 0), 0u) << "the system's own text: " << reason;
+  }
+  EXPECT_FALSE(reg.KeyExists(reg.DevicePath(kPosPrinter, "QuNew")));
+  EXPECT_TRUE(reg.KeyExists(reg.DevicePath(kCashDrawer, "QuParent")));
 }
 
 TEST_F(RegistryTest, DeleteKeyFailsQuietlyForAMissingKey) {

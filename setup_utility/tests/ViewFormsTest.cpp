@@ -118,21 +118,32 @@ TEST_F(ViewForms, PrinterFormDriverChoice) {
       {"this device's own printer", "QwPrinterA", "QwPrinterA", "QwPrinterA"},
       {"no printer", "", "Unselected", ""},
       {"the spooler's name in other case", "qwprintera", "QwPrinterA", "qwprintera"},
-      {"a printer that is gone", "QwGone", "Unselected", ""},
-      {"a printer another device drives", "QwTaken", "Unselected", ""},
-      {"only the start of a name", "QwPrint", "Unselected", ""},
+      // Only looking keeps a binding the spooler cannot serve now; the form says so.
+      {"a printer that is gone", "QwGone", "QwGone (not available)", "QwGone"},
+      {"a printer another device drives", "QwTaken", "QwTaken (not available)", "QwTaken"},
+      {"only the start of a name", "QwPrint", "QwPrint (not available)", "QwPrint"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.why);
+    reg.SetString(reg.DevicePath(kPosPrinter, "TBX910QD"), "DriverName", row.stored);
     SelectPrinter();
-    doc->m_selected.driverName = row.stored;
     CRight22View view(*doc);
     view.OnInitialUpdate();
     EXPECT_EQ(view.Form().GetText(IDC_VIEW_DRIVER), row.shown);
+    EXPECT_EQ(view.Form().Items(IDC_VIEW_DRIVER).back(), "Unselected");
     EXPECT_EQ(doc->m_selected.driverName, row.storedAfter);
+    Select({"KVR POS Devices"});  // leaving the printer writes it back
+    EXPECT_EQ(reg.Text(reg.DevicePath(kPosPrinter, "TBX910QD"), "DriverName"), row.storedAfter);
   }
+  // The user's choice replaces the unavailable printer; choosing it again changes nothing.
+  reg.SetString(reg.DevicePath(kPosPrinter, "TBX910QD"), "DriverName", "QwGone");
+  SelectPrinter();
   CRight22View view(*doc);
   view.OnInitialUpdate();
+  EXPECT_EQ(view.Form().Items(IDC_VIEW_DRIVER),
+            (Items{"QwPrinterA", "QwPrinterC", "QwGone (not available)", "Unselected"}));
+  Choose(view, IDC_VIEW_DRIVER, "QwGone (not available)");
+  EXPECT_EQ(doc->m_selected.driverName, "QwGone");
   Choose(view, IDC_VIEW_DRIVER, "QwPrinterC");
   EXPECT_EQ(doc->m_selected.driverName, "QwPrinterC");
   Choose(view, IDC_VIEW_DRIVER, "Unselected");
