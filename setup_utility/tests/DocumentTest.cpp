@@ -423,9 +423,14 @@ TEST_F(DocumentTest, DeletingALogicalNameTakesOnlyThatValue) {
   EXPECT_TRUE(reg.HasValue(drawers, "LD2"));
   EXPECT_TRUE(reg.KeyExists(DrawerPath("TBX910QD_1")));
   EXPECT_EQ(doc->m_selectedDeviceName, "TBX910QD_1");
-  // Gone already: the failure is reported.
+  // Gone already: the failure is reported, with the value, its key and the reason.
   EXPECT_EQ(doc->DeleteSelectedNode(), 0);
-  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"It failed in the deleting."});
+  EXPECT_EQ(messages.Texts(),
+            std::vector<std::string>{"It failed in the deleting.\nThe value \"LD1\" of the "
+                                     "registry key \"" +
+                                     doc->Registry().FullKeyName(drawers) +
+                                     "\" could not be deleted.\n" +
+                                     CRegistry::SystemErrorText(ERROR_FILE_NOT_FOUND)});
 }
 
 TEST_F(DocumentTest, GroupsAndClassesDeleteNothing) {
