@@ -268,6 +268,31 @@ TEST_F(Lifecycle, PrinterStatusReachesTheApplicationAsStatusUpdateEvents) {
   TbxSim_SetCoverOpen(kPrinter, FALSE);
 }
 
+// RecLineChars through prennik: the line-characters service picks the entry and the font,
+// and the service object takes the characters and the line height.
+TEST_F(Lifecycle, RecLineCharsTakesTheSubModulesChoice) {
+  ASSERT_EQ(Open(), OPOS_SUCCESS);
+  ASSERT_EQ(Call(L"ClaimDevice", {Arg::Long(1000)}), OPOS_SUCCESS);
+  ASSERT_EQ(SetProp(kDeviceEnabled, 1), OPOS_SUCCESS);
+  DISPID getString = 0;
+  ASSERT_EQ(co_.GetIDsOfNames(L"GetPropertyString", &getString), S_OK);
+  VARIANT list;
+  VariantInit(&list);
+  ASSERT_EQ(co_.Invoke(getString, {Arg::Long(1008003)}, &list), S_OK);
+  ASSERT_EQ(V_VT(&list), VT_BSTR);
+  const std::wstring entries(V_BSTR(&list));
+  VariantClear(&list);
+  // The second entry: font 2, 24 dots high (the sub-module's table).
+  const size_t comma = entries.find(L',');
+  ASSERT_NE(comma, std::wstring::npos) << "a list of several entries";
+  const long second = std::stol(entries.substr(comma + 1));
+  EXPECT_EQ(SetProp(8016, second), OPOS_SUCCESS);
+  EXPECT_EQ(Prop(8016), second);
+  EXPECT_EQ(Prop(8017), 24) << "RecLineHeight in dots (MapMode 1)";
+  EXPECT_GE(Prop(8018), 24) << "RecLineSpacing no smaller than the line";
+  EXPECT_EQ(Call(L"CloseService"), OPOS_SUCCESS);
+}
+
 // Threads and windows of this process.
 long CountThreads() {
   ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));

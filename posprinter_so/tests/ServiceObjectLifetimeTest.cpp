@@ -344,3 +344,47 @@ TEST_F(ClaimSteps, DisableAndReleaseWhileBusyAnswer113AndSetIdle) {
 }
 
 }  // namespace
+
+namespace {
+
+// The property writes whose effect goes through the sub-module: CharacterSet (service
+// 1008), RecLineChars (1020) and PageModeStation (1021, its snapshot applied).
+TEST_F(ClaimSteps, PropertyWritesReachTheSubModule) {
+  ASSERT_EQ(so_->Claim(0), OPOS_SUCCESS);
+  so_->SetPropertyNumber(3, 1);
+  ASSERT_EQ(so_->GetDeviceEnabled(), 1);
+  CPropertyCache& p = so_->MutableProperties();
+  p.CharacterSetList = "437,932";
+  p.Caps.capRecPresent = 1;
+  p.Caps.capRecPageMode = 1;
+  p.RecLineCharsList = "42,56";
+  p.RecLineWidth = 576;
+  sub_.Reset();
+
+  so_->SetPropertyNumber(8002, 932);
+  EXPECT_EQ(p.ResultCode, OPOS_SUCCESS);
+  EXPECT_EQ(p.CharacterSet, 932);
+  ASSERT_EQ(Seq(RECSUB_OTHER_METHOD, 1008).size(), 1u);
+  sub_.SetResult(RECSUB_OTHER_METHOD, 1008, 111);
+  so_->SetPropertyNumber(8002, 437);
+  EXPECT_EQ(p.ResultCode, OPOS_E_ILLEGAL) << "the sub-module refused it";
+  EXPECT_EQ(p.CharacterSet, 932);
+
+  so_->SetPropertyNumber(8016, 42);
+  EXPECT_EQ(p.ResultCode, OPOS_SUCCESS);
+  for (const RecSubCall& call : sub_.Calls()) {
+    if (call.exportId != RECSUB_OTHER_METHOD || call.id != 1020) continue;
+    EXPECT_EQ(call.words[0], 2) << "receipt";
+    EXPECT_EQ(call.words[1], 42);
+    EXPECT_EQ(call.words[2], 576) << "RecLineWidth in dots";
+  }
+  ASSERT_EQ(Seq(RECSUB_OTHER_METHOD, 1020).size(), 1u);
+
+  so_->SetPropertyNumber(8049, 2);
+  EXPECT_EQ(p.ResultCode, OPOS_SUCCESS);
+  EXPECT_EQ(p.PageModeStation, 2);
+  ASSERT_EQ(Seq(RECSUB_OTHER_METHOD, 1021).size(), 1u);
+  EXPECT_EQ(Seq(RECSUB_OTHER_METHOD, 1015).size(), 1u) << "its snapshot released";
+}
+
+}  // namespace
