@@ -129,6 +129,31 @@ TEST_F(ServiceObjectLifetime, COFreezeEventsSetsTheFlagOnly) {
   EXPECT_EQ(so_->Properties().ResultCode, resultCode);
 }
 
+// Without SubSODLLPath the sub-module can't be bound: 104 with OpenResult 304, the reason
+// in the log, and nothing of the open left.
+TEST_F(ServiceObjectLifetime, OpenServiceWithoutASubModuleAnswers104And304) {
+  sotest::DeviceKey key("SoLifetimeNoSubModule");
+  key.SetString("LogLevelCore", "4");
+  BSTR cls = SysAllocString(L"POSPrinter");
+  BSTR name = SysAllocString(L"SoLifetimeNoSubModule");
+  fakelog::Clear();
+  long opened = 0;
+  co_.RunOnThread([&] { opened = so_->OpenService(cls, name, co_.Sink()); });
+  SysFreeString(cls);
+  SysFreeString(name);
+  EXPECT_EQ(opened, OPOS_E_NOSERVICE);
+  EXPECT_EQ(so_->GetOpenResult(), 304);
+  const auto reason = fakelog::LinesContaining(L"[Info    ] Failed to connect with Sub SO DLL.");
+  ASSERT_EQ(reason.size(), 1u);
+  EXPECT_EQ(reason[0].category, 0x2u);
+  EXPECT_EQ(fakelog::LinesContaining(L"[Result  ] 104").size(), 1u);
+  EXPECT_EQ(fakelog::LinesContaining(L"[Exit    ] OpenService").size(), 1u);
+  EXPECT_EQ(so_->Window(), nullptr);
+  EXPECT_FALSE(so_->Driver().IsAttached());
+  EXPECT_FALSE(so_->ClaimObject()->IsRegistered());
+  EXPECT_EQ(so_->Properties().State, 1);
+}
+
 // This program's string table holds "1014004" under 14 and it has no version resource.
 TEST(ServiceObjectVersionFallback, ComesFromStringResource14) {
   EXPECT_EQ(CPOSPrinter::GetServiceObjectVersion(), -1);
