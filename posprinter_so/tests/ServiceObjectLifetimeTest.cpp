@@ -413,3 +413,24 @@ TEST_F(ClaimSteps, PropertyWritesReachTheSubModule) {
 }
 
 }  // namespace
+
+namespace {
+
+// The receive thread writes the status words of its start record back as it ends; Release
+// keeps what the properties held before the threads stopped.
+TEST_F(ClaimSteps, ReleaseKeepsThePropertiesTheEndingThreadsWouldOverwrite) {
+  ASSERT_EQ(so_->Claim(0), OPOS_SUCCESS);
+  so_->SetPropertyNumber(3, 1);
+  ASSERT_EQ(so_->GetDeviceEnabled(), 1);
+  CPropertyCache& p = so_->MutableProperties();
+  p.CoverOpen = 1;
+  p.RecEmpty = 1;
+  p.MapMode = 3;
+  EXPECT_EQ(so_->ReleaseDevice(), OPOS_SUCCESS);
+  EXPECT_EQ(p.CoverOpen, 1);
+  EXPECT_EQ(p.RecEmpty, 1);
+  EXPECT_EQ(p.MapMode, 3);
+  EXPECT_EQ(p.PowerState, 2000) << "not among the saved words";
+}
+
+}  // namespace
