@@ -1,5 +1,6 @@
 #include "HiddenWindow.h"
 
+#include "DeviceClaim.h"
 #include "OPOSEvent.h"
 #include "POSPrinter.h"
 #include "POSPrinterSOApp.h"
@@ -132,9 +133,17 @@ LRESULT CRJDevice::OnCOFireEventNotify(WPARAM wParam, LPARAM) {
     case kEventDirectIO:
       m_owner->DoFireDirectIOEventToCO(static_cast<CDirectIOEvent*>(event));
       break;
-    case kEventError:
-      m_owner->DoFireErrorEventToCO(static_cast<CErrorEventExt*>(event));
+    case kEventError: {
+      auto* error = static_cast<CErrorEventExt*>(event);
+      // Answered already, or its waiter gave up because the device was disabled after it
+      // was posted: the application must not see a stale error.
+      const bool stale = error->Waiter && (error->Waiter->Get() != CErrorWaiter::kNone ||
+                                           !m_owner->ClaimObject()->IsEnabled());
+      if (!stale) {
+        m_owner->DoFireErrorEventToCO(error);
+      }
       break;
+    }
     case kEventOutputComplete:
       m_owner->DoFireOutputCompleteEventToCO(static_cast<COutputCompleteEvent*>(event));
       break;
@@ -186,7 +195,8 @@ long CRJDevice::IsStatusReportable(const PrnStatusRecord* record, long code) {
   }
 }
 
-void CRJDevice::QueueStatusUpdate(const PrnStatusRecord* /*record*/, long code) {
-  // Applying the record to the properties belongs to the status path.
+void CRJDevice::QueueStatusUpdate(const PrnStatusRecord* record, long code) {
+  // Applied first, so the application reads the new values when the event reaches it.
+  if (record) m_owner->ApplyStatusRecord(record);
   m_owner->DoQueueEvent(new CStatusUpdateEvent(code));
 }
