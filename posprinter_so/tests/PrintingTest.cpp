@@ -330,6 +330,82 @@ TEST_F(Printing, RotationsTheCapabilitiesRefuseAnd180Degrees) {
   EXPECT_LT(off, bytes.find("Upright"));
 }
 
+// The page-mode and rotated paths that the service object refuses on this printer, run on
+// the hidden window's station buffers directly against prennik.
+TEST_F(Printing, PageModeAndRotatedBuffersFrameAndPrintTheirOutput) {
+  co_.RunOnThread([&] {
+    CRJDevice* w = so_->Window();
+    PrnInputProperty* r = nullptr;
+    PrnStationState* s = nullptr;
+    PrnPropertySnapshot* p = nullptr;
+    auto make = [&] {
+      r = so_->CreateInputProperty();
+      p = so_->BuildPropertySnapshot(r);
+      s = w->NewOutputRequest(2, 1);
+    };
+    auto release = [&] {
+      delete s;
+      so_->FreePropertyRecord(r);
+      so_->FreePropertySnapshot(p);
+    };
+    auto text = [&](const char* t) {
+      PrnTokenList* list = so_->Channel()->OtherMethod1018(2);
+      PrnCommandToken* token = nullptr;
+      EXPECT_EQ(so_->Channel()->SendEscapeToken(101, reinterpret_cast<const unsigned char*>(t),
+                                                static_cast<long>(strlen(t)), 0, list, &token),
+                0);
+      return list;
+    };
+    long out = 0, extended = 0;
+
+    make();
+    EXPECT_EQ(w->BeginPageMode(r, s, p, 2, 1), 0);
+    release();
+    make();
+    EXPECT_EQ(w->BeginPageMode(r, s, p, 2, 1), 1) << "one page at a time";
+    release();
+    EXPECT_EQ(w->BeginTransaction(2), 1) << "no receipt transaction while a page is open";
+    make();
+    EXPECT_EQ(w->AppendPositionedToBuffer(r, s, text("Paged"), -1, -1), 0);
+    release();
+    EXPECT_EQ(Written(), "");
+    make();
+    EXPECT_EQ(w->FlushStation(r, s, p, 2, 2, false, 2, &out, &extended), 0);
+    EXPECT_NE(w->PageModeList(), nullptr) << "print and stay";
+    make();
+    EXPECT_EQ(w->FlushStation(r, s, p, 2, 3, false, 2, &out, &extended), 0);
+    EXPECT_EQ(w->PageModeList(), nullptr);
+    EXPECT_EQ(w->Modes().pageMode, 0);
+    make();
+    EXPECT_EQ(w->FlushStation(r, s, p, 2, 4, false, 2, &out, &extended), -1) << "none open";
+
+    make();
+    EXPECT_EQ(w->BeginRotatePrint(r, s, p, 2, 0x102, 1), 0);
+    release();
+    EXPECT_EQ(w->Modes().rotatedPrint, 1);
+    EXPECT_EQ(w->Modes().rotatedDirection, 1);
+    EXPECT_EQ(w->AppendToStationBuffer(2, text("Sideways")), 0);
+    make();
+    EXPECT_EQ(w->SendStation(r, s, p, 2, 1, true, false, 2, &out, &extended), 0);
+    EXPECT_EQ(w->RotationList(), nullptr);
+    EXPECT_EQ(w->Modes().rotatedPrint, 0);
+  });
+  const std::string bytes = Written();
+  const size_t page = bytes.find("\x1bL");
+  ASSERT_NE(page, std::string::npos);
+  const size_t first = bytes.find("Paged", page);
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_NE(bytes.find("\x1b\x0c", first), std::string::npos) << "printed, page kept";
+  const size_t second = bytes.find("Paged", first + 1);
+  ASSERT_NE(second, std::string::npos) << "the kept page printed again";
+  const size_t left = bytes.find(std::string("\x1bT\x01", 3), second);
+  ASSERT_NE(left, std::string::npos) << "left 90 degrees";
+  const size_t sideways = bytes.find("Sideways", left);
+  ASSERT_NE(sideways, std::string::npos);
+  EXPECT_NE(bytes.find('\x0c', sideways), std::string::npos);
+  EXPECT_EQ(Count(bytes, "\x12q"), 3u) << "three requests";
+}
+
 // ---- ClearOutput ----
 TEST_F(Printing, ClearOutputDuringAnErrorDropsEverythingAndRecoversThePrinter) {
   TbxSim_SetCoverOpen(kPrinter, TRUE);
