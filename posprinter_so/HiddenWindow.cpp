@@ -86,11 +86,23 @@ void CRJDevice::Destroy() {
     return;
   }
   // Posted completions and events are handled before the window goes, so none is lost.
+  // Only this window's: a peek filtered by window still hands out the thread's WM_QUIT
+  // (Wine, like Windows, returns it whatever the filter), which belongs to the application
+  // and is posted again.
   MSG message;
+  bool quit = false;
+  WPARAM quitCode = 0;
   while (PeekMessageA(&message, hwnd, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      quit = true;
+      quitCode = message.wParam;
+      continue;
+    }
+    if (message.hwnd != hwnd) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+  if (quit) PostQuitMessage(static_cast<int>(quitCode));
   SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
   DestroyWindow(hwnd);
   UnregisterClassA(kClassName, CPOSPrinterSOApp::Module());  // fails while others live

@@ -193,6 +193,9 @@ class CPOSPrinter final : public IDispatch {
   void WakeEventThread() { m_events.Wake(); }
   // Fills the property writes' hooks into the queue and the window (the constructor's).
   void WireEventEffects();
+  // Test hook: the next event thread fails to start.
+  void FailNextEventThreadForTest() { m_events.FailNextStartForTest(); }
+  bool IsEventThreadRunning() const { return m_events.IsRunning(); }
 
   // ---- method frame and output submission (MethodFrame.cpp) ----
   // The four forms of the busy/error rule.

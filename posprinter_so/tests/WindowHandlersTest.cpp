@@ -256,6 +256,7 @@ TEST_F(EventFixture, SendAndWaitHandsOverAndNeverWaitsForAGoneSendThread) {
   EXPECT_EQ(result, 111);
   EXPECT_EQ(extended, 0);
 
+  so_->Channel()->ResetOutputID();  // as OpenService does
   returned = so_->Window()->SendAndWait(new PrnInputProperty{}, new PrnStationState{}, nullptr,
                                         /*asynchronous=*/true, /*queue=*/2, &result, &extended);
   EXPECT_EQ(returned, 0);
