@@ -34,17 +34,35 @@ Frame MakeFrame(const char* tag, long recordStation, Rule busy, long submitStati
   return frame;
 }
 
+// The methods whose arguments are one number and one text (PrintNormal, PrintImmediate,
+// ValidateData, SetLogo): the same two wrappers' shape.
+using TextPre = long (CCommDevice::*)(PrnInputProperty*, long, const char*, long*);
+using TextExecute = long (CCommDevice::*)(PrnInputProperty*, PrnStationState*, long,
+                                          const char*, PrnTokenList**, PrnPropertySnapshot*);
+
+Frame TextFrame(Frame frame, CCommDevice* c, long value, const std::string& text, TextPre pre,
+                TextExecute execute) {
+  frame.pre = [=, &text](PrnInputProperty* r, long* e) { return (c->*pre)(r, value, text.c_str(), e); };
+  frame.execute = [=, &text](PrnInputProperty* r, PrnStationState* s, PrnTokenList** l,
+                             PrnPropertySnapshot* p) {
+    return (c->*execute)(r, s, value, text.c_str(), l, p);
+  };
+  return frame;
+}
+
 }  // namespace
 
 // 106 unless the station is present (and, for 2 and 4, has the capability `need`).
 static long CheckStation(const PrnCapabilityBlock& c, long station, long recNeed,
                          long slpNeed, bool journalAllowed) {
+  bool able = false;
   switch (station) {
-    case PRN_STATION_JOURNAL: return journalAllowed && c.capJrnPresent ? 0L : static_cast<long>(OPOS_E_ILLEGAL);
-    case PRN_STATION_RECEIPT: return c.capRecPresent && recNeed ? 0L : static_cast<long>(OPOS_E_ILLEGAL);
-    case PRN_STATION_SLIP: return c.capSlpPresent && slpNeed ? 0L : static_cast<long>(OPOS_E_ILLEGAL);
-    default: return OPOS_E_ILLEGAL;
+    case PRN_STATION_JOURNAL: able = journalAllowed && c.capJrnPresent; break;
+    case PRN_STATION_RECEIPT: able = c.capRecPresent && recNeed; break;
+    case PRN_STATION_SLIP: able = c.capSlpPresent && slpNeed; break;
+    default: break;
   }
+  return able ? OPOS_SUCCESS : OPOS_E_ILLEGAL;
 }
 
 void CPOSPrinter::LogCall(const char* tag,
@@ -70,13 +88,13 @@ long CPOSPrinter::ToDots(long value) const {
   return CCommDevice::ConvertToDots(m_props.MapMode, value, m_resolution);
 }
 
-long CPOSPrinter::SimpleOutput(const char* tag, long capabilityCheck, Rule busy, long methodId,
+long CPOSPrinter::SimpleOutput(const char* tag, bool able, Rule busy, long methodId,
                                long value, bool hasValue) {
   std::vector<std::pair<const char*, std::string>> params;
   if (hasValue) params.push_back({"Value", Fmt("%ld", value)});
   LogCall(tag, params);
   if (const long refused = FrameChecks()) return SetResultCode(refused, 0, tag);
-  if (capabilityCheck) return SetResultCode(capabilityCheck, 0, tag);
+  if (!able) return SetResultCode(OPOS_E_ILLEGAL, 0, tag);
   Frame frame = MakeFrame(tag, kStationOfNoArgument, busy, -1, 1, 0, 0);
   CCommDevice* c = m_channel;
   frame.pre = [=](PrnInputProperty* r, long* e) {
@@ -109,36 +127,36 @@ long CPOSPrinter::SimpleOutput(const char* tag, long capabilityCheck, Rule busy,
 }
 
 long CPOSPrinter::BeginInsertion(long timeout) {
-  return SimpleOutput("BeginInsertion", m_props.Caps.capSlpPresent ? 0L : static_cast<long>(OPOS_E_ILLEGAL),
+  return SimpleOutput("BeginInsertion", m_props.Caps.capSlpPresent,
                       Rule::kAlways, PRN_METHOD_BEGIN_INSERTION, timeout, true);
 }
 long CPOSPrinter::BeginRemoval(long timeout) {
-  return SimpleOutput("BeginRemoval", m_props.Caps.capSlpPresent ? 0L : static_cast<long>(OPOS_E_ILLEGAL),
+  return SimpleOutput("BeginRemoval", m_props.Caps.capSlpPresent,
                       Rule::kAlways, PRN_METHOD_BEGIN_REMOVAL, timeout, true);
 }
 long CPOSPrinter::EndInsertion() {
-  return SimpleOutput("EndInsertion", m_props.Caps.capSlpPresent ? 0L : static_cast<long>(OPOS_E_ILLEGAL),
+  return SimpleOutput("EndInsertion", m_props.Caps.capSlpPresent,
                       Rule::kAlways, PRN_METHOD_END_INSERTION, 0, false);
 }
 long CPOSPrinter::EndRemoval() {
-  return SimpleOutput("EndRemoval", m_props.Caps.capSlpPresent ? 0L : static_cast<long>(OPOS_E_ILLEGAL),
+  return SimpleOutput("EndRemoval", m_props.Caps.capSlpPresent,
                       Rule::kAlways, PRN_METHOD_END_REMOVAL, 0, false);
 }
 long CPOSPrinter::CutPaper(long percentage) {
   const bool able = m_props.Caps.capRecPresent && m_props.Caps.capRecPapercut;
-  return SimpleOutput("CutPaper", able ? 0L : static_cast<long>(OPOS_E_ILLEGAL), Rule::kSynchronousOnly,
+  return SimpleOutput("CutPaper", able, Rule::kSynchronousOnly,
                       PRN_METHOD_CUT_PAPER, percentage, true);
 }
 long CPOSPrinter::ChangePrintSide(long side) {
-  return SimpleOutput("ChangePrintSide", m_props.Caps.capSlpBothSidesPrint ? 0L : static_cast<long>(OPOS_E_ILLEGAL),
+  return SimpleOutput("ChangePrintSide", m_props.Caps.capSlpBothSidesPrint,
                       Rule::kAlways, PRN_METHOD_CHANGE_PRINT_SIDE, side, true);
 }
 long CPOSPrinter::MarkFeed(long type) {
-  return SimpleOutput("MarkFeed", m_props.Caps.capRecMarkFeed ? 0L : static_cast<long>(OPOS_E_ILLEGAL),
+  return SimpleOutput("MarkFeed", m_props.Caps.capRecMarkFeed,
                       Rule::kAlways, PRN_METHOD_MARK_FEED, type, true);
 }
 long CPOSPrinter::ClearPrintArea() {
-  return SimpleOutput("ClearPrintArea", m_props.Caps.capRecPageMode ? 0L : static_cast<long>(OPOS_E_ILLEGAL),
+  return SimpleOutput("ClearPrintArea", m_props.Caps.capRecPageMode,
                       Rule::kAlways, PRN_METHOD_CLEAR_PRINT_AREA, 0, false);
 }
 
@@ -148,15 +166,9 @@ long CPOSPrinter::PrintNormal(long station, BSTR data) {
   if (const long refused = FrameChecks()) return SetResultCode(refused, 0, "PrintNormal");
   if (CheckStation(m_props.Caps, station, 1, 1, true))
     return SetResultCode(OPOS_E_ILLEGAL, 0, "PrintNormal");
-  Frame frame = MakeFrame("PrintNormal", station, Rule::kSynchronousOnly, station, 1, 1, 1);
-  CCommDevice* c = m_channel;
-  frame.pre = [=, &text](PrnInputProperty* r, long* e) {
-    return c->prePrintNormal(r, station, text.c_str(), e);
-  };
-  frame.execute = [=, &text](PrnInputProperty* r, PrnStationState* s, PrnTokenList** l,
-                             PrnPropertySnapshot* p) {
-    return c->executePrintNormal(r, s, station, text.c_str(), l, p);
-  };
+  Frame frame = TextFrame(MakeFrame("PrintNormal", station, Rule::kSynchronousOnly, station, 1, 1, 1),
+                          m_channel, station, text, &CCommDevice::prePrintNormal,
+                          &CCommDevice::executePrintNormal);
   frame.clearsSettingsChanged = true;
   return RunOutputFrame(frame);
 }
@@ -167,15 +179,9 @@ long CPOSPrinter::PrintImmediate(long station, BSTR data) {
   if (const long refused = FrameChecks()) return SetResultCode(refused, 0, "PrintImmediate");
   if (CheckStation(m_props.Caps, station, 1, 1, true))
     return SetResultCode(OPOS_E_ILLEGAL, 0, "PrintImmediate");
-  Frame frame = MakeFrame("PrintImmediate", station, Rule::kNone, station, 0, 0, 0);
-  CCommDevice* c = m_channel;
-  frame.pre = [=, &text](PrnInputProperty* r, long* e) {
-    return c->prePrintImmediate(r, station, text.c_str(), e);
-  };
-  frame.execute = [=, &text](PrnInputProperty* r, PrnStationState* s, PrnTokenList** l,
-                             PrnPropertySnapshot* p) {
-    return c->executePrintImmediate(r, s, station, text.c_str(), l, p);
-  };
+  Frame frame = TextFrame(MakeFrame("PrintImmediate", station, Rule::kNone, station, 0, 0, 0),
+                          m_channel, station, text, &CCommDevice::prePrintImmediate,
+                          &CCommDevice::executePrintImmediate);
   // Ahead of every queue and every open buffer, synchronously whatever AsyncMode says.
   frame.finish = [this](PrnInputProperty* r, PrnStationState* s, PrnTokenList* l,
                         PrnPropertySnapshot* p, long* e) {
@@ -362,15 +368,9 @@ long CPOSPrinter::FinishWithoutOutput(PrnInputProperty* r, PrnStationState* s, P
 long CPOSPrinter::SetLogo(long location, BSTR data) {
   const std::string text = BstrToAnsi(data);
   LogCall("SetLogo", {{"Location", Fmt("%ld", location)}, {"Data", text}});
-  Frame frame = MakeFrame("SetLogo", kStationOfNoArgument, Rule::kAlways, -1, 0, 0, 0);
-  CCommDevice* c = m_channel;
-  frame.pre = [=, &text](PrnInputProperty* r, long* e) {
-    return c->preSetLogo(r, location, text.c_str(), e);
-  };
-  frame.execute = [=, &text](PrnInputProperty* r, PrnStationState* s, PrnTokenList** l,
-                             PrnPropertySnapshot* p) {
-    return c->executeSetLogo(r, s, location, text.c_str(), l, p);
-  };
+  Frame frame = TextFrame(MakeFrame("SetLogo", kStationOfNoArgument, Rule::kAlways, -1, 0, 0, 0),
+                          m_channel, location, text, &CCommDevice::preSetLogo,
+                          &CCommDevice::executeSetLogo);
   frame.finish = [this, location](PrnInputProperty* r, PrnStationState* s, PrnTokenList* l,
                                   PrnPropertySnapshot* p, long*) {
     PrnTokenList* top = m_channel->TopLogo();
@@ -387,15 +387,9 @@ long CPOSPrinter::SetLogo(long location, BSTR data) {
 long CPOSPrinter::ValidateData(long station, BSTR data) {
   const std::string text = BstrToAnsi(data);
   LogCall("ValidateData", {{"Station", Fmt("%ld", station)}, {"Data", text}});
-  Frame frame = MakeFrame("ValidateData", station, Rule::kNone, station, 0, 0, 0);
-  CCommDevice* c = m_channel;
-  frame.pre = [=, &text](PrnInputProperty* r, long* e) {
-    return c->preValidateData(r, station, text.c_str(), e);
-  };
-  frame.execute = [=, &text](PrnInputProperty* r, PrnStationState* s, PrnTokenList** l,
-                             PrnPropertySnapshot* p) {
-    return c->executeValidateData(r, s, station, text.c_str(), l, p);
-  };
+  Frame frame = TextFrame(MakeFrame("ValidateData", station, Rule::kNone, station, 0, 0, 0),
+                          m_channel, station, text, &CCommDevice::preValidateData,
+                          &CCommDevice::executeValidateData);
   frame.finish = [this](PrnInputProperty* r, PrnStationState* s, PrnTokenList* l,
                         PrnPropertySnapshot* p, long*) { return FinishWithoutOutput(r, s, l, p); };
   return RunOutputFrame(frame);

@@ -252,7 +252,7 @@ class CPOSPrinter final : public IDispatch {
  private:
   ~CPOSPrinter();
   // The methods with one number argument and no station (OutputMethods.cpp).
-  long SimpleOutput(const char* tag, long capabilityCheck, BusyRule busy, long methodId,
+  long SimpleOutput(const char* tag, bool able, BusyRule busy, long methodId,
                     long value, bool hasValue);
   long BitmapChecks(long station, long width, long alignment, long* widthDots, long* alignDots);
   long SubmitBitmap(PrnInputProperty* r, PrnStationState* s, long station, PrnTokenList* l,
