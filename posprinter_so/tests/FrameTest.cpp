@@ -2,7 +2,12 @@
 // answers, and that every record of a call is freed once.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <string>
+#include <thread>
+
 #include "CommDevice.h"
+#include "OPOSEvent.h"
 #include "OposCodes.h"
 #include "POSPrinter.h"
 #include "RecordingSub.h"
@@ -89,6 +94,31 @@ TEST_F(Frame, StateChecksRefuseBeforeThePrePhase) {
   so_->SetState(4);
   EXPECT_EQ(so_->PrintNormal(2, data_), 113) << "State error";
   EXPECT_EQ(Calls(RECSUB_EXECUTE_METHOD, PRN_METHOD_PRINT_NORMAL), 0);
+  so_->SetState(2);
+}
+
+// ErrorString is written on a worker's behalf under the error-properties lock while the
+// Control Object's thread copies it into every input property record: the copy must never
+// see half of one text and half of another.
+TEST_F(Frame, ErrorStringIsNeverCopiedHalfWritten) {
+  const std::string a(300, 'A'), b(300, 'B');
+  std::atomic<bool> stop{false};
+  std::thread writer([&] {
+    for (int i = 0; !stop.load(); ++i) {
+      CErrorEventExt event(111, 0, 1, 11, nullptr, 2, 2, i % 2 ? a : b);
+      so_->DoFireErrorEventToCO(&event);
+    }
+  });
+  long torn = 0;
+  for (int i = 0; i < 20000 && torn == 0; ++i) {
+    PrnInputProperty* record = so_->CreateInputProperty();
+    const std::string copy = record->errorString ? record->errorString : "";
+    if (!copy.empty() && copy != a && copy != b) ++torn;
+    so_->FreePropertyRecord(record);
+  }
+  stop.store(true);
+  writer.join();
+  EXPECT_EQ(torn, 0);
   so_->SetState(2);
 }
 
