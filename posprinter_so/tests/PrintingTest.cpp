@@ -202,6 +202,20 @@ TEST_F(Printing, StationAndStateChecksComeFirst) {
       << "an alignment that is no code and no position";
   EXPECT_EQ(Call([&] { return so_->PrintBarCode(2, Bstr("1"), 110, 80, 2, 0x7FFFFFF0, -11); }), 106)
       << "a position beyond 16 bits";
+  // Methods whose station or capability this printer lacks: refused before the sub-module.
+  const struct {
+    const char* name;
+    std::function<long()> call;
+  } refused[] = {
+      {"BeginInsertion", [&] { return so_->BeginInsertion(100); }},
+      {"EndRemoval", [&] { return so_->EndRemoval(); }},
+      {"ChangePrintSide", [&] { return so_->ChangePrintSide(1); }},
+      {"ClearPrintArea", [&] { return so_->ClearPrintArea(); }},
+      {"PrintBitmap slip", [&] { return so_->PrintBitmap(4, Bstr("x.bmp"), -11, -1); }},
+      {"SetBitmap slip", [&] { return so_->SetBitmap(1, 4, Bstr("x.bmp"), -11, -1); }},
+      {"DrawRuledLine journal", [&] { return so_->DrawRuledLine(1, Bstr("0,10"), 1, 1, 1, 0); }},
+  };
+  for (const auto& row : refused) EXPECT_EQ(Call(row.call), 106) << row.name;
   EXPECT_EQ(Written(), "");
   ASSERT_EQ(SetNumber(kPidxDeviceEnabled, 0), 0);
   EXPECT_EQ(PrintNormal(2, "x"), 105);
