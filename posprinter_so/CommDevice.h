@@ -120,11 +120,17 @@ class CCommDevice {
   // ---- settings handed over by OpenService ----
   void SetResponseIdMode(long mode) { m_responseIdMode = mode; }
   long GetResponseIdMode() const { return m_responseIdMode; }
-  void SetResponseTimeout(long ms) { m_responseTimeout = ms; }
+  // A zero or negative time-out or poll interval is read as its default: neither an
+  // instant 112 nor a busy or endless wait.
+  void SetResponseTimeout(long ms) { m_responseTimeout = ms > 0 ? ms : kDefaultResponseTimeoutMs; }
   long GetResponseTimeout() const { return m_responseTimeout; }
   void SetDataRegistrationTimeout(long ms) { m_registrationTimeout = ms; }
   long GetDataRegistrationTimeout() const { return m_registrationTimeout; }
-  void SetStatusPollInterval(long ms) { m_statusPollInterval = ms; }
+  void SetStatusPollInterval(long ms) {
+    m_statusPollInterval = ms > 0 ? ms : kDefaultStatusPollIntervalMs;
+  }
+  static constexpr long kDefaultResponseTimeoutMs = 10000;   // ReceiveTimeout's default
+  static constexpr long kDefaultStatusPollIntervalMs = 100;  // RCVC's default
   long GetStatusPollInterval() const { return m_statusPollInterval; }
 
   // ---- callbacks registered with the sub-module (context = this channel) ----
@@ -143,6 +149,7 @@ class CCommDevice {
   // ---- output path: queues, print-wait list, worker threads (OutputRequest.h) ----
   // The service object side of the threads and callbacks; null drops errors and status.
   void SetChannelOwner(IChannelOwner* owner) { m_channelOwner = owner; }
+  IChannelOwner* ChannelOwner() const { return m_channelOwner; }
   // Takes over the records and the list; returns the request's OutputID.
   long Output(PrnInputProperty* record, PrnStationState* stationState, PrnTokenList* list,
               long queueSelector, long completionKind, const COutputCompletion& target);
@@ -178,6 +185,9 @@ class CCommDevice {
   BOOL StopImmediateThread();
   BOOL StopWatchResponseThread();
   bool IsAnyThreadRunning() const;
+  // Creates the normal-queue, status and immediate-queue events (Claim); false, with none
+  // left, when one can't be made.
+  [[nodiscard]] BOOL CreateQueueEvents();
   // Closes the queue and status events (Release, after the printer is disconnected).
   void CloseQueueEvents();
   // Stops the threads and drops what is queued; the destructor's first step.
@@ -197,6 +207,9 @@ class CCommDevice {
   bool GetImmediateWaitFlag() const { return m_immediateWait.load() != 0; }
   // Test hook: the thread of this index (0 send, 1 receive, 2 immediate, 3 watch) fails to start.
   void FailThreadStartForTest(int index) { m_failThreadStart = index; }
+  // Test hook: CreateQueueEvents fails to make its event of this index (0 normal, 1 status,
+  // 2 immediate).
+  void FailEventCreationForTest(int index) { m_failEventCreation = index; }
 
  private:
   struct CWorker {
@@ -230,7 +243,7 @@ class CCommDevice {
   std::mutex m_normalLock, m_immediateLock, m_priorLock, m_printWaitLock, m_outputIdLock;
   std::deque<COutputRequest*> m_normalQueue, m_immediateQueue, m_priorQueue;  // back newest
   std::deque<CPrintWaitEntry*> m_printWait;                                   // front oldest
-  long m_outputId = 0;
+  long m_outputId = 1;  // 0 only after ResetOutputID
   std::mutex m_asyncIdLock, m_syncIdLock, m_immediateIdLock;
   long m_asyncIdCounter = -1, m_syncIdCounter = 11, m_immediateIdCounter = 13;
   std::mutex m_asyncIdsLock, m_syncIdsLock, m_immediateIdsLock;
@@ -238,11 +251,12 @@ class CCommDevice {
   std::mutex m_resultLock;
   long m_resultCode = 0, m_resultCodeExtended = 0;
   long m_notifiedResultCode = 0, m_notifiedResultCodeExtended = 0;
-  long m_noticeErrorLevel = 0;
+  long m_noticeErrorLevel = 1;  // 1: no error
   std::string m_noticeText;
   std::atomic<long> m_immediateWait{0}, m_cutPending{0}, m_statusRequest{0};
   CWorker m_workers[kWorkers];
   int m_failThreadStart = -1;
+  int m_failEventCreation = -1;
 
  private:
   [[nodiscard]] long CallService(long serviceId, void* block);

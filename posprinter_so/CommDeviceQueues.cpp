@@ -289,6 +289,6 @@ void CCommDevice::TakeErrorNotice(long* errorLevel, std::string* text) {
   std::lock_guard<std::mutex> hold(m_resultLock);
   *errorLevel = m_noticeErrorLevel;
   *text = m_noticeText;
-  m_noticeErrorLevel = 0;
+  m_noticeErrorLevel = 1;  // taken: back to "no error", never a level OPOS lacks
   m_noticeText.clear();
 }

@@ -73,9 +73,21 @@ bool CCommDevice::IsAnyThreadRunning() const {
   return false;
 }
 
+BOOL CCommDevice::CreateQueueEvents() {
+  HANDLE* events[] = {&m_normalQueueEvent, &m_statusEvent, &m_immediateQueueEvent};
+  for (int i = 0; i < 3; ++i) {
+    if (!*events[i]) *events[i] = (i == m_failEventCreation) ? nullptr : NewManualResetEvent();
+    if (!*events[i]) {
+      CloseQueueEvents();
+      return 0;
+    }
+  }
+  return 1;
+}
+
 BOOL CCommDevice::StartAllThreads() {
-  for (HANDLE* event : {&m_normalQueueEvent, &m_immediateQueueEvent, &m_statusEvent})
-    if (!*event) *event = NewManualResetEvent();
+  // A thread waiting on a missing event would spin: without all three none starts.
+  if (!CreateQueueEvents()) return 0;
   if (!StartSendThread()) return 0;
   if (!StartRecvThread()) {
     (void)StopSendThread();

@@ -3,12 +3,14 @@
 // event to fire, an output error to ask about) is handled on that thread.
 #pragma once
 #include <atomic>
+#include <string>
 
 #include "Win.h"
 
 class CCommDevice;
 class CPOSPrinter;
 struct PrnInputProperty;
+struct PrnPropertySnapshot;
 struct PrnStationState;
 struct PrnStatusRecord;
 struct PrnTokenList;
@@ -58,6 +60,20 @@ class CRJDevice {
   [[nodiscard]] long SendAndWait(PrnInputProperty* record, PrnStationState* stationState,
                                  PrnTokenList* list, bool asynchronous, long queue,
                                  long* result, long* extended);
+
+  // ---- forwards to the device channel (HiddenWindowForwards.cpp) ----
+  [[nodiscard]] BOOL LoadSubSODLL(const char* path);
+  [[nodiscard]] long InitializeSubSO(const char* deviceName, long serviceObjectVersion,
+                                     PrnPropertySnapshot* snapshot);
+  [[nodiscard]] BOOL UnloadSubSODLL();
+  [[nodiscard]] BOOL TerminateSubSO();
+  [[nodiscard]] long RestorePrinter();                    // service 1005
+  [[nodiscard]] long SetCharacterSet(long characterSet);  // service 1008
+  // Service 1020 for station 1 or 2: on success LineChars and LineHeight of the station
+  // take the chosen characters and the character width in dots, and a smaller LineSpacing
+  // is raised to the new height. 0, or the service's result with nothing changed.
+  [[nodiscard]] long ApplyLineChars(long station, long characters, long lineWidth,
+                                    const std::string& lineCharsList);
 
   // Message handlers; each returns 0.
   LRESULT OnDataSendComplete(WPARAM wParam, LPARAM outputId);
