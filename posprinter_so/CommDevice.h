@@ -82,6 +82,94 @@ class CCommDevice {
   [[nodiscard]] long SetResponseIdToken(long* responseId, PrnTokenList** list);
   [[nodiscard]] long OtherMethod1024(PrnInputProperty* record, PrnPropertySnapshot* snapshot);
 
+  // ---- pre-phase and execute-phase wrappers (CommDeviceWrappers.cpp) ----
+  // Each packs its parameters, in order, into the method's argument block and calls
+  // preMethod or executeMethod; a negative answer becomes 106, any other is returned as
+  // it is. R input property record, S station state record, E the caller's
+  // ResultCodeExtended, L the caller's list pointer, P the property snapshot.
+  using Rec = PrnInputProperty*;
+  using Sta = PrnStationState*;
+  using Lst = PrnTokenList**;
+  using Snp = PrnPropertySnapshot*;
+  using Txt = const char*;
+  [[nodiscard]] long preCheckHealth(Rec r, long level, long* e);
+  [[nodiscard]] long preDirectIO(Rec r, long command, long* data, PrnBstr* text, long* e);
+  [[nodiscard]] long preClearOutput(Rec r, long* e);
+  [[nodiscard]] long preCompareFirmwareVersion(Rec r, Txt fileName, long* result, long* e);
+  [[nodiscard]] long preResetStatistics(Rec r, Txt buffer, long* e);
+  [[nodiscard]] long preRetrieveStatistics(Rec r, PrnBstr* buffer, long* e);
+  [[nodiscard]] long preUpdateFirmware(Rec r, Txt fileName, long* e);
+  [[nodiscard]] long preUpdateStatistics(Rec r, Txt buffer, long* e);
+  [[nodiscard]] long preBeginInsertion(Rec r, long timeout, long* e);
+  [[nodiscard]] long preBeginRemoval(Rec r, long timeout, long* e);
+  [[nodiscard]] long preEndInsertion(Rec r, long* e);
+  [[nodiscard]] long preEndRemoval(Rec r, long* e);
+  [[nodiscard]] long preCutPaper(Rec r, long percentage, long* e);
+  [[nodiscard]] long prePrintBarCode(Rec r, long station, Txt data, long symbology, long height,
+                                     long width, long alignment, long textPosition, long* e);
+  [[nodiscard]] long prePrintBitmap(Rec r, long station, Txt fileName, long width,
+                                    long alignment, long* e);
+  [[nodiscard]] long prePrintImmediate(Rec r, long station, Txt data, long* e);
+  [[nodiscard]] long prePrintNormal(Rec r, long station, Txt data, long* e);
+  [[nodiscard]] long prePrintTwoNormal(Rec r, long stations, Txt data1, Txt data2, long* e);
+  [[nodiscard]] long preRotatePrint(Rec r, long station, long rotation, long* e);
+  [[nodiscard]] long preSetBitmap(Rec r, long bitmapNumber, long station, Txt fileName,
+                                  long width, long alignment, long* e);
+  [[nodiscard]] long preSetLogo(Rec r, long location, Txt data, long* e);
+  [[nodiscard]] long preTransactionPrint(Rec r, long station, long control, long* e);
+  [[nodiscard]] long preValidateData(Rec r, long station, Txt data, long* e);
+  [[nodiscard]] long preChangePrintSide(Rec r, long side, long* e);
+  [[nodiscard]] long preMarkFeed(Rec r, long type, long* e);
+  [[nodiscard]] long preClearPrintArea(Rec r, long* e);
+  [[nodiscard]] long prePageModePrint(Rec r, long control, long* e);
+  [[nodiscard]] long preDrawRuledLine(Rec r, long station, Txt positionList, long direction,
+                                      long lineWidth, long lineStyle, long lineColor, long* e);
+  [[nodiscard]] long prePrintMemoryBitmap(Rec r, long station, Txt data, long type, long width,
+                                          long alignment, long* e);
+  [[nodiscard]] long executeCheckHealth(Rec r, Sta s, long level, Lst l, Snp p);
+  [[nodiscard]] long executeDirectIO(Rec r, Sta s, long command, long* data, PrnBstr* text,
+                                     PrnDirectIOFlags* flags, Lst l, Snp p);
+  [[nodiscard]] long executeClearOutput(Rec r, Sta s, Lst l, Snp p);
+  [[nodiscard]] long executeCompareFirmwareVersion(Rec r, Sta s, Txt fileName, long* result,
+                                                   Lst l, Snp p);
+  [[nodiscard]] long executeResetStatistics(Rec r, Sta s, Txt buffer, Lst l, Snp p);
+  [[nodiscard]] long executeRetrieveStatistics(Rec r, Sta s, PrnBstr* buffer, Lst l, Snp p);
+  [[nodiscard]] long executeUpdateFirmware(Rec r, Sta s, Txt fileName, Lst l, Snp p);
+  [[nodiscard]] long executeUpdateStatistics(Rec r, Sta s, Txt buffer, Lst l, Snp p);
+  [[nodiscard]] long executeBeginInsertion(Rec r, Sta s, long timeout, Lst l, Snp p);
+  [[nodiscard]] long executeBeginRemoval(Rec r, Sta s, long timeout, Lst l, Snp p);
+  [[nodiscard]] long executeEndInsertion(Rec r, Sta s, Lst l, Snp p);
+  [[nodiscard]] long executeEndRemoval(Rec r, Sta s, Lst l, Snp p);
+  [[nodiscard]] long executeCutPaper(Rec r, Sta s, long percentage, Lst l, Snp p);
+  // The flag word goes out 0: the data is the method's own, not an escape sequence's.
+  [[nodiscard]] long executePrintBarCode(Rec r, Sta s, long station, Txt data, long symbology,
+                                         long height, long width, long alignment,
+                                         long textPosition, Lst l, Snp p);
+  [[nodiscard]] long executePrintBitmap(Rec r, Sta s, long station, Txt fileName, long width,
+                                        long alignment, Lst l, Snp p);
+  [[nodiscard]] long executePrintImmediate(Rec r, Sta s, long station, Txt data, Lst l, Snp p);
+  [[nodiscard]] long executePrintNormal(Rec r, Sta s, long station, Txt data, Lst l, Snp p);
+  [[nodiscard]] long executePrintTwoNormal(Rec r, Sta s, long stations, Txt data1, Txt data2,
+                                           Lst l, Snp p);
+  [[nodiscard]] long executeRotatePrint(Rec r, Sta s, long station, long rotation, Lst l, Snp p);
+  [[nodiscard]] long executeSetBitmap(Rec r, Sta s, long bitmapNumber, long station,
+                                      Txt fileName, long width, long alignment, Lst l, Snp p);
+  [[nodiscard]] long executeSetLogo(Rec r, Sta s, long location, Txt data, Lst l, Snp p);
+  [[nodiscard]] long executeTransactionPrint(Rec r, Sta s, long station, long control, Lst l,
+                                             Snp p);
+  [[nodiscard]] long executeValidateData(Rec r, Sta s, long station, Txt data, Lst l, Snp p);
+  [[nodiscard]] long executeChangePrintSide(Rec r, Sta s, long side, Lst l, Snp p);
+  [[nodiscard]] long executeMarkFeed(Rec r, Sta s, long type, Lst l, Snp p);
+  [[nodiscard]] long executeClearPrintArea(Rec r, Sta s, Lst l, Snp p);
+  [[nodiscard]] long executePageModePrint(Rec r, Sta s, long control, Lst l, Snp p);
+  // The positions are the list already converted to dots (CheckRuledLinePositions).
+  [[nodiscard]] long executeDrawRuledLine(Rec r, Sta s, long station,
+                                          const PrnPositionArray* positions, long direction,
+                                          long lineWidth, long lineStyle, long lineColor, Lst l,
+                                          Snp p);
+  [[nodiscard]] long executePrintMemoryBitmap(Rec r, Sta s, long station, Txt data, long type,
+                                              long width, long alignment, Lst l, Snp p);
+
   // Releases the top and then the bottom logo list (service 1003) where set; the result
   // of the second release, 0 when there was no bottom logo.
   [[nodiscard]] long ReleaseImageHandles();
@@ -260,6 +348,9 @@ class CCommDevice {
 
  private:
   [[nodiscard]] long CallService(long serviceId, void* block);
+  // One pre or execute call of a wrapper: the enter, failure and end lines, 106 for a
+  // negative answer.
+  [[nodiscard]] long CallPhase(bool execute, long methodId, const char* name, void* block);
   // A negative export result becomes 106, with the "<name> function failed." lines.
   [[nodiscard]] long NegativeTo106(long result, const char* function, const char* name) const;
   void RegisterCallbacks();
