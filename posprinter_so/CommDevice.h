@@ -261,6 +261,9 @@ class CCommDevice {
   void FreeRequestData(COutputRequest* request);
   size_t PrintWaitCount();
   size_t QueuedCount(long queue);  // 0 immediate, 2 normal, any other value the prior queue
+  // True while any queue or the print-wait list holds output, or the send thread holds a
+  // request (writing it, or waiting for the answer to its error).
+  bool HasPendingOutput();
   // Creates the queue and status events when missing, then starts the four threads.
   [[nodiscard]] BOOL StartAllThreads();
   BOOL StopAllThreads();
@@ -342,6 +345,7 @@ class CCommDevice {
   long m_noticeErrorLevel = 1;  // 1: no error
   std::string m_noticeText;
   std::atomic<long> m_immediateWait{0}, m_cutPending{0}, m_statusRequest{0};
+  std::atomic<long> m_sendHolding{0};
   CWorker m_workers[kWorkers];
   int m_failThreadStart = -1;
   int m_failEventCreation = -1;

@@ -173,6 +173,14 @@ size_t CCommDevice::QueuedCount(long queue) {
   return q.size();
 }
 
+bool CCommDevice::HasPendingOutput() {
+  // The queues before the holding flag: the send thread sets the flag before it takes.
+  if (QueuedCount(OUTPUT_QUEUE_NORMAL) || QueuedCount(1) || QueuedCount(OUTPUT_QUEUE_IMMEDIATE))
+    return true;
+  if (PrintWaitCount()) return true;
+  return m_sendHolding.load() != 0;
+}
+
 void CCommDevice::RetryPrintReprintQueue() {
   long count = 0;
   {

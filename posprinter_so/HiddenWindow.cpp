@@ -1,5 +1,6 @@
 #include "HiddenWindow.h"
 
+#include "CommDevice.h"
 #include "DeviceClaim.h"
 #include "OPOSEvent.h"
 #include "POSPrinter.h"
@@ -175,6 +176,8 @@ LRESULT CRJDevice::OnQueryRetry(WPARAM, LPARAM errorEvent) {
 }
 
 LRESULT CRJDevice::OnWhenIdle(WPARAM, LPARAM) {
+  // A notice that comes late, after newer output was queued, must not make State idle.
+  if (m_channel->HasPendingOutput()) return 0;
   m_owner->SetState(kStateIdle);
   if (m_owner->TakeFlagWhenIdle()) m_owner->DoQueueEvent(new CStatusUpdateEvent(1001));
   return 0;

@@ -3,9 +3,12 @@
 // POSPrinterDispatch.cpp.
 #pragma once
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ControlObjectDriver.h"
 #include "DeviceSettings.h"
@@ -194,8 +197,78 @@ class CPOSPrinter final : public IDispatch {
   void FailNextEventThreadForTest() { m_events.FailNextStartForTest(); }
   bool IsEventThreadRunning() const { return m_events.IsRunning(); }
 
+  // ---- method frame and output submission (MethodFrame.cpp) ----
+  // The four forms of the busy/error rule.
+  enum class BusyRule { kSynchronousOnly, kAlways, kErrorOnly, kNone };
+  // 113 when the rule refuses the call for the record's State and AsyncMode, else 0. A
+  // synchronous call of the first two forms is refused while earlier output is still
+  // pending: its wait would block the thread that must answer that output's error.
+  long BusyErrorRefusal(BusyRule rule, const PrnInputProperty* record);
+  // Parks the list in an open station buffer, or queues it (synchronous or asynchronous by
+  // the record's AsyncMode); takes the four records over on every path.
+  long SubmitOutput(PrnInputProperty* record, PrnStationState* stationState, long station,
+                    PrnTokenList* list, PrnPropertySnapshot* snapshot, long useTransaction,
+                    long usePageMode, long useRotation, long* extended, long position1,
+                    long position2);
+  // Station 1 or 2: the list's tokens into that station's open transaction; 0.
+  long AppendToTransaction(long station, PrnTokenList* list);
+  // 1, or the rotation RotatePrint set with the barcode bit (0x101, 0x102, 0x103).
+  long CurrentRotation() const { return m_currentRotation; }
+  // State idle, unless output is still pending (then the send thread's idle notice sets it).
+  void SetStateIdleWhenDrained();
+
+  // One OPOS method through the frame: what varies between the members.
+  struct COutputFrame {
+    const char* tag;        // the method's name in the log and ResultCode lines
+    long recordStation;     // station of the station state record
+    BusyRule busy;
+    std::function<long(PrnInputProperty*, long*)> pre;
+    std::function<long(PrnInputProperty*, PrnStationState*, PrnTokenList**,
+                       PrnPropertySnapshot*)> execute;
+    long submitStation;     // -1: the first word of the list the execute phase returned
+    long use[3];            // transaction, page mode, rotation
+    bool positionsFromSnapshot = false;  // PrintBarCode, DrawRuledLine
+    bool clearsSettingsChanged = false;
+    // Replaces SubmitOutput (the methods that print nothing); takes the records over.
+    std::function<long(PrnInputProperty*, PrnStationState*, PrnTokenList*,
+                       PrnPropertySnapshot*, long*)> finish;
+  };
+  // Checks (103, 105), pre phase, busy rule, execute phase and submission; sets ResultCode.
+  // The caller has logged the call and made its station and unit checks.
+  long RunOutputFrame(const COutputFrame& frame);
+  // "[Enter   ]" with the method's name and one "[Param   ]" line per argument.
+  void LogCall(const char* tag, const std::vector<std::pair<const char*, std::string>>& params);
+  // MapMode units to dots at the printer's resolution.
+  long ToDots(long value) const;
+  // Alignment: -1, -2 and -3 as they are, a position to dots; 106 for any other negative
+  // value or a position beyond 16 bits.
+  long ConvertAlignment(long alignment, long* dots) const;
+  // The end of the execute-phase paths that print nothing; frees the records (and a list).
+  long FinishWithoutOutput(PrnInputProperty* r, PrnStationState* s, PrnTokenList* l,
+                           PrnPropertySnapshot* p);
+  // Ends the rotated print on the station (Rotation 1), or ends upside-down printing.
+  long EndRotatedPrint(PrnInputProperty* record, long station, long* extended);
+
  private:
   ~CPOSPrinter();
+  // The methods with one number argument and no station (OutputMethods.cpp).
+  long SimpleOutput(const char* tag, long capabilityCheck, BusyRule busy, long methodId,
+                    long value, bool hasValue);
+  long BitmapChecks(long station, long width, long alignment, long* widthDots, long* alignDots);
+  long SubmitBitmap(PrnInputProperty* r, PrnStationState* s, long station, PrnTokenList* l,
+                    PrnPropertySnapshot* p, long* e);
+  // ClearOutput's printer recovery (BufferedPrint.cpp).
+  void RestorePrinterAfterClear();
+  // TransactionPrint's two ends; each takes the three records over.
+  long BeginTransactionBuffer(PrnInputProperty* r, PrnStationState* s, PrnPropertySnapshot* p,
+                              long station);
+  long EndTransactionBuffer(PrnInputProperty* r, PrnStationState* s, PrnPropertySnapshot* p,
+                            long station, long* extended);
+  // A rotation the station's capabilities and rotation lists allow.
+  bool RotationAccepted(long station, long rotation) const;
+  // Every station buffer dropped, the modes back to none (bitmaps rotated 90 kept) and
+  // the current rotation 1.
+  void DiscardStationBuffers();
   // Claimed (103) and DeviceEnabled (105) checks of every method that reaches the printer.
   long FrameChecks() const;
   long RoutedMethod(const char* tag);
@@ -232,6 +305,10 @@ class CPOSPrinter final : public IDispatch {
   mutable std::mutex m_errorPropertiesLock;
   long m_coFreezeEvents = 0;
   std::mutex m_recordLock;              // guards building the input property records
+  // ---- output ----
+  long m_currentRotation = 1;
+  // Set by a status report of power online; ClearOutput clears it before the reset.
+  std::atomic<long> m_onlineAfterReset{0};
   // ---- properties ----
   friend struct CPropertyTable;
   CPropertyEffects m_effects;

@@ -112,6 +112,7 @@ void CPOSPrinter::UnloadSubSO() {
 }
 
 void CPOSPrinter::ResetStationBuffers() {
+  DiscardStationBuffers();
   if (m_window) m_window->SetSettingsChanged(0);
 }
 
@@ -205,7 +206,7 @@ void CPOSPrinter::DisableDevice() {
   const long state = GetState();
   if (state == kStateBusy || state == kStateError) {
     Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "State busy or error", "DeviceDisabled");
-    SetState(kStateIdle);
+    SetStateIdleWhenDrained();
     (void)SetResultCode(OPOS_E_BUSY, 0, "DeviceEnabled");
     return;
   }
@@ -226,7 +227,7 @@ long CPOSPrinter::ReleaseDevice() {
   if (state == kStateClosed) return SetResultCode(OPOS_E_CLOSED, 0, "ReleaseDevice");
   if (state == kStateBusy || state == kStateError) {
     Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "State busy or error", "Release");
-    SetState(kStateIdle);
+    SetStateIdleWhenDrained();
     return SetResultCode(OPOS_E_BUSY, 0, "ReleaseDevice");
   }
   if (!m_props.Claimed) return SetResultCode(OPOS_E_ILLEGAL, 0, "ReleaseDevice");

@@ -284,7 +284,10 @@ PrnInputProperty* CPOSPrinter::CreateInputProperty() {
   auto* record = new PrnInputProperty{};
   for (const RecordNumber& number : kRecordNumbers) record->*number.record = m_props.*number.cache;
   record->state = GetState();
+  // ErrorString is also written on the receive thread under the error-properties lock;
+  // the order is always the record-text lock first.
   std::lock_guard<std::mutex> hold(m_recordLock);
+  std::lock_guard<std::mutex> holdError(m_errorPropertiesLock);
   try {
     for (const RecordText& text : kRecordTexts) {
       char* copy = nullptr;
@@ -330,6 +333,7 @@ void CPOSPrinter::ApplyPropertySnapshot(const PrnPropertySnapshot* snapshot) {
     m_props.*number.cache = snapshot->*number.snapshot;
   }
   std::lock_guard<std::mutex> hold(m_recordLock);
+  std::lock_guard<std::mutex> holdError(m_errorPropertiesLock);
   for (const SnapshotText& text : kSnapshotTexts) {
     if (const char* value = snapshot->*text.snapshot) m_props.*text.cache = value;
   }
@@ -365,6 +369,7 @@ void CPOSPrinter::ApplyStatusRecord(const PrnStatusRecord* record) {
   }
   if (record->powerState == kPowerOnline) {
     m_props.OnlineSeen = 1;
+    m_onlineAfterReset.store(1);  // kept until ClearOutput clears it: polls don't
   } else {
     m_props.OfflineSeen = 1;
     m_props.OnlineSeen = 0;

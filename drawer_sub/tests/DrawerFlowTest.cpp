@@ -47,6 +47,11 @@ class DrawerFlowTest : public ::testing::Test {
     ASSERT_EQ(0, core.Enable());
     ASSERT_TRUE(core.WaitForEvent(0));
   }
+  // Bounded: the call on another thread has entered the drawer's execute export.
+  static bool InExecute(const DrawerCore& core) {
+    for (int i = 0; i < 1000 && core.ExecutesRunning() == 0; ++i) Sleep(10);
+    return core.ExecutesRunning() != 0;
+  }
   Bytes Written() {
     Bytes bytes(TbxSim_GetWritten(name_.c_str(), nullptr, 0));
     TbxSim_GetWritten(name_.c_str(), bytes.data(), DWORD(bytes.size()));
@@ -141,6 +146,8 @@ TEST_F(DrawerFlowTest, WaitForDrawerCloseEndsWhenTheDrawerCloses) {
   ASSERT_EQ(0, core_.OpenDrawer().result);
   ASSERT_TRUE(core_.WaitForEvent(1));
   auto wait = std::async(std::launch::async, [&] { return core_.WaitForDrawerClose(); });
+  // Closed before the call got there, it would end at once, not by the wait.
+  ASSERT_TRUE(InExecute(core_));
   EXPECT_EQ(std::future_status::timeout, wait.wait_for(kStillWaiting));
   TbxSim_SetDrawerOpen(name_.c_str(), FALSE);
   const MethodCall call = wait.get();
@@ -154,6 +161,7 @@ TEST_F(DrawerFlowTest, WaitForDrawerCloseEndsOfflineOrWhenDisabled) {
   ASSERT_EQ(0, core_.OpenDrawer().result);
   ASSERT_TRUE(core_.WaitForEvent(1));
   auto offline = std::async(std::launch::async, [&] { return core_.WaitForDrawerClose(); });
+  ASSERT_TRUE(InExecute(core_));
   EXPECT_EQ(std::future_status::timeout, offline.wait_for(kStillWaiting));
   TbxSim_SetOnline(name_.c_str(), FALSE);
   EXPECT_EQ(107, offline.get().result);
@@ -164,6 +172,7 @@ TEST_F(DrawerFlowTest, WaitForDrawerCloseEndsOfflineOrWhenDisabled) {
   ASSERT_TRUE(core_.WaitForEvent(2001));
   // Disabled while waiting: no status will come, the drawer is not known closed.
   auto disabled = std::async(std::launch::async, [&] { return core_.WaitForDrawerClose(); });
+  ASSERT_TRUE(InExecute(core_));
   EXPECT_EQ(std::future_status::timeout, disabled.wait_for(kStillWaiting));
   ASSERT_EQ(0, core_.Disable());
   EXPECT_EQ(111, disabled.get().result);
@@ -189,6 +198,7 @@ TEST_F(DrawerFlowTest, AnotherDrawersCloseDoesNotEndTheWait) {
   ASSERT_EQ(0, core_.OpenDrawer().result);
   ASSERT_TRUE(core_.WaitForEvent(1));
   auto wait = std::async(std::launch::async, [&] { return core_.WaitForDrawerClose(); });
+  ASSERT_TRUE(InExecute(core_));
   TbxSim_SetDrawerOpen(other.c_str(), FALSE);
   ASSERT_TRUE(second.WaitForEvent(0));
   EXPECT_EQ(std::future_status::timeout, wait.wait_for(kStillWaiting));

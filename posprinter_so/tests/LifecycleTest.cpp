@@ -11,6 +11,7 @@
 #include "ControlObjectStandIn.h"
 #include "OposCodes.h"
 #include "PrinterSubApi.h"
+#include "RecordingSub.h"
 #include "ScopedHandle.h"
 #include "TbxSim.h"
 #include "TestPrinter.h"
@@ -158,39 +159,62 @@ TEST_F(Lifecycle, EachMethodAnswersAsTheDevicesStateAllows) {
 }
 
 TEST_F(Lifecycle, OpenResultNamesWhatFailed) {
+  RecordingSubModule recording((sotest::BinFolder() + "recording_sub.dll").c_str());
+  ASSERT_TRUE(recording.Loaded());
   struct Row {
     const char* failure;
     const char* subModule;  // "" leaves SubSODLLPath out
     bool keyExists;
-    bool refuseEvents;
+    std::function<void(costandin::ControlObject&)> arrange;
     long result, openResult;
   };
+  auto nothing = [](costandin::ControlObject&) {};
   const Row rows[] = {
-      {"no device key", "prennik.dll", false, false, OPOS_E_NOSERVICE, 302},
-      {"no SubSODLLPath", "", true, false, OPOS_E_NOSERVICE, 304},
-      {"a sub-module missing an export", "recording_sub_nocallback.dll", true, false,
+      {"no device key", "prennik.dll", false, nothing, OPOS_E_NOSERVICE, 302},
+      {"no SubSODLLPath", "", true, nothing, OPOS_E_NOSERVICE, 304},
+      {"a sub-module missing an export", "recording_sub_nocallback.dll", true, nothing,
        OPOS_E_NOSERVICE, 304},
-      {"a sub-module that is no DLL", "no_such_sub.dll", true, false, OPOS_E_NOSERVICE, 304},
-      {"a Control Object without SOStatusUpdate", "prennik.dll", true, true, OPOS_E_NOSERVICE,
+      {"a sub-module that is no DLL", "no_such_sub.dll", true, nothing, OPOS_E_NOSERVICE, 304},
+      {"initSubSO failing", "recording_sub.dll", true,
+       [&](costandin::ControlObject&) { recording.ScriptInit(111, RECSUB_SLOT_ALLOCATE); },
+       OPOS_E_NOSERVICE, 304},
+      {"a Control Object without SOStatusUpdate", "prennik.dll", true,
+       [](costandin::ControlObject& co) { co.RefuseName(L"SOStatusUpdate"); }, OPOS_E_NOSERVICE,
        305},
+      // The zero-filled block is applied whatever the request answered: no failure.
+      {"the capability request failing", "recording_sub.dll", true,
+       [&](costandin::ControlObject&) {
+         recording.SetResult(RECSUB_GET_CAPABILITY, PRN_CAPABILITY_BLOCK, 111);
+       },
+       OPOS_SUCCESS, 0},
   };
   for (const Row& row : rows) {
+    recording.Reset();
+    recording.ScriptInit(0, RECSUB_SLOT_ALLOCATE);
     costandin::ControlObject co;
     ASSERT_EQ(co.Create(kProgId), S_OK);
     {
       sotest::DeviceKey key("SoLifecycleFailingDevice");
       WriteDeviceKey(key, row.subModule);
-      if (row.refuseEvents) co.RefuseName(L"SOStatusUpdate");
+      row.arrange(co);
       const wchar_t* name = row.keyExists ? L"SoLifecycleFailingDevice" : L"SoLifecycleNoKey";
       EXPECT_EQ(co.CallLong(L"OpenService", {Arg::Text(L"POSPrinter"), Arg::Text(name), Arg::Sink()}),
                 row.result)
           << row.failure;
     }
     EXPECT_EQ(co.CallLong(L"GetOpenResult"), row.openResult) << row.failure;
+    EXPECT_EQ(co.SinkReferences(), 0) << row.failure;
+    if (row.result == OPOS_SUCCESS) {
+      for (long pidx : kCapabilityPidx) {
+        EXPECT_EQ(co.CallLong(L"GetPropertyNumber", {Arg::Long(pidx)}), 0) << pidx;
+      }
+      EXPECT_EQ(co.CallLong(L"CloseService"), OPOS_SUCCESS);
+      continue;
+    }
     EXPECT_EQ(co.CallLong(L"GetPropertyNumber", {Arg::Long(kState)}), 1) << row.failure;
     EXPECT_EQ(FindWindowA(nullptr, kWindowName), nullptr) << row.failure << ": no window left";
     EXPECT_EQ(co.CallLong(L"ClaimDevice", {Arg::Long(0)}), OPOS_E_CLOSED) << row.failure;
-    EXPECT_EQ(co.SinkReferences(), 0) << row.failure;
+    EXPECT_EQ(recording.TakenSlots(), 0) << row.failure;
   }
   // prennik refuses a second slot for one device: a slot left taken would fail this.
   EXPECT_EQ(Open(), OPOS_SUCCESS);
@@ -266,6 +290,31 @@ TEST_F(Lifecycle, PrinterStatusReachesTheApplicationAsStatusUpdateEvents) {
   EXPECT_EQ(Call(L"CloseService"), OPOS_SUCCESS);
   EXPECT_TRUE(co_.Events().empty()) << "nothing reported while disabled";
   TbxSim_SetCoverOpen(kPrinter, FALSE);
+}
+
+// RecLineChars through prennik: the line-characters service picks the entry and the font,
+// and the service object takes the characters and the line height.
+TEST_F(Lifecycle, RecLineCharsTakesTheSubModulesChoice) {
+  ASSERT_EQ(Open(), OPOS_SUCCESS);
+  ASSERT_EQ(Call(L"ClaimDevice", {Arg::Long(1000)}), OPOS_SUCCESS);
+  ASSERT_EQ(SetProp(kDeviceEnabled, 1), OPOS_SUCCESS);
+  DISPID getString = 0;
+  ASSERT_EQ(co_.GetIDsOfNames(L"GetPropertyString", &getString), S_OK);
+  VARIANT list;
+  VariantInit(&list);
+  ASSERT_EQ(co_.Invoke(getString, {Arg::Long(1008003)}, &list), S_OK);
+  ASSERT_EQ(V_VT(&list), VT_BSTR);
+  const std::wstring entries(V_BSTR(&list));
+  VariantClear(&list);
+  // The second entry: font 2, 24 dots high (the sub-module's table).
+  const size_t comma = entries.find(L',');
+  ASSERT_NE(comma, std::wstring::npos) << "a list of several entries";
+  const long second = std::stol(entries.substr(comma + 1));
+  EXPECT_EQ(SetProp(8016, second), OPOS_SUCCESS);
+  EXPECT_EQ(Prop(8016), second);
+  EXPECT_EQ(Prop(8017), 24) << "RecLineHeight in dots (MapMode 1)";
+  EXPECT_GE(Prop(8018), 24) << "RecLineSpacing no smaller than the line";
+  EXPECT_EQ(Call(L"CloseService"), OPOS_SUCCESS);
 }
 
 // Threads and windows of this process.

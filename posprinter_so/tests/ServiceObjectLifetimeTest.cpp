@@ -129,6 +129,31 @@ TEST_F(ServiceObjectLifetime, COFreezeEventsSetsTheFlagOnly) {
   EXPECT_EQ(so_->Properties().ResultCode, resultCode);
 }
 
+// Without SubSODLLPath the sub-module can't be bound: 104 with OpenResult 304, the reason
+// in the log, and nothing of the open left.
+TEST_F(ServiceObjectLifetime, OpenServiceWithoutASubModuleAnswers104And304) {
+  sotest::DeviceKey key("SoLifetimeNoSubModule");
+  key.SetString("LogLevelCore", "4");
+  BSTR cls = SysAllocString(L"POSPrinter");
+  BSTR name = SysAllocString(L"SoLifetimeNoSubModule");
+  fakelog::Clear();
+  long opened = 0;
+  co_.RunOnThread([&] { opened = so_->OpenService(cls, name, co_.Sink()); });
+  SysFreeString(cls);
+  SysFreeString(name);
+  EXPECT_EQ(opened, OPOS_E_NOSERVICE);
+  EXPECT_EQ(so_->GetOpenResult(), 304);
+  const auto reason = fakelog::LinesContaining(L"[Info    ] Failed to connect with Sub SO DLL.");
+  ASSERT_EQ(reason.size(), 1u);
+  EXPECT_EQ(reason[0].category, 0x2u);
+  EXPECT_EQ(fakelog::LinesContaining(L"[Result  ] 104").size(), 1u);
+  EXPECT_EQ(fakelog::LinesContaining(L"[Exit    ] OpenService").size(), 1u);
+  EXPECT_EQ(so_->Window(), nullptr);
+  EXPECT_FALSE(so_->Driver().IsAttached());
+  EXPECT_FALSE(so_->ClaimObject()->IsRegistered());
+  EXPECT_EQ(so_->Properties().State, 1);
+}
+
 // This program's string table holds "1014004" under 14 and it has no version resource.
 TEST(ServiceObjectVersionFallback, ComesFromStringResource14) {
   EXPECT_EQ(CPOSPrinter::GetServiceObjectVersion(), -1);
@@ -341,6 +366,71 @@ TEST_F(ClaimSteps, DisableAndReleaseWhileBusyAnswer113AndSetIdle) {
   EXPECT_EQ(so_->ReleaseDevice(), OPOS_SUCCESS);
   EXPECT_EQ(so_->GetDeviceEnabled(), 0) << "released devices are disabled first";
   EXPECT_EQ(Seq(RECSUB_OTHER_METHOD, 1002).size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// The property writes whose effect goes through the sub-module: CharacterSet (service
+// 1008), RecLineChars (1020) and PageModeStation (1021, its snapshot applied).
+TEST_F(ClaimSteps, PropertyWritesReachTheSubModule) {
+  ASSERT_EQ(so_->Claim(0), OPOS_SUCCESS);
+  so_->SetPropertyNumber(3, 1);
+  ASSERT_EQ(so_->GetDeviceEnabled(), 1);
+  CPropertyCache& p = so_->MutableProperties();
+  p.CharacterSetList = "437,932";
+  p.Caps.capRecPresent = 1;
+  p.Caps.capRecPageMode = 1;
+  p.RecLineCharsList = "42,56";
+  p.RecLineWidth = 576;
+  sub_.Reset();
+
+  so_->SetPropertyNumber(8002, 932);
+  EXPECT_EQ(p.ResultCode, OPOS_SUCCESS);
+  EXPECT_EQ(p.CharacterSet, 932);
+  ASSERT_EQ(Seq(RECSUB_OTHER_METHOD, 1008).size(), 1u);
+  sub_.SetResult(RECSUB_OTHER_METHOD, 1008, 111);
+  so_->SetPropertyNumber(8002, 437);
+  EXPECT_EQ(p.ResultCode, OPOS_E_ILLEGAL) << "the sub-module refused it";
+  EXPECT_EQ(p.CharacterSet, 932);
+
+  so_->SetPropertyNumber(8016, 42);
+  EXPECT_EQ(p.ResultCode, OPOS_SUCCESS);
+  for (const RecSubCall& call : sub_.Calls()) {
+    if (call.exportId != RECSUB_OTHER_METHOD || call.id != 1020) continue;
+    EXPECT_EQ(call.words[0], 2) << "receipt";
+    EXPECT_EQ(call.words[1], 42);
+    EXPECT_EQ(call.words[2], 576) << "RecLineWidth in dots";
+  }
+  ASSERT_EQ(Seq(RECSUB_OTHER_METHOD, 1020).size(), 1u);
+
+  so_->SetPropertyNumber(8049, 2);
+  EXPECT_EQ(p.ResultCode, OPOS_SUCCESS);
+  EXPECT_EQ(p.PageModeStation, 2);
+  ASSERT_EQ(Seq(RECSUB_OTHER_METHOD, 1021).size(), 1u);
+  EXPECT_EQ(Seq(RECSUB_OTHER_METHOD, 1015).size(), 1u) << "its snapshot released";
+}
+
+}  // namespace
+
+namespace {
+
+// The receive thread writes the status words of its start record back as it ends; Release
+// keeps what the properties held before the threads stopped.
+TEST_F(ClaimSteps, ReleaseKeepsThePropertiesTheEndingThreadsWouldOverwrite) {
+  ASSERT_EQ(so_->Claim(0), OPOS_SUCCESS);
+  so_->SetPropertyNumber(3, 1);
+  ASSERT_EQ(so_->GetDeviceEnabled(), 1);
+  CPropertyCache& p = so_->MutableProperties();
+  p.CoverOpen = 1;
+  p.RecEmpty = 1;
+  p.MapMode = 3;
+  EXPECT_EQ(so_->ReleaseDevice(), OPOS_SUCCESS);
+  EXPECT_EQ(p.CoverOpen, 1);
+  EXPECT_EQ(p.RecEmpty, 1);
+  EXPECT_EQ(p.MapMode, 3);
+  EXPECT_EQ(p.PowerState, 2000) << "not among the saved words";
 }
 
 }  // namespace

@@ -110,8 +110,13 @@ MethodCall DrawerCore::Call(long methodId, long* block, int words) {
   block[words - 1] = reinterpret_cast<long>(&call.record);
   call.record.waitFlag = 1;
   call.preResult = exports_.preMethod(methodId, block, slot_);
-  call.result = call.preResult != 0 ? call.preResult
-                                    : exports_.executeMethod(methodId, block, slot_);
+  if (call.preResult != 0) {
+    call.result = call.preResult;
+  } else {
+    ++executing_;
+    call.result = exports_.executeMethod(methodId, block, slot_);
+    --executing_;
+  }
   return call;
 }
 

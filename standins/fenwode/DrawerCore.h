@@ -13,6 +13,7 @@
 #pragma once
 #include "Win.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -64,6 +65,9 @@ class DrawerCore {
   // Pre, then (when it accepts) execute; a non-zero pre result is the call's result.
   MethodCall OpenDrawer();
   MethodCall WaitForDrawerClose();
+  // Calls inside the execute export now: a test that changes the printer under a waiting
+  // call first waits for the call to get there.
+  long ExecutesRunning() const { return executing_; }
   MethodCall CheckHealth(long level, bool allowed);
   // Gives a text of a result record back (1019).
   long ReleaseText(char* text);
@@ -92,6 +96,7 @@ class DrawerCore {
   ScopedHandle stopEvent_;
   std::thread statusThread_;
   DrwStateRecord state_{};
+  std::atomic<long> executing_{0};
 
   mutable std::mutex lock_;
   std::condition_variable changed_;
