@@ -12,6 +12,8 @@
 
 #include "ControlObjectStandIn.h"
 #include "OposCodes.h"
+#include "PrinterSubIds.h"
+#include "RecordingSub.h"
 #include "TbxSim.h"
 #include "TestPrinter.h"
 #include "TestSupport.h"
@@ -235,6 +237,18 @@ TEST_F(Health, FailuresAnswerThePrintersCondition) {
   }
 }
 
+TEST_F(Health, ExternalCheckPrintsAtOnceInsideAnOpenTransaction) {
+  ASSERT_EQ(Call(L"TransactionPrint", {Arg::Long(2), Arg::Long(11)}), OPOS_SUCCESS);
+  ASSERT_EQ(Call(L"PrintNormal", {Arg::Long(2), Arg::Text(L"Held back\n")}), OPOS_SUCCESS);
+  EXPECT_EQ(CheckHealth(2), OPOS_SUCCESS);
+  std::string written = Ascii(Written());
+  EXPECT_NE(written.find("External HCheck Complete."), std::string::npos);
+  EXPECT_EQ(written.find("Held back"), std::string::npos) << "the transaction stays open";
+  ASSERT_EQ(Call(L"TransactionPrint", {Arg::Long(2), Arg::Long(12)}), OPOS_SUCCESS);
+  written = Ascii(Written());
+  EXPECT_LT(written.find("External HCheck Complete."), written.find("Held back"));
+}
+
 // ---- the interactive level --------------------------------------------------------------
 
 struct DialogView {
@@ -442,6 +456,40 @@ TEST_F(Health, MethodsTheSubModuleDoesNotServe) {
   EXPECT_EQ(Prop(kCapUpdateFirmware), 0);
   EXPECT_EQ(Call(L"UpdateFirmware", {Arg::Text(L"fw.bin")}), OPOS_E_ILLEGAL);
   EXPECT_TRUE(Written().empty());
+}
+
+// A sub-module that reports no statistics or firmware capability: the methods that need one
+// are refused before any record is built, and their buffers stay as they were;
+// CompareFirmwareVersion has no capability check and reaches the sub-module.
+TEST_F(Health, CapabilitiesTheSubModuleLacksRefuseBeforeItIsAsked) {
+  RecordingSubModule recording((sotest::BinFolder() + "recording_sub.dll").c_str());
+  ASSERT_TRUE(recording.Loaded());
+  ASSERT_EQ(Call(L"CloseService"), OPOS_SUCCESS);
+  recording.Reset();
+  key_.SetString("SubSODLLPath", sotest::BinFolder() + "recording_sub.dll");
+  ASSERT_EQ(Open(), OPOS_SUCCESS);
+  ASSERT_EQ(Call(L"ClaimDevice", {Arg::Long(5000)}), OPOS_SUCCESS);
+  ASSERT_EQ(SetProp(kDeviceEnabled, 1), OPOS_SUCCESS);
+  recording.Reset();
+  std::string document = "U_";
+  EXPECT_EQ(RetrieveStatistics("U_", &document), OPOS_E_ILLEGAL);
+  EXPECT_EQ(document, "U_");
+  EXPECT_EQ(Call(L"ResetStatistics", {Arg::Text(L"")}), OPOS_E_ILLEGAL);
+  EXPECT_EQ(Call(L"UpdateStatistics", {Arg::Text(L"")}), OPOS_E_ILLEGAL);
+  EXPECT_EQ(Call(L"UpdateFirmware", {Arg::Text(L"fw.bin")}), OPOS_E_ILLEGAL);
+  std::vector<long> methods;
+  for (const RecSubCall& call : recording.Calls())
+    if (call.exportId == RECSUB_PRE_METHOD) methods.push_back(call.id);
+  EXPECT_TRUE(methods.empty());
+  long result = 0;
+  EXPECT_EQ(Call(L"CompareFirmwareVersion", {Arg::Text(L"fw.bin"), Arg::LongRef(&result)}),
+            OPOS_SUCCESS);
+  methods.clear();
+  for (const RecSubCall& call : recording.Calls())
+    if (call.exportId == RECSUB_PRE_METHOD || call.exportId == RECSUB_EXECUTE_METHOD)
+      methods.push_back(call.exportId * 100 + call.id);
+  EXPECT_EQ(methods, (std::vector<long>{RECSUB_PRE_METHOD * 100 + 4,
+                                        RECSUB_EXECUTE_METHOD * 100 + 4}));
 }
 
 TEST_F(Health, EveryMethodNeedsAnEnabledDevice) {
