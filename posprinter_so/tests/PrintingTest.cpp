@@ -208,7 +208,7 @@ TEST_F(Printing, StationAndStateChecksComeFirst) {
   ASSERT_EQ(SetNumber(kPidxDeviceEnabled, 1), 0);
 }
 
-TEST_F(Printing, BusyRuleAndPrintImmediateAheadOfTheQueue) {
+TEST_F(Printing, BusyRuleRefusesWhatItsFormRefuses) {
   TbxSim_SetCoverOpen(kPrinter, TRUE);  // the queued output waits at the status gate
   ASSERT_EQ(SetNumber(kPidxFreezeEvents, 1), 0);
   ASSERT_EQ(SetNumber(kPidxAsyncMode, 1), 0);
@@ -221,6 +221,38 @@ TEST_F(Printing, BusyRuleAndPrintImmediateAheadOfTheQueue) {
   EXPECT_EQ(Call([&] { return so_->MarkFeed(1); }), 106) << "no mark feed on this printer";
   ASSERT_EQ(SetNumber(kPidxAsyncMode, 1), 0);
   EXPECT_EQ(Call([&] { return so_->CutPaper(50); }), 0) << "asynchronous: queued while busy";
+}
+
+TEST_F(Printing, PrintImmediateGoesAheadOfTheQueuedOutput) {
+  TbxSim_SetWriteDelay(kPrinter, 300);
+  ASSERT_EQ(SetNumber(kPidxAsyncMode, 1), 0);
+  for (const char* text : {"One\n", "Two\n", "Three\n", "Four\n"}) ASSERT_EQ(PrintNormal(2, text), 0);
+  EXPECT_EQ(Number(kPidxState), kStateBusy);
+  EXPECT_EQ(Call([&] { return so_->PrintImmediate(2, Bstr("Now\n")); }), 0)
+      << "no busy rule, and synchronous whatever AsyncMode says";
+  const long lastId = Number(kPidxOutputId);
+  ASSERT_TRUE(WaitUntil([&] { return Completed().size() == 4; }));
+  EXPECT_EQ(Completed().back(), lastId) << "PrintImmediate gives no OutputID";
+  const std::string bytes = Written();
+  ASSERT_NE(bytes.find("Now"), std::string::npos);
+  EXPECT_LT(bytes.find("Now"), bytes.find("Four"));
+}
+
+TEST_F(Printing, SetLogoKeepsTheLastLogoAndValidateDataPrintsNothing) {
+  ASSERT_EQ(Call([&] { return so_->SetLogo(1, Bstr("First logo")); }), 0);
+  ASSERT_EQ(Call([&] { return so_->SetLogo(1, Bstr("Second logo")); }), 0);
+  ASSERT_EQ(Call([&] { return so_->SetLogo(2, Bstr("Bottom logo")); }), 0);
+  EXPECT_EQ(Written(), "");
+  ASSERT_EQ(PrintNormal(2, "\x1b|tL\x1b|bL"), 0);
+  const std::string bytes = Written();
+  EXPECT_EQ(bytes.find("First logo"), std::string::npos);
+  ASSERT_NE(bytes.find("Second logo"), std::string::npos);
+  EXPECT_LT(bytes.find("Second logo"), bytes.find("Bottom logo"));
+  TbxSim_ClearWritten(kPrinter);
+  EXPECT_EQ(Call([&] { return so_->ValidateData(2, Bstr("\x1b|bCBold\n")); }), 0);
+  EXPECT_EQ(Call([&] { return so_->ValidateData(2, Bstr("\x1b|99999999999uC")); }), 111)
+      << "a sequence outside the escape grammar";
+  EXPECT_EQ(Written(), "");
 }
 
 // ---- errors ----
@@ -430,8 +462,9 @@ TEST_F(Printing, ClearOutputDuringAnErrorDropsEverythingAndRecoversThePrinter) {
   printer.join();
   EXPECT_FALSE(fakelog::LinesContaining(L"Device recovery").empty());
   EXPECT_TRUE(fakelog::LinesContaining(L"RestorePrinter error").empty());
-  EXPECT_EQ(so_->QueuedEventCount(), 0u) << "the waiting error was answered and dropped";
   ASSERT_EQ(SetNumber(kPidxFreezeEvents, 0), 0);
+  // What is still queued (status updates of the recovery) goes out; the error does not.
+  EXPECT_TRUE(WaitUntil([&] { return so_->QueuedEventCount() == 0; }));
   ASSERT_EQ(SetNumber(kPidxAsyncMode, 0), 0);
   WaitUntil([&] { return !so_->Channel()->HasPendingOutput(); });
   ASSERT_EQ(PrintNormal(2, "Fresh\n"), 0) << "the transaction was dropped too";
