@@ -189,11 +189,3 @@ long CPOSPrinter::FrameChecks() const {
   if (!m_props.DeviceEnabled) return OPOS_E_DISABLED;
   return OPOS_SUCCESS;
 }
-
-long CPOSPrinter::RoutedMethod(const char* tag) {
-  static const char kFn[] = "CPOSPrinter::RoutedMethod";
-  Log(LOG_INFO, kFn, __LINE__, TAG_ENTER, tag);
-  if (const long refused = FrameChecks()) return SetResultCode(refused, 0, tag);
-  // Output reaches the printer once the method frame and the queues are in place.
-  return SetResultCode(OPOS_E_FAILURE, 0, tag);
-}

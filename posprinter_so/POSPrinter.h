@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "CheckHealthDlg.h"
 #include "ControlObjectDriver.h"
 #include "DeviceSettings.h"
 #include "EventQueue.h"
@@ -23,7 +24,7 @@ class CCommDevice;
 class CDeviceClaim;
 class CLogContext;
 
-class CPOSPrinter final : public IDispatch {
+class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
  public:
   CPOSPrinter();
   CPOSPrinter(const CPOSPrinter&) = delete;
@@ -86,6 +87,15 @@ class CPOSPrinter final : public IDispatch {
                          long alignment);                                // 38
   long DrawRuledLine(long station, BSTR positionList, long lineDirection, long lineWidth,
                      long lineStyle, long lineColor);                    // 39
+
+  // ---- health check (HealthMethods.cpp) ----
+  // CheckHealth level 3: shows the module's check-health dialog for this object unless it
+  // is showing already, sets CheckHealthText by its run flag and ResultCode; its codes.
+  long DoInteractiveCheckHealth(long* resultCodeExtended);
+  // The dialog's run: the interactive execute phase with `record`, whose list is sent
+  // synchronously; takes the record over.
+  long ExecuteInteractiveCheckHealth(PrnInputProperty* record, long* resultCodeExtended);
+  long RunInteractiveCheckHealth(long* resultCodeExtended) override;
 
   // ---- members other parts of the core use ----
   // Stores ResultCode and ResultCodeExtended; with a text, logs "[Result  ]" and
@@ -271,7 +281,11 @@ class CPOSPrinter final : public IDispatch {
   void DiscardStationBuffers();
   // Claimed (103) and DeviceEnabled (105) checks of every method that reaches the printer.
   long FrameChecks() const;
-  long RoutedMethod(const char* tag);
+  void SetCheckHealthText(const char* text);
+  // ResetStatistics, UpdateStatistics and UpdateFirmware: the capability check, then the
+  // frame; `prints` hands a returned list to SubmitOutput, else it is freed.
+  long StatisticsMethod(const char* tag, bool capable, bool prints, const std::string& buffer,
+                        long methodId);
   // The error being fired and the queued output errors answered clear and removed; with
   // `alsoOthers` every queued event that is no error event goes too.
   bool ClearOutputErrors(bool alsoOthers);

@@ -2,9 +2,9 @@
 // COM may unload the DLL (live service objects, and locks taken through the class factory).
 //
 // Every module global of this DLL is constant-initialised and has no destructor of its own
-// (the counts, the class factory, the identifiers), so none of them is built after or torn
-// down before the trace log library's objects: nothing of ours runs at load or unload but
-// DllMain storing the handle. The registered window messages are looked up on first use.
+// (the counts, the class factory, the identifiers, the check-health dialog), so none of them
+// is built after or torn down before the trace log library's objects: nothing of ours runs at
+// load or unload but DllMain storing the handle. The registered window messages are looked up on first use.
 #pragma once
 #include <atomic>
 
