@@ -82,6 +82,94 @@ class CCommDevice {
   [[nodiscard]] long SetResponseIdToken(long* responseId, PrnTokenList** list);
   [[nodiscard]] long OtherMethod1024(PrnInputProperty* record, PrnPropertySnapshot* snapshot);
 
+  // ---- pre-phase and execute-phase wrappers (CommDeviceWrappers.cpp) ----
+  // Each packs its parameters, in order, into the method's argument block and calls
+  // preMethod or executeMethod; a negative answer becomes 106, any other is returned as
+  // it is. R input property record, S station state record, E the caller's
+  // ResultCodeExtended, L the caller's list pointer, P the property snapshot.
+  using Rec = PrnInputProperty*;
+  using Sta = PrnStationState*;
+  using Lst = PrnTokenList**;
+  using Snp = PrnPropertySnapshot*;
+  using Txt = const char*;
+  [[nodiscard]] long preCheckHealth(Rec r, long level, long* e);
+  [[nodiscard]] long preDirectIO(Rec r, long command, long* data, PrnBstr* text, long* e);
+  [[nodiscard]] long preClearOutput(Rec r, long* e);
+  [[nodiscard]] long preCompareFirmwareVersion(Rec r, Txt fileName, long* result, long* e);
+  [[nodiscard]] long preResetStatistics(Rec r, Txt buffer, long* e);
+  [[nodiscard]] long preRetrieveStatistics(Rec r, PrnBstr* buffer, long* e);
+  [[nodiscard]] long preUpdateFirmware(Rec r, Txt fileName, long* e);
+  [[nodiscard]] long preUpdateStatistics(Rec r, Txt buffer, long* e);
+  [[nodiscard]] long preBeginInsertion(Rec r, long timeout, long* e);
+  [[nodiscard]] long preBeginRemoval(Rec r, long timeout, long* e);
+  [[nodiscard]] long preEndInsertion(Rec r, long* e);
+  [[nodiscard]] long preEndRemoval(Rec r, long* e);
+  [[nodiscard]] long preCutPaper(Rec r, long percentage, long* e);
+  [[nodiscard]] long prePrintBarCode(Rec r, long station, Txt data, long symbology, long height,
+                                     long width, long alignment, long textPosition, long* e);
+  [[nodiscard]] long prePrintBitmap(Rec r, long station, Txt fileName, long width,
+                                    long alignment, long* e);
+  [[nodiscard]] long prePrintImmediate(Rec r, long station, Txt data, long* e);
+  [[nodiscard]] long prePrintNormal(Rec r, long station, Txt data, long* e);
+  [[nodiscard]] long prePrintTwoNormal(Rec r, long stations, Txt data1, Txt data2, long* e);
+  [[nodiscard]] long preRotatePrint(Rec r, long station, long rotation, long* e);
+  [[nodiscard]] long preSetBitmap(Rec r, long bitmapNumber, long station, Txt fileName,
+                                  long width, long alignment, long* e);
+  [[nodiscard]] long preSetLogo(Rec r, long location, Txt data, long* e);
+  [[nodiscard]] long preTransactionPrint(Rec r, long station, long control, long* e);
+  [[nodiscard]] long preValidateData(Rec r, long station, Txt data, long* e);
+  [[nodiscard]] long preChangePrintSide(Rec r, long side, long* e);
+  [[nodiscard]] long preMarkFeed(Rec r, long type, long* e);
+  [[nodiscard]] long preClearPrintArea(Rec r, long* e);
+  [[nodiscard]] long prePageModePrint(Rec r, long control, long* e);
+  [[nodiscard]] long preDrawRuledLine(Rec r, long station, Txt positionList, long direction,
+                                      long lineWidth, long lineStyle, long lineColor, long* e);
+  [[nodiscard]] long prePrintMemoryBitmap(Rec r, long station, Txt data, long type, long width,
+                                          long alignment, long* e);
+  [[nodiscard]] long executeCheckHealth(Rec r, Sta s, long level, Lst l, Snp p);
+  [[nodiscard]] long executeDirectIO(Rec r, Sta s, long command, long* data, PrnBstr* text,
+                                     PrnDirectIOFlags* flags, Lst l, Snp p);
+  [[nodiscard]] long executeClearOutput(Rec r, Sta s, Lst l, Snp p);
+  [[nodiscard]] long executeCompareFirmwareVersion(Rec r, Sta s, Txt fileName, long* result,
+                                                   Lst l, Snp p);
+  [[nodiscard]] long executeResetStatistics(Rec r, Sta s, Txt buffer, Lst l, Snp p);
+  [[nodiscard]] long executeRetrieveStatistics(Rec r, Sta s, PrnBstr* buffer, Lst l, Snp p);
+  [[nodiscard]] long executeUpdateFirmware(Rec r, Sta s, Txt fileName, Lst l, Snp p);
+  [[nodiscard]] long executeUpdateStatistics(Rec r, Sta s, Txt buffer, Lst l, Snp p);
+  [[nodiscard]] long executeBeginInsertion(Rec r, Sta s, long timeout, Lst l, Snp p);
+  [[nodiscard]] long executeBeginRemoval(Rec r, Sta s, long timeout, Lst l, Snp p);
+  [[nodiscard]] long executeEndInsertion(Rec r, Sta s, Lst l, Snp p);
+  [[nodiscard]] long executeEndRemoval(Rec r, Sta s, Lst l, Snp p);
+  [[nodiscard]] long executeCutPaper(Rec r, Sta s, long percentage, Lst l, Snp p);
+  // The flag word goes out 0: the data is the method's own, not an escape sequence's.
+  [[nodiscard]] long executePrintBarCode(Rec r, Sta s, long station, Txt data, long symbology,
+                                         long height, long width, long alignment,
+                                         long textPosition, Lst l, Snp p);
+  [[nodiscard]] long executePrintBitmap(Rec r, Sta s, long station, Txt fileName, long width,
+                                        long alignment, Lst l, Snp p);
+  [[nodiscard]] long executePrintImmediate(Rec r, Sta s, long station, Txt data, Lst l, Snp p);
+  [[nodiscard]] long executePrintNormal(Rec r, Sta s, long station, Txt data, Lst l, Snp p);
+  [[nodiscard]] long executePrintTwoNormal(Rec r, Sta s, long stations, Txt data1, Txt data2,
+                                           Lst l, Snp p);
+  [[nodiscard]] long executeRotatePrint(Rec r, Sta s, long station, long rotation, Lst l, Snp p);
+  [[nodiscard]] long executeSetBitmap(Rec r, Sta s, long bitmapNumber, long station,
+                                      Txt fileName, long width, long alignment, Lst l, Snp p);
+  [[nodiscard]] long executeSetLogo(Rec r, Sta s, long location, Txt data, Lst l, Snp p);
+  [[nodiscard]] long executeTransactionPrint(Rec r, Sta s, long station, long control, Lst l,
+                                             Snp p);
+  [[nodiscard]] long executeValidateData(Rec r, Sta s, long station, Txt data, Lst l, Snp p);
+  [[nodiscard]] long executeChangePrintSide(Rec r, Sta s, long side, Lst l, Snp p);
+  [[nodiscard]] long executeMarkFeed(Rec r, Sta s, long type, Lst l, Snp p);
+  [[nodiscard]] long executeClearPrintArea(Rec r, Sta s, Lst l, Snp p);
+  [[nodiscard]] long executePageModePrint(Rec r, Sta s, long control, Lst l, Snp p);
+  // The positions are the list already converted to dots (CheckRuledLinePositions).
+  [[nodiscard]] long executeDrawRuledLine(Rec r, Sta s, long station,
+                                          const PrnPositionArray* positions, long direction,
+                                          long lineWidth, long lineStyle, long lineColor, Lst l,
+                                          Snp p);
+  [[nodiscard]] long executePrintMemoryBitmap(Rec r, Sta s, long station, Txt data, long type,
+                                              long width, long alignment, Lst l, Snp p);
+
   // Releases the top and then the bottom logo list (service 1003) where set; the result
   // of the second release, 0 when there was no bottom logo.
   [[nodiscard]] long ReleaseImageHandles();
@@ -120,11 +208,17 @@ class CCommDevice {
   // ---- settings handed over by OpenService ----
   void SetResponseIdMode(long mode) { m_responseIdMode = mode; }
   long GetResponseIdMode() const { return m_responseIdMode; }
-  void SetResponseTimeout(long ms) { m_responseTimeout = ms; }
+  // A zero or negative time-out or poll interval is read as its default: neither an
+  // instant 112 nor a busy or endless wait.
+  void SetResponseTimeout(long ms) { m_responseTimeout = ms > 0 ? ms : kDefaultResponseTimeoutMs; }
   long GetResponseTimeout() const { return m_responseTimeout; }
   void SetDataRegistrationTimeout(long ms) { m_registrationTimeout = ms; }
   long GetDataRegistrationTimeout() const { return m_registrationTimeout; }
-  void SetStatusPollInterval(long ms) { m_statusPollInterval = ms; }
+  void SetStatusPollInterval(long ms) {
+    m_statusPollInterval = ms > 0 ? ms : kDefaultStatusPollIntervalMs;
+  }
+  static constexpr long kDefaultResponseTimeoutMs = 10000;   // ReceiveTimeout's default
+  static constexpr long kDefaultStatusPollIntervalMs = 100;  // RCVC's default
   long GetStatusPollInterval() const { return m_statusPollInterval; }
 
   // ---- callbacks registered with the sub-module (context = this channel) ----
@@ -143,6 +237,7 @@ class CCommDevice {
   // ---- output path: queues, print-wait list, worker threads (OutputRequest.h) ----
   // The service object side of the threads and callbacks; null drops errors and status.
   void SetChannelOwner(IChannelOwner* owner) { m_channelOwner = owner; }
+  IChannelOwner* ChannelOwner() const { return m_channelOwner; }
   // Takes over the records and the list; returns the request's OutputID.
   long Output(PrnInputProperty* record, PrnStationState* stationState, PrnTokenList* list,
               long queueSelector, long completionKind, const COutputCompletion& target);
@@ -166,6 +261,9 @@ class CCommDevice {
   void FreeRequestData(COutputRequest* request);
   size_t PrintWaitCount();
   size_t QueuedCount(long queue);  // 0 immediate, 2 normal, any other value the prior queue
+  // True while any queue or the print-wait list holds output, or the send thread holds a
+  // request (writing it, or waiting for the answer to its error).
+  bool HasPendingOutput();
   // Creates the queue and status events when missing, then starts the four threads.
   [[nodiscard]] BOOL StartAllThreads();
   BOOL StopAllThreads();
@@ -178,6 +276,9 @@ class CCommDevice {
   BOOL StopImmediateThread();
   BOOL StopWatchResponseThread();
   bool IsAnyThreadRunning() const;
+  // Creates the normal-queue, status and immediate-queue events (Claim); false, with none
+  // left, when one can't be made.
+  [[nodiscard]] BOOL CreateQueueEvents();
   // Closes the queue and status events (Release, after the printer is disconnected).
   void CloseQueueEvents();
   // Stops the threads and drops what is queued; the destructor's first step.
@@ -197,6 +298,9 @@ class CCommDevice {
   bool GetImmediateWaitFlag() const { return m_immediateWait.load() != 0; }
   // Test hook: the thread of this index (0 send, 1 receive, 2 immediate, 3 watch) fails to start.
   void FailThreadStartForTest(int index) { m_failThreadStart = index; }
+  // Test hook: CreateQueueEvents fails to make its event of this index (0 normal, 1 status,
+  // 2 immediate).
+  void FailEventCreationForTest(int index) { m_failEventCreation = index; }
 
  private:
   struct CWorker {
@@ -230,7 +334,7 @@ class CCommDevice {
   std::mutex m_normalLock, m_immediateLock, m_priorLock, m_printWaitLock, m_outputIdLock;
   std::deque<COutputRequest*> m_normalQueue, m_immediateQueue, m_priorQueue;  // back newest
   std::deque<CPrintWaitEntry*> m_printWait;                                   // front oldest
-  long m_outputId = 0;
+  long m_outputId = 1;  // 0 only after ResetOutputID
   std::mutex m_asyncIdLock, m_syncIdLock, m_immediateIdLock;
   long m_asyncIdCounter = -1, m_syncIdCounter = 11, m_immediateIdCounter = 13;
   std::mutex m_asyncIdsLock, m_syncIdsLock, m_immediateIdsLock;
@@ -238,14 +342,19 @@ class CCommDevice {
   std::mutex m_resultLock;
   long m_resultCode = 0, m_resultCodeExtended = 0;
   long m_notifiedResultCode = 0, m_notifiedResultCodeExtended = 0;
-  long m_noticeErrorLevel = 0;
+  long m_noticeErrorLevel = 1;  // 1: no error
   std::string m_noticeText;
   std::atomic<long> m_immediateWait{0}, m_cutPending{0}, m_statusRequest{0};
+  std::atomic<long> m_sendHolding{0};
   CWorker m_workers[kWorkers];
   int m_failThreadStart = -1;
+  int m_failEventCreation = -1;
 
  private:
   [[nodiscard]] long CallService(long serviceId, void* block);
+  // One pre or execute call of a wrapper: the enter, failure and end lines, 106 for a
+  // negative answer.
+  [[nodiscard]] long CallPhase(bool execute, long methodId, const char* name, void* block);
   // A negative export result becomes 106, with the "<name> function failed." lines.
   [[nodiscard]] long NegativeTo106(long result, const char* function, const char* name) const;
   void RegisterCallbacks();

@@ -173,6 +173,14 @@ size_t CCommDevice::QueuedCount(long queue) {
   return q.size();
 }
 
+bool CCommDevice::HasPendingOutput() {
+  // The queues before the holding flag: the send thread sets the flag before it takes.
+  if (QueuedCount(OUTPUT_QUEUE_NORMAL) || QueuedCount(1) || QueuedCount(OUTPUT_QUEUE_IMMEDIATE))
+    return true;
+  if (PrintWaitCount()) return true;
+  return m_sendHolding.load() != 0;
+}
+
 void CCommDevice::RetryPrintReprintQueue() {
   long count = 0;
   {
@@ -289,6 +297,6 @@ void CCommDevice::TakeErrorNotice(long* errorLevel, std::string* text) {
   std::lock_guard<std::mutex> hold(m_resultLock);
   *errorLevel = m_noticeErrorLevel;
   *text = m_noticeText;
-  m_noticeErrorLevel = 0;
+  m_noticeErrorLevel = 1;  // taken: back to "no error", never a level OPOS lacks
   m_noticeText.clear();
 }

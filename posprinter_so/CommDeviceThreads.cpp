@@ -73,9 +73,21 @@ bool CCommDevice::IsAnyThreadRunning() const {
   return false;
 }
 
+BOOL CCommDevice::CreateQueueEvents() {
+  HANDLE* events[] = {&m_normalQueueEvent, &m_statusEvent, &m_immediateQueueEvent};
+  for (int i = 0; i < 3; ++i) {
+    if (!*events[i]) *events[i] = (i == m_failEventCreation) ? nullptr : NewManualResetEvent();
+    if (!*events[i]) {
+      CloseQueueEvents();
+      return 0;
+    }
+  }
+  return 1;
+}
+
 BOOL CCommDevice::StartAllThreads() {
-  for (HANDLE* event : {&m_normalQueueEvent, &m_immediateQueueEvent, &m_statusEvent})
-    if (!*event) *event = NewManualResetEvent();
+  // A thread waiting on a missing event would spin: without all three none starts.
+  if (!CreateQueueEvents()) return 0;
   if (!StartSendThread()) return 0;
   if (!StartRecvThread()) {
     (void)StopSendThread();
@@ -229,8 +241,13 @@ void CCommDevice::DoSendThread() {
   while (!StopRequested(kSend) || QueuedCount(2) || QueuedCount(1)) {
     while (QueuedCount(2) || QueuedCount(1)) {
       Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Get data from queue.");
+      // Set before the request leaves the queue: it counts as pending without a gap.
+      m_sendHolding.store(1);
       COutputRequest* request = GetSendQueue(OUTPUT_QUEUE_NORMAL);
-      if (!request) continue;
+      if (!request) {
+        m_sendHolding.store(0);
+        continue;
+      }
       tookAny = true;
       const bool async = request->completionKind == OUTPUT_COMPLETE_BY_MESSAGE;
       if (mode == 1 && async) {
@@ -280,6 +297,7 @@ void CCommDevice::DoSendThread() {
       if (request->window) idleWindow = request->window;
       FreeRequestData(request);
       delete request;
+      m_sendHolding.store(0);
     }
     HANDLE responseSet[] = {m_sendErrorEvent.get(), m_syncResponseEvent.get(), m_sendStopEvent.get()};
     if (mode == 0 && idleWindow) {

@@ -33,16 +33,12 @@ const wchar_t* CControlObjectDriver::EventName(Event event) { return kEventNames
 
 void CControlObjectDriver::Attach(IDispatch* controlObject) {
   Release();
-  if (!controlObject) return;
-  controlObject->AddRef();
   m_dispatch = controlObject;
 }
 
 void CControlObjectDriver::Release() {
-  IDispatch* dispatch = m_dispatch;
   m_dispatch = nullptr;
   for (DISPID& id : m_ids) id = DISPID_UNKNOWN;
-  if (dispatch) dispatch->Release();
 }
 
 HRESULT CControlObjectDriver::LookUpEventIds() {

@@ -1,6 +1,7 @@
-// The Control Object's dispatch interface as the service object sees it: one reference of
-// its own from Attach to Release, and the four event methods invoked by the DISPIDs looked
-// up by name.
+// The Control Object's dispatch interface as the service object sees it: kept without a
+// reference of its own from Attach to Release (the Control Object holds the service object,
+// and a reference back would make a cycle that outlives an application dropping both
+// without Close), and the four event methods invoked by the DISPIDs looked up by name.
 #pragma once
 #include "Win.h"
 
@@ -15,11 +16,9 @@ class CControlObjectDriver {
   CControlObjectDriver(const CControlObjectDriver&) = delete;
   CControlObjectDriver& operator=(const CControlObjectDriver&) = delete;
 
-  // Keeps the interface with one reference of its own (a driver attached before is
-  // released first). Attaching null leaves the driver empty.
+  // Keeps the interface pointer, taking no reference. Attaching null leaves it empty.
   void Attach(IDispatch* controlObject);
-  // Gives back the one reference Attach took; nothing when not attached, so a second
-  // Release (Close after a failed open) changes no count.
+  // Forgets the interface and its DISPIDs; the Control Object's count is never touched.
   void Release();
   bool IsAttached() const { return m_dispatch != nullptr; }
 

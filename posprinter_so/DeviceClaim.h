@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "OutputRequest.h"
 #include "ScopedHandle.h"
 #include "Win.h"
 
@@ -14,10 +15,12 @@ class CPOSPrinter;
 struct PrnDirectIOEventRecord;
 struct PrnStatusRecord;
 
-class CDeviceClaim {
+// The device channel's owner: every thread and callback of the channel reaches the service
+// object through these forwards.
+class CDeviceClaim final : public IChannelOwner {
  public:
   explicit CDeviceClaim(CLogContext* logContext);
-  ~CDeviceClaim();
+  ~CDeviceClaim() override;
   CDeviceClaim(const CDeviceClaim&) = delete;
   CDeviceClaim& operator=(const CDeviceClaim&) = delete;
 
@@ -43,22 +46,35 @@ class CDeviceClaim {
 
   // 1 while the device is enabled: output errors are reported as events only then.
   void SetEnabled(bool enabled) { m_enabled.store(enabled ? 1 : 0); }
-  bool IsEnabled() const { return m_enabled.load() != 0; }
+  bool IsEnabled() override { return m_enabled.load() != 0; }
 
   long CutDistance() const { return m_cutDistance; }
   long LineEndFlags() const { return m_lineEndFlags; }
   long Resolution() const { return m_resolution; }
 
+  // ---- record forwards to the claimer (DeviceClaimEvents.cpp) ----
+  // Without a claimer (the channel only calls while claimed) a record is empty and a free
+  // only deletes.
+  PrnInputProperty* CreateInputProperty() override;
+  PrnPropertySnapshot* BuildPropertySnapshot(PrnInputProperty* record) override;
+  void FreePropertyRecord(PrnInputProperty* record) override;
+  void FreePropertySnapshot(PrnPropertySnapshot* snapshot) override;
+  void ApplyStatusRecord(PrnStatusRecord* record) override;
+  void UpdateStatusProperties(PrnInputProperty* record) override;
+  std::string GetErrorString() override;
+  void ClearErrorProperties() override;
+
   // ---- events (DeviceClaimEvents.cpp): forwards to the claimer's window and queue ----
   // StatusUpdate(code) when the claimer's window reports the code.
-  void FireStatusUpdate(PrnStatusRecord* record, long code);
+  void FireStatusUpdate(PrnStatusRecord* record, long code) override;
   // A DirectIO event from the sub-module's record (pString kept wide).
-  void QueueDirectIOEvent(PrnDirectIOEventRecord* record);
+  void QueueDirectIOEvent(PrnDirectIOEventRecord* record) override;
   // An output error while enabled: raises the error event through `window` and waits
   // (polling every 10 ms) for the Control Object's answer. true to retry; false to clear,
   // also at once when not enabled, when the window is gone, or once the device is disabled.
   [[nodiscard]] bool PostErrorAndWait(long station, long errorLevel, const std::string& text,
-                                      long resultCode, long resultCodeExtended, HWND window);
+                                      long resultCode, long resultCodeExtended,
+                                      HWND window) override;
 
  private:
   std::list<CPOSPrinter*> m_registered;   // newest first

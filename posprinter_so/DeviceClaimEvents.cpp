@@ -9,6 +9,60 @@ namespace {
 enum : long { kErrorLocusOutput = 1, kErrorResponseRetry = 11 };
 }  // namespace
 
+PrnInputProperty* CDeviceClaim::CreateInputProperty() {
+  CPOSPrinter* owner = GetOwner();
+  return owner ? owner->CreateInputProperty() : new PrnInputProperty{};
+}
+
+PrnPropertySnapshot* CDeviceClaim::BuildPropertySnapshot(PrnInputProperty* record) {
+  CPOSPrinter* owner = GetOwner();
+  return owner ? owner->BuildPropertySnapshot(record) : new PrnPropertySnapshot{};
+}
+
+void CDeviceClaim::FreePropertyRecord(PrnInputProperty* record) {
+  if (CPOSPrinter* owner = GetOwner()) {
+    owner->FreePropertyRecord(record);
+    return;
+  }
+  // Records made by either path free the same way: texts with delete[], then the record.
+  if (!record) return;
+  for (const char* text : {record->checkHealthText, record->serviceObjectDescription,
+                           record->deviceDescription, record->deviceName,
+                           record->characterSetList, record->errorString,
+                           record->fontTypefaceList, record->pageModeArea,
+                           record->jrnLineCharsList, record->recLineCharsList,
+                           record->recBarCodeRotationList, record->recBitmapRotationList,
+                           record->slpLineCharsList, record->slpBarCodeRotationList,
+                           record->slpBitmapRotationList, record->pageModePrintArea})
+    delete[] text;
+  delete record;
+}
+
+void CDeviceClaim::FreePropertySnapshot(PrnPropertySnapshot* snapshot) {
+  if (CPOSPrinter* owner = GetOwner()) {
+    owner->FreePropertySnapshot(snapshot);
+    return;
+  }
+  delete snapshot;
+}
+
+void CDeviceClaim::ApplyStatusRecord(PrnStatusRecord* record) {
+  if (CPOSPrinter* owner = GetOwner()) owner->ApplyStatusRecord(record);
+}
+
+void CDeviceClaim::UpdateStatusProperties(PrnInputProperty* record) {
+  if (CPOSPrinter* owner = GetOwner()) owner->UpdateStatusProperties(record);
+}
+
+std::string CDeviceClaim::GetErrorString() {
+  CPOSPrinter* owner = GetOwner();
+  return owner ? owner->GetErrorString() : std::string();
+}
+
+void CDeviceClaim::ClearErrorProperties() {
+  if (CPOSPrinter* owner = GetOwner()) owner->ClearErrorProperties();
+}
+
 void CDeviceClaim::FireStatusUpdate(PrnStatusRecord* record, long code) {
   CPOSPrinter* owner = GetOwner();
   if (!owner || !owner->Window()) return;

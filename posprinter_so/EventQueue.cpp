@@ -58,6 +58,10 @@ bool CEventQueue::Start() {
   if (!m_dataEvent.valid() || !m_endEvent.valid()) return false;
   m_end = false;
   try {
+    if (m_failNextStart) {
+      m_failNextStart = false;
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    }
     m_thread = std::thread([this] { Run(); });
   } catch (const std::system_error&) {
     m_end = true;
@@ -108,6 +112,31 @@ size_t CEventQueue::Count() const {
 void CEventQueue::AnswerQueuedErrors(long answer) {
   std::lock_guard<std::mutex> hold(m_queueLock);
   for (COPOSEvent* event : m_queue) AnswerIfError(event, answer);
+}
+
+bool CEventQueue::RemoveOutputErrors(long answer, bool alsoOthers) {
+  std::deque<COPOSEvent*> removed;
+  bool found = false;
+  {
+    std::lock_guard<std::mutex> hold(m_queueLock);
+    for (auto it = m_queue.begin(); it != m_queue.end();) {
+      COPOSEvent* event = *it;
+      const bool error = event->Kind() == kEventError;
+      const bool outputError = error && static_cast<CErrorEvent*>(event)->ErrorLocus == 1;
+      if (outputError) {
+        AnswerIfError(event, answer);
+        found = true;
+      }
+      if (outputError || (alsoOthers && !error)) {
+        removed.push_back(event);
+        it = m_queue.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  for (COPOSEvent* event : removed) delete event;
+  return found;
 }
 
 bool CEventQueue::EventDataPresent(size_t* index) const {

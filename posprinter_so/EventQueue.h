@@ -50,6 +50,12 @@ class CEventQueue {
   size_t Count() const;
   // Answers the waiter of every queued error event.
   void AnswerQueuedErrors(long answer);
+  // Under the queue lock: answers every queued output error event (locus 1) with `answer`
+  // and deletes it; with `alsoOthers` every event that is no error event goes too. Whether
+  // an output error event was found.
+  bool RemoveOutputErrors(long answer, bool alsoOthers);
+  // Test hook: the next Start fails as if no thread could be created.
+  void FailNextStartForTest() { m_failNextStart = true; }
 
  private:
   void Run();
@@ -68,4 +74,5 @@ class CEventQueue {
   bool m_end = false;
   std::thread m_thread;
   std::atomic<HWND> m_target{nullptr};
+  bool m_failNextStart = false;
 };

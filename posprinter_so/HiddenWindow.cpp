@@ -1,5 +1,7 @@
 #include "HiddenWindow.h"
 
+#include "CommDevice.h"
+#include "DeviceClaim.h"
 #include "OPOSEvent.h"
 #include "POSPrinter.h"
 #include "POSPrinterSOApp.h"
@@ -84,11 +86,23 @@ void CRJDevice::Destroy() {
     return;
   }
   // Posted completions and events are handled before the window goes, so none is lost.
+  // Only this window's: a peek filtered by window still hands out the thread's WM_QUIT
+  // (Wine, like Windows, returns it whatever the filter), which belongs to the application
+  // and is posted again.
   MSG message;
+  bool quit = false;
+  WPARAM quitCode = 0;
   while (PeekMessageA(&message, hwnd, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      quit = true;
+      quitCode = message.wParam;
+      continue;
+    }
+    if (message.hwnd != hwnd) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+  if (quit) PostQuitMessage(static_cast<int>(quitCode));
   SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
   DestroyWindow(hwnd);
   UnregisterClassA(kClassName, CPOSPrinterSOApp::Module());  // fails while others live
@@ -132,9 +146,17 @@ LRESULT CRJDevice::OnCOFireEventNotify(WPARAM wParam, LPARAM) {
     case kEventDirectIO:
       m_owner->DoFireDirectIOEventToCO(static_cast<CDirectIOEvent*>(event));
       break;
-    case kEventError:
-      m_owner->DoFireErrorEventToCO(static_cast<CErrorEventExt*>(event));
+    case kEventError: {
+      auto* error = static_cast<CErrorEventExt*>(event);
+      // Answered already, or its waiter gave up because the device was disabled after it
+      // was posted: the application must not see a stale error.
+      const bool stale = error->Waiter && (error->Waiter->Get() != CErrorWaiter::kNone ||
+                                           !m_owner->ClaimObject()->IsEnabled());
+      if (!stale) {
+        m_owner->DoFireErrorEventToCO(error);
+      }
       break;
+    }
     case kEventOutputComplete:
       m_owner->DoFireOutputCompleteEventToCO(static_cast<COutputCompleteEvent*>(event));
       break;
@@ -154,6 +176,8 @@ LRESULT CRJDevice::OnQueryRetry(WPARAM, LPARAM errorEvent) {
 }
 
 LRESULT CRJDevice::OnWhenIdle(WPARAM, LPARAM) {
+  // A notice that comes late, after newer output was queued, must not make State idle.
+  if (m_channel->HasPendingOutput()) return 0;
   m_owner->SetState(kStateIdle);
   if (m_owner->TakeFlagWhenIdle()) m_owner->DoQueueEvent(new CStatusUpdateEvent(1001));
   return 0;
@@ -186,7 +210,8 @@ long CRJDevice::IsStatusReportable(const PrnStatusRecord* record, long code) {
   }
 }
 
-void CRJDevice::QueueStatusUpdate(const PrnStatusRecord* /*record*/, long code) {
-  // Applying the record to the properties belongs to the status path.
+void CRJDevice::QueueStatusUpdate(const PrnStatusRecord* record, long code) {
+  // Applied first, so the application reads the new values when the event reaches it.
+  if (record) m_owner->ApplyStatusRecord(record);
   m_owner->DoQueueEvent(new CStatusUpdateEvent(code));
 }

@@ -4,7 +4,6 @@
 #include <new>
 #include <vector>
 
-#include "BstrText.h"
 #include "CommDevice.h"
 #include "DeviceClaim.h"
 #include "LogContext.h"
@@ -17,7 +16,7 @@ namespace {
 
 const char kSource[] = "POSPrinter";
 
-enum : long { kStateClosed = 1, kStateIdle = 2, kStateBusy = 3, kStateError = 4 };
+enum : long { kStateClosed = 1 };
 
 // ServiceObjectVersion when the version resource can't be read: string 14, or 0.
 long FallbackServiceObjectVersion() {
@@ -41,7 +40,10 @@ CPOSPrinter::CPOSPrinter() {
   m_logContext = logContext.release();
   m_claim = claim.release();
   m_channel = channel.release();
+  // The channel's threads and callbacks reach this object only through the claim object.
+  m_channel->SetChannelOwner(m_claim);
   WireEventEffects();
+  WireLifecycleEffects();
   CPOSPrinterSOApp::LockApp();
 }
 
@@ -56,7 +58,9 @@ CPOSPrinter::~CPOSPrinter() {
       // A destructor must not throw; what Close could not end stays as it is.
     }
   }
-  // The event thread and the window call into this object: both end before it goes.
+  // Worker threads post to the window and the event thread reads it: both end before the
+  // window goes, and the window before this object.
+  (void)m_channel->StopAllThreads();
   ShutDownEvents();
   delete m_channel;
   delete m_claim;
@@ -145,6 +149,11 @@ void CPOSPrinter::ClearErrorProperties() {
   m_props.ErrorString.clear();
 }
 
+std::string CPOSPrinter::GetErrorString() const {
+  std::lock_guard<std::mutex> hold(m_errorPropertiesLock);
+  return m_props.ErrorString;
+}
+
 long CPOSPrinter::GetCOFreezeEvents() const {
   std::lock_guard<std::mutex> hold(m_coFreezeLock);
   return m_coFreezeEvents;
@@ -173,79 +182,6 @@ BOOL CPOSPrinter::ApplyDeviceSettings(const std::string& deviceName) {
                           m_settings.m_logRetentionPeriod, m_settings.m_logLevelCore,
                           m_settings.m_logFileNameCore);
   return TRUE;
-}
-
-long CPOSPrinter::OpenService(BSTR /*deviceClass*/, BSTR deviceName,
-                              IDispatch* /*controlObject*/) {
-  static const char kFn[] = "CPOSPrinter::OpenService";
-  const std::string name = BstrToAnsi(deviceName);
-  if (!ApplyDeviceSettings(name)) {
-    m_props.OpenResult = 302;
-    // No key, no settings: a log context that writes nothing.
-    m_logContext->Configure(name, /*dumpSize=*/256, /*retentionDays=*/1, /*level=*/-1, "");
-    return SetResultCode(OPOS_E_NOSERVICE, 0, "");
-  }
-  Log(LOG_INFO, kFn, __LINE__, TAG_ENTER, "OpenService");
-  Log(LOG_INFO, kFn, __LINE__, TAG_PARAM, "DeviceName", name);
-  Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "Version:", VASSELIN_VERSION_TEXT);
-  // The window, the Control Object's events, the sub-module and the claim registration
-  // come with the device's life cycle; until then no service is offered.
-  return SetResultCode(OPOS_E_NOSERVICE, 0, "OpenService");
-}
-
-long CPOSPrinter::Claim(long timeout) {
-  static const char kFn[] = "CPOSPrinter::Claim";
-  Log(LOG_INFO, kFn, __LINE__, TAG_ENTER, "ClaimDevice");
-  Log(LOG_INFO, kFn, __LINE__, TAG_PARAM, "Timeout", Fmt("%ld", timeout));
-  if (m_props.Claimed) return SetResultCode(OPOS_SUCCESS, 0, "ClaimDevice");
-  // Without OpenService there is no claim semaphore to wait on.
-  if (GetState() == kStateClosed) return SetResultCode(OPOS_E_CLOSED, 0, "ClaimDevice");
-  if (timeout < -1) return SetResultCode(OPOS_E_ILLEGAL, 0, "ClaimDevice");
-  return SetResultCode(OPOS_E_FAILURE, 0, "ClaimDevice");
-}
-
-long CPOSPrinter::ReleaseDevice() {
-  static const char kFn[] = "CPOSPrinter::ReleaseDevice";
-  Log(LOG_INFO, kFn, __LINE__, TAG_ENTER, "ReleaseDevice");
-  const long state = GetState();
-  if (state == kStateClosed) return SetResultCode(OPOS_E_CLOSED, 0, "ReleaseDevice");
-  if (state == kStateBusy || state == kStateError) {
-    Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "State busy or error", "Release");
-    SetState(kStateIdle);
-    return SetResultCode(OPOS_E_BUSY, 0, "ReleaseDevice");
-  }
-  if (!m_props.Claimed) return SetResultCode(OPOS_E_ILLEGAL, 0, "ReleaseDevice");
-  (void)m_channel->ClosePrinter();
-  m_claim->Unlock(this);
-  m_props.Claimed = 0;
-  return SetResultCode(OPOS_SUCCESS, 0, "ReleaseDevice");
-}
-
-long CPOSPrinter::Close() {
-  static const char kFn[] = "CPOSPrinter::Close";
-  Log(LOG_INFO, kFn, __LINE__, TAG_ENTER, "Close");
-  if (GetState() == kStateClosed) return SetResultCode(OPOS_E_CLOSED, 0, "Close");
-  auto busyOrError = [this] {
-    const long state = GetState();
-    return state == kStateBusy || state == kStateError;
-  };
-  for (int waits = 0; waits < 30 && busyOrError(); ++waits) {
-    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "Wait for state idle...");
-    Sleep(100);
-  }
-  // Output may have ended during the last sleep.
-  if (busyOrError()) Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "State busy to idle");
-  SetState(kStateIdle);
-  if (m_props.Claimed) (void)ReleaseDevice();
-  (void)m_channel->ReleaseImageHandles();
-  if (m_channel->IsBound() && !m_channel->TerminateSubSO()) {
-    Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "Failed to terminate Sub SO DLL.");
-  }
-  (void)m_channel->UnloadSubSODLL();
-  m_claim->Unregister(this);
-  SetState(kStateClosed);
-  m_driver.Release();
-  return SetResultCode(OPOS_SUCCESS, 0, "Close");
 }
 
 long CPOSPrinter::FrameChecks() const {

@@ -3,9 +3,12 @@
 // POSPrinterDispatch.cpp.
 #pragma once
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ControlObjectDriver.h"
 #include "DeviceSettings.h"
@@ -94,7 +97,14 @@ class CPOSPrinter final : public IDispatch {
   void SetState(long state);
   void SetPowerState(long powerState);
   void ClearErrorProperties();
+  std::string GetErrorString() const;  // under the error-properties lock
   long GetCOFreezeEvents() const;
+
+  // ---- lifecycle (POSPrinterLifecycle.cpp) ----
+  // Binds and initialises the sub-module, reads its capabilities and fixed parameters.
+  [[nodiscard]] BOOL LoadSubSO();
+  // Enables (true) or disables the device; sets ResultCode.
+  void DoDeviceEnabled(bool enable);
 
   // OpenService's first steps: reads the device key; FALSE when it is missing. Otherwise
   // hands the timings to the device channel and configures the log context.
@@ -111,6 +121,31 @@ class CPOSPrinter final : public IDispatch {
   CLogContext* LogContext() const { return m_logContext; }
   CControlObjectDriver& Driver() { return m_driver; }
 
+  // ---- sub-module call records (POSPrinterRecords.cpp) ----
+  // A new input property record from the cache (its texts are copies it owns).
+  PrnInputProperty* CreateInputProperty();
+  // Deletes the record's texts and the record; NULL does nothing.
+  void FreePropertyRecord(PrnInputProperty* record);
+  // A new zero-filled snapshot with the record's numbers, NULL text slots, the carry word
+  // and the position words -1.
+  PrnPropertySnapshot* BuildPropertySnapshot(const PrnInputProperty* record);
+  // Writes the snapshot's numbers (not the sensor words) and non-NULL texts into the cache.
+  void ApplyPropertySnapshot(const PrnPropertySnapshot* snapshot);
+  // Applies the snapshot, has the sub-module free its texts (service 1015), deletes it.
+  void FreePropertySnapshot(PrnPropertySnapshot* snapshot);
+  // The same for the enabling call's snapshot, which also brings the sensor words and,
+  // while enabled with PowerNotify 1, the power state.
+  void ApplyEnableSnapshot(PrnPropertySnapshot* snapshot);
+  void ApplyCapabilityBlock(const PrnCapabilityBlock* block);
+  // The reported words of a status record (-1: not reported) and the offline/online flags.
+  void ApplyStatusRecord(const PrnStatusRecord* record);
+  // The eleven status words of a record back into the cache; no lock, no event.
+  void UpdateStatusProperties(const PrnInputProperty* record);
+  // `*saved` 0: saves the 54 property words into `block` and sets it to 1; otherwise
+  // restores them and sets it to 0.
+  void SaveRestoreProperties(long* block, long* saved);
+  static void DuplicateString(char** out, const std::string& text);
+
   // ---- properties (POSPrinterProperties.cpp) ----
   // The hooks property writes use to reach the lifecycle, event queue and hidden window.
   CPropertyEffects& PropertyEffects() { return m_effects; }
@@ -118,6 +153,9 @@ class CPOSPrinter final : public IDispatch {
   CPropertyCache& MutableProperties() { return m_props; }
   // Service 1011's words: cut distance, line-end flags, resolution (dots per inch).
   void SetFixedPrinterParameters(long cutDistance, long lineEndFlags, long resolution);
+  // The line-characters operation's result for station 1 or 2: LineChars, LineHeight (dots),
+  // and LineSpacing raised to the height when it was smaller.
+  void SetLineChars(long station, long lineChars, long lineHeight);
   // The FlagWhenIdle setter, applied again on enabling; its result code (ResultCode is
   // left to the caller).
   long ApplyFlagWhenIdle(long value);
@@ -131,8 +169,13 @@ class CPOSPrinter final : public IDispatch {
   // Deletes every queued event ("Delete event queue data..."); the count.
   size_t PurgeEvents();
   size_t QueuedEventCount() const { return m_events.Count(); }
-  // Disabling: every output error still waiting for the Control Object is answered clear.
-  void ReleaseErrorWaiters();
+  // Disabling: the output error being fired and every queued one are answered clear, and
+  // the queued ones deleted; whether any was found.
+  bool ReleaseErrorWaiters();
+  // ClearOutput: the same, and every queued event that is no error event is deleted too.
+  bool PurgeEventQueue();
+  // Deletes an event object of kind 2 to 5; any other is left alone.
+  static void DeleteEvent(COPOSEvent* event);
   // OpenService creates the window on the Control Object's thread, Close destroys it there
   // (after the event thread has ended); events then go to it.
   [[nodiscard]] bool CreateHiddenWindow();
@@ -150,12 +193,96 @@ class CPOSPrinter final : public IDispatch {
   void WakeEventThread() { m_events.Wake(); }
   // Fills the property writes' hooks into the queue and the window (the constructor's).
   void WireEventEffects();
+  // Test hook: the next event thread fails to start.
+  void FailNextEventThreadForTest() { m_events.FailNextStartForTest(); }
+  bool IsEventThreadRunning() const { return m_events.IsRunning(); }
+
+  // ---- method frame and output submission (MethodFrame.cpp) ----
+  // The four forms of the busy/error rule.
+  enum class BusyRule { kSynchronousOnly, kAlways, kErrorOnly, kNone };
+  // 113 when the rule refuses the call for the record's State and AsyncMode, else 0. A
+  // synchronous call of the first two forms is refused while earlier output is still
+  // pending: its wait would block the thread that must answer that output's error.
+  long BusyErrorRefusal(BusyRule rule, const PrnInputProperty* record);
+  // Parks the list in an open station buffer, or queues it (synchronous or asynchronous by
+  // the record's AsyncMode); takes the four records over on every path.
+  long SubmitOutput(PrnInputProperty* record, PrnStationState* stationState, long station,
+                    PrnTokenList* list, PrnPropertySnapshot* snapshot, long useTransaction,
+                    long usePageMode, long useRotation, long* extended, long position1,
+                    long position2);
+  // Station 1 or 2: the list's tokens into that station's open transaction; 0.
+  long AppendToTransaction(long station, PrnTokenList* list);
+  // 1, or the rotation RotatePrint set with the barcode bit (0x101, 0x102, 0x103).
+  long CurrentRotation() const { return m_currentRotation; }
+  // State idle, unless output is still pending (then the send thread's idle notice sets it).
+  void SetStateIdleWhenDrained();
+
+  // One OPOS method through the frame: what varies between the members.
+  struct COutputFrame {
+    const char* tag;        // the method's name in the log and ResultCode lines
+    long recordStation;     // station of the station state record
+    BusyRule busy;
+    std::function<long(PrnInputProperty*, long*)> pre;
+    std::function<long(PrnInputProperty*, PrnStationState*, PrnTokenList**,
+                       PrnPropertySnapshot*)> execute;
+    long submitStation;     // -1: the first word of the list the execute phase returned
+    long use[3];            // transaction, page mode, rotation
+    bool positionsFromSnapshot = false;  // PrintBarCode, DrawRuledLine
+    bool clearsSettingsChanged = false;
+    // Replaces SubmitOutput (the methods that print nothing); takes the records over.
+    std::function<long(PrnInputProperty*, PrnStationState*, PrnTokenList*,
+                       PrnPropertySnapshot*, long*)> finish;
+  };
+  // Checks (103, 105), pre phase, busy rule, execute phase and submission; sets ResultCode.
+  // The caller has logged the call and made its station and unit checks.
+  long RunOutputFrame(const COutputFrame& frame);
+  // "[Enter   ]" with the method's name and one "[Param   ]" line per argument.
+  void LogCall(const char* tag, const std::vector<std::pair<const char*, std::string>>& params);
+  // MapMode units to dots at the printer's resolution.
+  long ToDots(long value) const;
+  // Alignment: -1, -2 and -3 as they are, a position to dots; 106 for any other negative
+  // value or a position beyond 16 bits.
+  long ConvertAlignment(long alignment, long* dots) const;
+  // The end of the execute-phase paths that print nothing; frees the records (and a list).
+  long FinishWithoutOutput(PrnInputProperty* r, PrnStationState* s, PrnTokenList* l,
+                           PrnPropertySnapshot* p);
+  // Ends the rotated print on the station (Rotation 1), or ends upside-down printing.
+  long EndRotatedPrint(PrnInputProperty* record, long station, long* extended);
 
  private:
   ~CPOSPrinter();
+  // The methods with one number argument and no station (OutputMethods.cpp).
+  long SimpleOutput(const char* tag, long capabilityCheck, BusyRule busy, long methodId,
+                    long value, bool hasValue);
+  long BitmapChecks(long station, long width, long alignment, long* widthDots, long* alignDots);
+  long SubmitBitmap(PrnInputProperty* r, PrnStationState* s, long station, PrnTokenList* l,
+                    PrnPropertySnapshot* p, long* e);
+  // ClearOutput's printer recovery (BufferedPrint.cpp).
+  void RestorePrinterAfterClear();
+  // TransactionPrint's two ends; each takes the three records over.
+  long BeginTransactionBuffer(PrnInputProperty* r, PrnStationState* s, PrnPropertySnapshot* p,
+                              long station);
+  long EndTransactionBuffer(PrnInputProperty* r, PrnStationState* s, PrnPropertySnapshot* p,
+                            long station, long* extended);
+  // A rotation the station's capabilities and rotation lists allow.
+  bool RotationAccepted(long station, long rotation) const;
+  // Every station buffer dropped, the modes back to none (bitmaps rotated 90 kept) and
+  // the current rotation 1.
+  void DiscardStationBuffers();
   // Claimed (103) and DeviceEnabled (105) checks of every method that reaches the printer.
   long FrameChecks() const;
   long RoutedMethod(const char* tag);
+  // The error being fired and the queued output errors answered clear and removed; with
+  // `alsoOthers` every queued event that is no error event goes too.
+  bool ClearOutputErrors(bool alsoOthers);
+  void EnableDevice();
+  void DisableDevice();
+  // terminateSubSO and the unload, with their failure lines.
+  void UnloadSubSO();
+  // Station buffers and modes back to none; the settings-changed word 0.
+  void ResetStationBuffers();
+  // Fills the property writes' hooks into the lifecycle and the sub-module (the constructor's).
+  void WireLifecycleEffects();
   void Log(DWORD category, const char* function, int line, const char* tag,
            const std::string& text, const std::string& detail = "") const;
 
@@ -175,9 +302,13 @@ class CPOSPrinter final : public IDispatch {
   std::mutex m_powerStateLock;
   std::mutex m_freezeLock;
   mutable std::mutex m_coFreezeLock;
-  std::mutex m_errorPropertiesLock;
+  mutable std::mutex m_errorPropertiesLock;
   long m_coFreezeEvents = 0;
   std::mutex m_recordLock;              // guards building the input property records
+  // ---- output ----
+  long m_currentRotation = 1;
+  // Set by a status report of power online; ClearOutput clears it before the reset.
+  std::atomic<long> m_onlineAfterReset{0};
   // ---- properties ----
   friend struct CPropertyTable;
   CPropertyEffects m_effects;

@@ -30,11 +30,21 @@ size_t CPOSPrinter::PurgeEvents() {
   return m_events.Purge();
 }
 
-void CPOSPrinter::ReleaseErrorWaiters() {
+bool CPOSPrinter::ReleaseErrorWaiters() { return ClearOutputErrors(/*alsoOthers=*/false); }
+
+bool CPOSPrinter::PurgeEventQueue() { return ClearOutputErrors(/*alsoOthers=*/true); }
+
+bool CPOSPrinter::ClearOutputErrors(bool alsoOthers) {
+  bool found = false;
   if (m_firingError && m_firingError->Waiter) {
     m_firingError->Waiter->Answer(CErrorWaiter::kClear);
+    found = true;
   }
-  m_events.AnswerQueuedErrors(CErrorWaiter::kClear);
+  return m_events.RemoveOutputErrors(CErrorWaiter::kClear, alsoOthers) || found;
+}
+
+void CPOSPrinter::DeleteEvent(COPOSEvent* event) {
+  if (event && event->Kind() >= kEventDirectIO && event->Kind() <= kEventStatusUpdate) delete event;
 }
 
 bool CPOSPrinter::CreateHiddenWindow() {

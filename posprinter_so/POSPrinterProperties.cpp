@@ -620,3 +620,14 @@ void CPOSPrinter::SetFixedPrinterParameters(long cutDistance, long lineEndFlags,
 }
 
 long CPOSPrinter::ApplyFlagWhenIdle(long value) { return CPropertyTable::FlagWhenIdle(*this, value); }
+
+void CPOSPrinter::SetLineChars(long station, long lineChars, long lineHeight) {
+  CPropertyCache& p = m_props;
+  const bool receipt = station == kStationReceipt;
+  (receipt ? p.RecLineChars : p.JrnLineChars) = lineChars;
+  (receipt ? p.RecLineHeight : p.JrnLineHeight) = lineHeight;
+  long& spacing = receipt ? p.RecLineSpacing : p.JrnLineSpacing;
+  if (spacing >= lineHeight) return;
+  spacing = lineHeight;  // a dot value: no MapMode conversion
+  if (receipt) p.RecLinesToPaperCut = LinesToPaperCut(m_cutDistance, p.RecLineSpacing);
+}

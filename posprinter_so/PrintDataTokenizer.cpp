@@ -456,6 +456,8 @@ bool CPrintDataTokenizer::ConvertRuledLineSequence(long bodyStart, long bodyLeng
 // The snapshot an execute phase needs: the record's numbers, every text slot NULL, the
 // position words -1.
 PrnPropertySnapshot* CPrintDataTokenizer::NewSnapshot() const {
+  // The service object's own builder also carries the sub-module's carry word.
+  if (IChannelOwner* owner = m_channel.ChannelOwner()) return owner->BuildPropertySnapshot(m_record);
   auto* snapshot = new PrnPropertySnapshot{};
   snapshot->powerState = m_record->powerState;
   snapshot->serviceObjectVersion = m_record->serviceObjectVersion;

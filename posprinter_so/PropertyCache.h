@@ -2,6 +2,7 @@
 // are ANSI. Each property keeps a word of its own; initial values are those of a newly
 // created, closed object.
 #pragma once
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -104,6 +105,9 @@ struct CPropertyCache {
   long OfflineSeen = 0;    // status flags that ClearOutput waits on
   long OnlineSeen = 0;
 };
+
+// Words of the block SaveRestoreProperties fills around Release.
+constexpr size_t kSavedPropertyWords = 54;
 
 // OpenResult after a failed OpenService; it keeps its value until the next OpenService.
 enum : long {

@@ -20,6 +20,12 @@ long RoundUp8(long v) { return (v + 7) / 8 * 8; }
 
 bool IsNamedAlignment(long alignment) { return alignment >= -3 && alignment <= -1; }
 
+// A dot position that pushes an image of w dots past the line (w <= lineWidth already
+// holds). Compared against the room left, as alignment + w wraps near the 32-bit limit.
+bool OffLine(long alignment, long w, long lineWidth, long pageMode) {
+  return !pageMode && !IsNamedAlignment(alignment) && alignment > lineWidth - w;
+}
+
 // The 1-bit DIBs this class makes: 40-byte header, 1 bit, positive size.
 bool IsMonoDib(const BYTE* dib) {
   if (!dib) return false;
@@ -90,7 +96,7 @@ DibRaster* CDibImage::MakeNVRaster(const BYTE* dib, long alignment, long lineWid
     *error = kRasterTooBig;
     return nullptr;
   }
-  if (!pageMode && !IsNamedAlignment(alignment) && alignment + w > lineWidth) {
+  if (OffLine(alignment, w, lineWidth, pageMode)) {
     *error = kRasterOffLine;
     return nullptr;
   }
@@ -120,7 +126,7 @@ DibRaster* CDibImage::MakeMonoRaster(const BYTE* dib, long alignment, long lineW
     *error = kRasterTooBig;
     return nullptr;
   }
-  if (!pageMode && !IsNamedAlignment(alignment) && alignment + w > lineWidth) {
+  if (OffLine(alignment, w, lineWidth, pageMode)) {
     *error = kRasterOffLine;
     return nullptr;
   }

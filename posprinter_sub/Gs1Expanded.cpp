@@ -496,29 +496,72 @@ std::vector<int> SymbolElements(const Bits& bits, int dataChars) {
   return elements;
 }
 
-// One row's modules: guard (one light, one dark), the elements, guard (one dark, one light),
-// padded with light modules to `width`.
-void PutRow(const int* elements, size_t count, size_t width, std::vector<unsigned short>* out) {
-  const size_t start = out->size();
-  out->push_back(0);
-  out->push_back(1);
-  unsigned short colour = 0;
+// Layout (7.2.7, 7.2.8). Every element pair is the left character (8 elements), the
+// finder (5) and the right character (8); the last pair may lack its right character.
+constexpr size_t kPairElements = 21;
+constexpr size_t kFinderModules = 15;
+
+// One row as printed: `width` modules (light past its end), the modules up to its right
+// guard, and where each finder pattern starts.
+struct Row {
+  std::vector<unsigned short> modules;
+  size_t used = 0;
+  size_t shift = 0;  // light modules before the left guard
+  bool reversed = false;
+  std::vector<size_t> finders;
+};
+
+// Elements [from, from + count) between two guards of one module each. The colours
+// alternate throughout, so each guard contrasts with the element beside it: a row whose
+// first pair sits at an odd position in the symbol starts with a bar, and the right guard
+// follows the last element's colour. A reversed row is the mirror image of the same row.
+Row BuildRow(const std::vector<int>& elements, size_t from, size_t count,
+             unsigned short firstColour, bool reversed, size_t shift, size_t width) {
+  Row row;
+  row.shift = shift;
+  row.reversed = reversed;
+  std::vector<unsigned short>& m = row.modules;
+  m.assign(shift, 0);
+  unsigned short colour = firstColour;
+  m.push_back(colour);
+  m.push_back(colour ^ 1);
   for (size_t e = 0; e < count; ++e) {
-    out->insert(out->end(), static_cast<size_t>(elements[e]), colour);
+    if (e % kPairElements == 8) row.finders.push_back(m.size());
+    m.insert(m.end(), static_cast<size_t>(elements[from + e]), colour);
     colour ^= 1;
   }
-  out->push_back(1);
-  out->push_back(0);
-  out->resize(start + width, 0);
+  m.push_back(colour);
+  m.push_back(colour ^ 1);
+  row.used = m.size();
+  if (reversed) {
+    std::reverse(m.begin(), m.end());
+    for (size_t& f : row.finders) f = row.used - f - kFinderModules;
+  }
+  m.resize(width, 0);
+  return row;
 }
 
-// The separator rows between two stacked rows: the complement of the row above, a row of
-// alternating modules, the complement of the row below (guards left light).
-void PutSeparators(const unsigned short* above, const unsigned short* below, size_t width,
-                   std::vector<unsigned short>* out) {
-  for (size_t m = 0; m < width; ++m) out->push_back(m >= 4 && m + 4 < width ? above[m] ^ 1 : 0);
+// A separator row beside `row`: its complement, four light modules at either end of the
+// row; over a finder's light elements the modules alternate in the row's reading
+// direction, so no wide bar faces them.
+void PutSeparator(const Row& row, size_t width, std::vector<unsigned short>* out) {
+  const size_t at = out->size();
+  out->resize(at + width, 0);
+  unsigned short* s = out->data() + at;
+  const std::vector<unsigned short>& m = row.modules;
+  for (size_t i = 4 + row.shift; i + 4 < row.used; ++i) s[i] = m[i] ^ 1;
+  for (size_t f : row.finders) {
+    for (size_t k = 0; k < kFinderModules; ++k) {
+      const size_t i = row.reversed ? f + kFinderModules - 1 - k : f + k;
+      const size_t before = row.reversed ? i + 1 : i - 1;
+      if (!m[before] && !m[i] && s[before]) s[i] = 0;
+    }
+  }
+}
+
+// The middle separator row: alternating modules from the sixth to four before the end.
+void PutAlternating(size_t width, std::vector<unsigned short>* out) {
   for (size_t m = 0; m < width; ++m) out->push_back(m >= 5 && m + 4 < width ? m % 2 : 0);
-  for (size_t m = 0; m < width; ++m) out->push_back(m >= 4 && m + 4 < width ? below[m] ^ 1 : 0);
 }
 
 unsigned short* Pattern(const std::vector<int>& elements, int characters, int perRow,
@@ -526,25 +569,34 @@ unsigned short* Pattern(const std::vector<int>& elements, int characters, int pe
   const bool stacked = perRow > 0 && perRow < characters;
   const int rowChars = stacked ? perRow : characters;
   const size_t width = static_cast<size_t>(17 * rowChars + 15 * ((rowChars + 1) / 2) + 4);
-  const int rows = stacked ? (characters + perRow - 1) / perRow : 1;
+  const size_t pairsPerRow = static_cast<size_t>(rowChars + 1) / 2;
+  const size_t perRowElements = kPairElements * pairsPerRow;
+  const size_t rows = (elements.size() + perRowElements - 1) / perRowElements;
   std::vector<unsigned short> out = {static_cast<unsigned short>(stacked ? 4 * rows - 3 : 1),
                                      static_cast<unsigned short>(width)};
-  // 21 elements per pair (8 + 5 + 8); a row of perRow characters holds perRow / 2 pairs.
-  const size_t pairElements = 21;
-  const size_t perRowElements = stacked ? pairElements * static_cast<size_t>(perRow / 2) : elements.size();
-  for (int r = 0; r < rows; ++r) {
-    const size_t from = static_cast<size_t>(r) * perRowElements;
+  Row above;
+  for (size_t r = 0; r < rows; ++r) {
+    const size_t from = r * perRowElements;
     const size_t count = std::min(perRowElements, elements.size() - from);
-    if (r > 0) {
-      const size_t aboveAt = out.size() - width;
-      std::vector<unsigned short> row;
-      PutRow(elements.data() + from, count, width, &row);
-      const std::vector<unsigned short> above(out.begin() + static_cast<long>(aboveAt), out.end());
-      PutSeparators(above.data(), row.data(), width, &out);
-      out.insert(out.end(), row.begin(), row.end());
-    } else {
-      PutRow(elements.data() + from, count, width, &out);
+    const size_t pairs = (count + kPairElements - 1) / kPairElements;
+    // With an even number of pairs per row the even-numbered rows read right to left. A
+    // short last row of that kind with an odd number of pairs reads left to right instead,
+    // one module further right.
+    bool reversed = pairsPerRow % 2 == 0 && r % 2 == 1;
+    size_t shift = 0;
+    if (reversed && r + 1 == rows && pairs < pairsPerRow && pairs % 2 == 1) {
+      reversed = false;
+      shift = 1;
     }
+    const auto firstColour = static_cast<unsigned short>(r * pairsPerRow % 2);
+    Row row = BuildRow(elements, from, count, firstColour, reversed, shift, width);
+    if (r > 0) {
+      PutSeparator(above, width, &out);
+      PutAlternating(width, &out);
+      PutSeparator(row, width, &out);
+    }
+    out.insert(out.end(), row.modules.begin(), row.modules.end());
+    above = std::move(row);
   }
   unsigned short* result = new (std::nothrow) unsigned short[out.size()];
   if (result) std::memcpy(result, out.data(), out.size() * sizeof(unsigned short));

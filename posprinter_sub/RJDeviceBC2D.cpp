@@ -7,6 +7,7 @@
 #include "RJBarCode.h"
 #include "RJBytes.h"
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -20,12 +21,24 @@ bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool SjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 bool SjisTrail(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
+// Those pairs exist only where the character set is the Shift JIS code page; elsewhere
+// every byte is a character of its own.
+constexpr long kShiftJisCodePage = 932;
+bool ShiftJis(const PrnInputProperty* input) {
+  return input && input->characterSet == kShiftJisCodePage;
+}
 
-bool DataOk(long type, const unsigned char* d, long n) {
+// The most data a QR Code holds at level M: version 40 carries 18672 data bits, which take
+// 5596 digits in numeric mode (4 mode bits, 14 count bits, 1865 groups of three digits in
+// 10 bits, one digit in 4). Any other mode holds fewer bytes.
+constexpr long kQrMaxData = 5596;
+
+bool DataOk(long type, const unsigned char* d, long n, bool shiftJis) {
   switch (type) {
     case RJ_BC_PDF417: return n >= 1 && n <= 499;
     case RJ_BC_QRCODE:
-      if (n < 1) return false;
+      if (n < 1 || n > kQrMaxData) return false;
+      if (!shiftJis) return true;
       for (long i = 0; i < n; ++i) {
         if (!SjisLead(d[i])) continue;
         if (i + 1 >= n || !SjisTrail(d[i + 1])) return false;
@@ -53,10 +66,10 @@ struct Pdf417Size {
   long rows, columns, module, rowHeight;
 };
 
-// Codewords: byte compaction packs 6 bytes into 5 codewords, plus the length descriptor;
-// error correction level 4 adds 32.
+// Codewords: byte compaction packs 6 bytes into 5 codewords, behind the length descriptor
+// and the byte compaction latch; error correction level 4 adds 32.
 bool SizePdf417(long n, long requestedWidth, long height, Pdf417Size* out) {
-  const long need = (n / 6) * 5 + n % 6 + 1 + 32;
+  const long need = (n / 6) * 5 + n % 6 + 2 + 32;
   const bool columnsFirst = requestedWidth < height;
   for (long outer = 1; outer <= (columnsFirst ? 30 : 90); ++outer) {
     if (!columnsFirst && outer < 3) continue;
@@ -107,12 +120,12 @@ constexpr long kQrDataCodewordsM[40] = {
     1267, 1373, 1455, 1541, 1631, 1725, 1812, 1914, 1992, 2102, 2216, 2334,
 };
 
-// One class per character; a Shift JIS pair is one kanji character.
-std::vector<QrMode> ClassifyQr(const unsigned char* d, long n) {
+// One class per character; in Shift JIS a double-byte pair is one kanji character.
+std::vector<QrMode> ClassifyQr(const unsigned char* d, long n, bool shiftJis) {
   std::vector<QrMode> classes;
   for (long i = 0; i < n; ++i) {
     const unsigned char c = d[i];
-    if (SjisLead(c) && i + 1 < n && SjisTrail(d[i + 1])) {
+    if (shiftJis && SjisLead(c) && i + 1 < n && SjisTrail(d[i + 1])) {
       classes.push_back(kKanji);
       ++i;
     } else if (IsDigit(c)) {
@@ -127,15 +140,26 @@ std::vector<QrMode> ClassifyQr(const unsigned char* d, long n) {
   return classes;
 }
 
+// The characters with their runs: where the run of equal classes through each character
+// ends, found in one pass from the back so that sizing stays linear in the data.
+struct QrText {
+  std::vector<QrMode> classes;
+  std::vector<size_t> runEnd;
+  explicit QrText(std::vector<QrMode> c) : classes(std::move(c)), runEnd(classes.size()) {
+    for (size_t i = classes.size(); i-- > 0;)
+      runEnd[i] = i + 1 < classes.size() && classes[i + 1] == classes[i] ? runEnd[i + 1] : i + 1;
+  }
+};
+
 // Length of the run of the class at i, and what follows it (-1: the run reaches the end).
 struct Run {
   long length;
   int next;
 };
-Run RunAt(const std::vector<QrMode>& c, size_t i) {
-  size_t end = i;
-  while (end < c.size() && c[end] == c[i]) ++end;
-  return Run{static_cast<long>(end - i), end < c.size() ? static_cast<int>(c[end]) : -1};
+Run RunAt(const QrText& t, size_t i) {
+  const size_t end = t.runEnd[i];
+  return Run{static_cast<long>(end - i),
+             end < t.classes.size() ? static_cast<int>(t.classes[end]) : -1};
 }
 
 long SegmentBits(QrMode mode, long k, const QrGroup& g) {
@@ -148,9 +172,10 @@ long SegmentBits(QrMode mode, long k, const QrGroup& g) {
   }
 }
 
-long QrBits(const std::vector<QrMode>& c, const QrGroup& g) {
+long QrBits(const QrText& t, const QrGroup& g) {
+  const std::vector<QrMode>& c = t.classes;
   QrMode mode;
-  const Run first = RunAt(c, 0);
+  const Run first = RunAt(t, 0);
   switch (c[0]) {
     case kAlnum:
       mode = first.next == kByte && first.length < g.alnumStartBeforeByte ? kByte : kAlnum;
@@ -173,7 +198,7 @@ long QrBits(const std::vector<QrMode>& c, const QrGroup& g) {
       if (cls == kKanji) {
         next = kKanji;
       } else if (cls == kNumeric || cls == kAlnum) {
-        const Run run = RunAt(c, i);
+        const Run run = RunAt(t, i);
         const long threshold = cls == kNumeric ? g.byteToNum : g.byteToAlnum;
         if (run.next == kByte && run.length >= threshold) next = cls;
       }
@@ -181,7 +206,7 @@ long QrBits(const std::vector<QrMode>& c, const QrGroup& g) {
       if (cls == kByte || cls == kKanji) {
         next = cls;
       } else if (cls == kNumeric) {
-        const Run run = RunAt(c, i);
+        const Run run = RunAt(t, i);
         if (run.next == kAlnum && run.length >= g.alnumToNum) next = kNumeric;
       }
     }
@@ -196,11 +221,12 @@ long QrBits(const std::vector<QrMode>& c, const QrGroup& g) {
   return total + SegmentBits(mode, k, g);
 }
 
-bool SizeQr(const unsigned char* d, long n, long requestedWidth, long* version, long* module) {
-  const std::vector<QrMode> classes = ClassifyQr(d, n);
+bool SizeQr(const unsigned char* d, long n, bool shiftJis, long requestedWidth, long* version,
+            long* module) {
+  const QrText text(ClassifyQr(d, n, shiftJis));
   long v = -1;
   for (const QrGroup& g : kQrGroups) {
-    const long candidate = CRJDevice::GetQRVersion(QrBits(classes, g));
+    const long candidate = CRJDevice::GetQRVersion(QrBits(text, g));
     if (candidate >= g.firstVersion && candidate <= g.lastVersion) {
       v = candidate;
       break;
@@ -244,7 +270,8 @@ long CRJDevice::GetExpandedStackedWidth(const unsigned char* data, long length, 
 PrnTokenList* CRJDevice::fnTwoDimensionBarcode(const RJBarCodeRequest& r,
                                                RJBarCodeResult* result) {
   m_codeSet = -1;
-  if (!r.data || !DataOk(r.type, r.data, r.length)) {
+  const bool shiftJis = ShiftJis(r.input);
+  if (!r.data || !DataOk(r.type, r.data, r.length, shiftJis)) {
     LogError(kTwoDim, __LINE__, "Data error.");
     return RefuseBarcode(result);
   }
@@ -271,7 +298,7 @@ PrnTokenList* CRJDevice::fnTwoDimensionBarcode(const RJBarCodeRequest& r,
     }
     case RJ_BC_QRCODE: {
       long v = 0, m = 0;
-      if (!SizeQr(r.data, n, r.requestedWidth, &v, &m)) {
+      if (!SizeQr(r.data, n, shiftJis, r.requestedWidth, &v, &m)) {
         LogError(kTwoDim, __LINE__, "Barcode size error.");
         return RefuseBarcode(result);
       }
@@ -302,6 +329,10 @@ PrnTokenList* CRJDevice::fnTwoDimensionBarcode(const RJBarCodeRequest& r,
         segments -= 2;
       width = (49 * segments / 2 + 4) * gs1Module;
       height = GetExpandedStackedWidth(r.data, n, segments, gs1Module);
+      if (height == 0) {  // the encoder refused the element string
+        LogError(kTwoDim, __LINE__, "Data error.");
+        return RefuseBarcode(result);
+      }
       command.Put({RJ_DC2, ';', static_cast<unsigned char>(gs1Module)});
       command.Put({RJ_GS, 'p', 4, 2, static_cast<unsigned char>(segments),
                    static_cast<unsigned char>(n)})

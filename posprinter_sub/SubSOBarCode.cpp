@@ -111,10 +111,6 @@ long CSubSO::executePrintBarCode(long* args) {
   long rotation = RotationCode(state->rotation);
   if (state->rotation == kRotationNormal)
     rotation = state->pageMode ? RJ_BC_ROTATE_NORMAL : RotationCode(input->rotateSpecial);
-  // A barcode inside upside-down print data turns with it, whatever RotateSpecial says; the
-  // room is that of the turned symbol.
-  const bool turned = escapePath && state->upsideDown;
-  if (turned) rotation = RJ_BC_ROTATE_180;
   const SymbologyRow* symbology = FindSymbology(b->symbology);
   const long type = symbology ? symbology->type : b->symbology;
   const long hri = HriCode(b->textPosition);
@@ -159,8 +155,11 @@ long CSubSO::executePrintBarCode(long* args) {
     }
     decoded.reset(buffer);
     bytes = buffer;
-  } else if (turned) {
+  } else if (state->upsideDown) {
+    // A barcode inside upside-down print data turns with it, whatever RotateSpecial says;
+    // the room was worked out for the rotation before the turn.
     state->rotation = kRotation180;
+    rotation = RJ_BC_ROTATE_180;
   }
 
   const RJBarCodeRequest request = {input,  state,          bytes,           length,

@@ -81,7 +81,8 @@ constexpr char kAllUnifiedPos[] = "U_";
 constexpr char kAllManufacturer[] = "M_";
 constexpr long kMaxRetrieveNames = 26;   // one per statistic of both tables
 constexpr long kMaxRetrieveCommas = 26;  // a 27th name is let through and ignored
-constexpr long kMaxResetCommas = 3;      // a list names each resettable statistic at most once
+constexpr long kMaxResetCommas = 3;      // four names pass the pre phase
+constexpr long kMaxResetNames = 3;       // names beyond the third are ignored
 
 constexpr char kDocumentStart[] =
     "<?xml version='1.0' ?>"
@@ -269,14 +270,13 @@ long CSubSO::executeResetStatistics(long* args) {
     SetResultCodes(block->snapshot, OPOS_E_EXTENDED, OPOS_ESTATS_ERROR);
     return OPOS_E_EXTENDED;
   }
-  std::string names[kMaxResetCommas + 1];
+  std::string names[kMaxResetNames];
   long count = 0;
   if (selection.empty() || selection == kAllUnifiedPos) {
     for (const char* name : kResetAll) names[count++] = name;
   } else {
-    // Every name the pre phase lets through is reset: success never hides a name left out.
-    count = m_converter.SplitCommaList(selection.c_str(), names, kMaxResetCommas + 1);
-    if (count > kMaxResetCommas + 1) count = kMaxResetCommas + 1;
+    count = m_converter.SplitCommaList(selection.c_str(), names, kMaxResetNames);
+    if (count > kMaxResetNames) count = kMaxResetNames;
   }
   bool allCleared = true;
   for (long i = 0; i < count; ++i)

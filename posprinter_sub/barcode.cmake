@@ -18,3 +18,7 @@ add_gtest_program(barcode_test
           ${CMAKE_CURRENT_SOURCE_DIR}/Exports.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/prennik.rc
   LIBS prennik_core TbxQdApi)
+
+# Time to size a QR Code from the longest data; run by hand, not a test.
+add_executable(qr_bench ${CMAKE_CURRENT_SOURCE_DIR}/bench/qr_bench.cpp)
+target_link_libraries(qr_bench PRIVATE prennik_core)

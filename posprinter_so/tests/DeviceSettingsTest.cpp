@@ -205,6 +205,29 @@ TEST_F(ServiceObjectSettings, DeviceKeyConfiguresLogAndChannel) {
   EXPECT_EQ(so_->LogContext()->Prefix(), std::string("[") + kDevice + "] ");
 }
 
+// Stored as read, but the channel never gets a time-out of 0 (an instant 112) or a
+// negative one (an endless or busy wait): those read as the defaults.
+TEST_F(ServiceObjectSettings, ZeroOrNegativeTimingsReachTheChannelAsTheirDefaults) {
+  const struct {
+    const char* receiveTimeout;
+    const char* rcvc;
+    long responseTimeout, pollInterval;
+  } rows[] = {
+      {"0", "0", 10000, 100},
+      {"-5", "-1", 10000, 100},
+      {"", "", 10000, 100},
+      {"1", "1", 1, 1},
+  };
+  for (const auto& row : rows) {
+    DeviceKey key(kDevice);
+    key.SetString("ReceiveTimeout", row.receiveTimeout, /*terminated=*/false);
+    key.SetString("RCVC", row.rcvc, false);
+    ASSERT_TRUE(so_->ApplyDeviceSettings(kDevice));
+    EXPECT_EQ(so_->Channel()->GetResponseTimeout(), row.responseTimeout) << row.receiveTimeout;
+    EXPECT_EQ(so_->Channel()->GetStatusPollInterval(), row.pollInterval) << row.rcvc;
+  }
+}
+
 TEST_F(ServiceObjectSettings, OpenServiceWithoutDeviceKeyAnswers104And302Silently) {
   BSTR cls = SysAllocString(L"POSPrinter");
   BSTR name = SysAllocString(L"SoSettingsTestNoSuchDevice");

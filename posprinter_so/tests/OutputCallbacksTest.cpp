@@ -10,12 +10,6 @@
 
 namespace {
 
-PrnStatusRecord Unreported() {
-  PrnStatusRecord record;
-  std::memset(&record, 0xFF, sizeof record);
-  return record;
-}
-
 class Callbacks : public ::testing::Test {
  protected:
   void SetUp() override { channel_.SetChannelOwner(&owner_); }
@@ -49,6 +43,9 @@ TEST_F(Callbacks, ErrorNoticeIsKeptOnceAndCurrentUntilReplaced) {
   EXPECT_EQ(rce, 1002);
   EXPECT_EQ(level, 3);
   EXPECT_EQ(text, "Autocutter error");
+  channel_.TakeErrorNotice(&level, &text);
+  EXPECT_EQ(level, 1) << "taken twice: back to no error";
+  EXPECT_EQ(text, "");
   channel_.TakeNotifiedResultCodes(&rc, &rce);
   EXPECT_EQ(rc, 0) << "taken once";
   EXPECT_EQ(Codes(&rce), 114) << "the current code stays";
@@ -69,7 +66,7 @@ TEST_F(Callbacks, ErrorFlagsSetOrClearTheCurrentCodes) {
   for (const auto& row : rows) {
     owner_.errorString = row.shown;
     owner_.cleared = 0;
-    PrnStatusRecord record = Unreported();
+    PrnStatusRecord record = sotest::UnreportedStatus();
     record.vpVoltageError = row.vp;
     record.autocutterError = row.cutter;
     record.headTemperatureError = row.head;
@@ -86,14 +83,14 @@ TEST_F(Callbacks, ErrorFlagsSetOrClearTheCurrentCodes) {
 
 TEST_F(Callbacks, StatusRecordsClearCodesOnlyWhenThePrinterIsReady) {
   (void)CCommDevice::OnErrorNotify(114, 1002, 3, "x", &channel_);
-  PrnStatusRecord offline = Unreported();
+  PrnStatusRecord offline = sotest::UnreportedStatus();
   offline.powerState = 2004;
   (void)CCommDevice::OnStatusNotify(&offline, 2004, &channel_);
   long rce = 0;
   EXPECT_EQ(Codes(&rce), 114) << "offline keeps the codes";
 
   owner_.errorString = "Off/Offline error";
-  PrnStatusRecord online = Unreported();
+  PrnStatusRecord online = sotest::UnreportedStatus();
   online.powerState = 2001;
   online.coverOpen = online.jrnEmpty = online.recEmpty = 0;
   (void)CCommDevice::OnStatusNotify(&online, 2001, &channel_);
@@ -112,6 +109,8 @@ TEST_F(Callbacks, ResponseIdAndOutputIdSequences) {
   EXPECT_EQ(channel_.NextSyncResponseId(), 13);
   EXPECT_EQ(channel_.NextSyncResponseId(), 12);
 
+  EXPECT_EQ(channel_.NextOutputID(1, OUTPUT_COMPLETE_BY_RESULT), 1) << "the counter starts at 1";
+  channel_.ResetOutputID();
   EXPECT_EQ(channel_.NextOutputID(1, OUTPUT_COMPLETE_BY_MESSAGE), 1);
   EXPECT_EQ(channel_.NextOutputID(1, OUTPUT_COMPLETE_BY_MESSAGE), 2);
   EXPECT_EQ(channel_.NextOutputID(1, OUTPUT_COMPLETE_BY_RESULT), 2) << "synchronous: the last";

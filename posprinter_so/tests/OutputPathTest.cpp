@@ -85,6 +85,7 @@ class OutputPath : public ::testing::Test {
     ASSERT_EQ(channel_.ConnectPrinter(), 0);
     channel_.SetChannelOwner(&owner_);
     channel_.SetResponseIdMode(mode);
+    channel_.ResetOutputID();  // as OpenService does: the first asynchronous OutputID is 1
     channel_.SetResponseTimeout(receiveTimeoutMs);
     channel_.SetStatusPollInterval(20);
     TbxSim_ClearWritten(kPrinter);

@@ -1,12 +1,20 @@
 // Shared by the output-path tests: a receipt input property record as the core hands it
 // over, and a recording stand-in for the claim object behind the channel.
 #pragma once
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "OutputRequest.h"
 
 namespace sotest {
+
+// A status record as the receive thread presets it: every word -1, not reported.
+inline PrnStatusRecord UnreportedStatus() {
+  PrnStatusRecord record;
+  std::memset(&record, 0xFF, sizeof record);
+  return record;
+}
 
 inline PrnInputProperty ReceiptInputProperty() {
   PrnInputProperty input{};

@@ -13,6 +13,7 @@
 #include "CommDevice.h"
 #include "FakeLog.h"
 #include "LogContext.h"
+#include "OutputTestSupport.h"
 #include "PrintDataTokenizer.h"
 #include "RecordingSub.h"
 #include "TestSupport.h"
@@ -265,6 +266,26 @@ TEST_F(TokenizerTest, BarCodeSequenceHandsItsBodyToPrintBarCode) {
   const auto freed = CallsOf(RECSUB_OTHER_METHOD, PRN_SERVICE_FREE_RESULT_RECORD);
   ASSERT_EQ(freed.size(), 1u);
   EXPECT_EQ(freed[0].words[0], exec[0].words[11]) << "the sub-module frees its texts";
+}
+
+// The snapshot of a barcode's execute phase comes from the service object's builder, so
+// it carries the sub-module's carry word like every other snapshot.
+TEST_F(TokenizerTest, BarCodeSnapshotComesFromTheChannelsOwner) {
+  struct Owner : sotest::FakeChannelOwner {
+    PrnPropertySnapshot* built = nullptr;
+    PrnPropertySnapshot* BuildPropertySnapshot(PrnInputProperty*) override {
+      built = new PrnPropertySnapshot{};
+      built->carryWord = 0x5A5A;
+      return built;
+    }
+  } owner;
+  channel_.SetChannelOwner(&owner);
+  (void)Tokenize(E + "31R" + kEan13Body);
+  channel_.SetChannelOwner(nullptr);
+  const auto exec = CallsOf(RECSUB_EXECUTE_METHOD, PRN_METHOD_PRINT_BAR_CODE);
+  ASSERT_EQ(exec.size(), 1u);
+  ASSERT_NE(owner.built, nullptr);
+  EXPECT_EQ(exec[0].words[11], reinterpret_cast<long>(owner.built));
 }
 
 TEST_F(TokenizerTest, BarCodeSizesAreConvertedFromMapMode) {

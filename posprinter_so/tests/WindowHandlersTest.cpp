@@ -125,9 +125,9 @@ TEST_F(EventFixture, ErrorQueryReturnsTheControlObjectsAnswer) {
   co_.ClearErrorResponse();
 }
 
-// The waiter gives up when the device is disabled; the answer that comes later lands in
-// storage the event shares, not in the returned call's frame.
-TEST_F(EventFixture, ErrorQueryEndsWhenTheDeviceIsDisabledAndALateAnswerIsHarmless) {
+// The waiter gives up when the device is disabled, and the queued error event goes with
+// it: the application never sees an ErrorEvent for output it can no longer answer.
+TEST_F(EventFixture, ErrorQueryEndsWhenTheDeviceIsDisabledAndNoStaleEventFires) {
   ASSERT_TRUE(so_->StartEventThread());
   so_->SetPropertyNumber(/*FreezeEvents*/ 4, 1);
   so_->ClaimObject()->SetEnabled(true);
@@ -138,16 +138,44 @@ TEST_F(EventFixture, ErrorQueryEndsWhenTheDeviceIsDisabledAndALateAnswerIsHarmle
   for (int i = 0; i < 5000 && so_->QueuedEventCount() == 0; ++i) Sleep(1);
   ASSERT_EQ(so_->QueuedEventCount(), 1u) << "the window queued the error event";
   so_->ClaimObject()->SetEnabled(false);
-  so_->ReleaseErrorWaiters();
+  EXPECT_TRUE(so_->ReleaseErrorWaiters());
   sender.join();
   EXPECT_FALSE(retry);
+  EXPECT_EQ(so_->QueuedEventCount(), 0u) << "the answered error event left the queue";
 
-  co_.SetErrorResponse(11);
+  // A later event still goes out, and nothing stale goes with it.
+  so_->DoQueueEvent(new CStatusUpdateEvent(2001));
   so_->SetPropertyNumber(/*FreezeEvents*/ 4, 0);
   ASSERT_TRUE(co_.WaitForEvents(1, 10000));
   Flush();
-  EXPECT_EQ(co_.Events()[0].name, L"SOError");
-  co_.ClearErrorResponse();
+  EXPECT_EQ(Names(co_.Events()), std::vector<std::wstring>{L"SOStatusUpdate"});
+}
+
+// An error event already posted to the window when the device is disabled is dropped
+// there, unfired.
+TEST_F(EventFixture, AnErrorPostedBeforeTheDisableIsNotFired) {
+  auto waiter = std::make_shared<CErrorWaiter>();
+  so_->ClaimObject()->SetEnabled(false);
+  Post(CRJDevice::COFireEventNotifyMessage(),
+       reinterpret_cast<WPARAM>(new CErrorEventExt(114, 201, 1, 11, waiter, 2, 2, "Cover open")),
+       0);
+  Flush();
+  EXPECT_TRUE(co_.Events().empty());
+  EXPECT_EQ(waiter->Get(), CErrorWaiter::kNone);
+}
+
+TEST_F(EventFixture, PurgeEventQueueKeepsOnlyErrorsThatAreNotOutputErrors) {
+  auto output = std::make_shared<CErrorWaiter>();
+  so_->DoQueueEvent(new COutputCompleteEvent(1));
+  so_->DoQueueEvent(new CErrorEventExt(114, 201, /*locus=*/1, 11, output, 2, 2, "Cover open"));
+  so_->DoQueueEvent(new CErrorEventExt(111, 0, /*locus=*/2, 11, nullptr, 0, 2, "Input"));
+  so_->DoQueueEvent(new CStatusUpdateEvent(11));
+  EXPECT_TRUE(so_->PurgeEventQueue());
+  EXPECT_EQ(output->Get(), CErrorWaiter::kClear);
+  EXPECT_EQ(so_->QueuedEventCount(), 1u);
+  EXPECT_FALSE(so_->PurgeEventQueue()) << "no output error left";
+  EXPECT_EQ(so_->QueuedEventCount(), 1u);
+  CPOSPrinter::DeleteEvent(new CStatusUpdateEvent(1));  // LiveCount in TearDown checks it
 }
 
 TEST_F(EventFixture, StatusCodesFollowTheCapabilitiesAndPowerNotify) {
@@ -228,6 +256,7 @@ TEST_F(EventFixture, SendAndWaitHandsOverAndNeverWaitsForAGoneSendThread) {
   EXPECT_EQ(result, 111);
   EXPECT_EQ(extended, 0);
 
+  so_->Channel()->ResetOutputID();  // as OpenService does
   returned = so_->Window()->SendAndWait(new PrnInputProperty{}, new PrnStationState{}, nullptr,
                                         /*asynchronous=*/true, /*queue=*/2, &result, &extended);
   EXPECT_EQ(returned, 0);

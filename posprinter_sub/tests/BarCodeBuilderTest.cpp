@@ -285,14 +285,33 @@ TEST_F(BarCodes, Positions) {
 
 // ---- PDF417, QR Code, stacked GS1 DataBar -------------------------------------------------
 
-TEST_F(BarCodes, Pdf417RowsFirst) {
-  request_.requestedWidth = 300;
-  // 10 bytes: 42 codewords; 11 rows of 4 columns, module 2 (274 dots), row height 9.
-  ASSERT_TRUE(Build(RJ_BC_PDF417, "0123456789"));
-  EXPECT_EQ(result_.width, 274);
-  EXPECT_EQ(result_.height, 99);
-  EXPECT_EQ(bytes_, H("1B 4A 00 1B 7B 00 1B 61 00 1D 6E 02 1D 6F 09 1D 70 00 00 04 0B 04 0A 00"
-                      "30 31 32 33 34 35 36 37 38 39"));
+// Codewords: the length descriptor, the byte compaction latch, 5 for each 6 bytes and one
+// for each byte left, and 32 for error correction.
+TEST_F(BarCodes, Pdf417Sizes) {
+  const struct {
+    const char* name;
+    long requestedWidth;
+    std::string data;
+    long width, height;
+    const char* hex;
+  } rows[] = {
+      // 43 codewords: rows 3 to 10 hold too few in the 4 columns that fit 300 dots; 11 rows
+      // of 4 columns, module 2 (274 dots), row height 9.
+      {"10 bytes, rows first", 300, "0123456789", 274, 99,
+       "1B 4A 00 1B 7B 00 1B 61 00 1D 6E 02 1D 6F 09 1D 70 00 00 04 0B 04 0A 00"
+       "30 31 32 33 34 35 36 37 38 39"},
+      // 37 codewords: 3 rows x 12 columns are one short; 4 rows x 10 columns, module 2 (478
+      // dots), row height 25.
+      {"3 bytes", 576, "\x01\x02\x03", 478, 100,
+       "1B 4A 00 1B 7B 00 1B 61 00 1D 6E 02 1D 6F 19 1D 70 00 00 04 04 0A 03 00 01 02 03"},
+  };
+  for (const auto& row : rows) {
+    request_.requestedWidth = row.requestedWidth;
+    ASSERT_TRUE(Build(RJ_BC_PDF417, row.data)) << row.name;
+    EXPECT_EQ(result_.width, row.width) << row.name;
+    EXPECT_EQ(result_.height, row.height) << row.name;
+    EXPECT_EQ(bytes_, H(row.hex)) << row.name;
+  }
   EXPECT_FALSE(Build(RJ_BC_PDF417, std::string(500, 'x')));
 }
 
@@ -304,6 +323,7 @@ TEST_F(BarCodes, QrCodeVersionAndModule) {
   EXPECT_EQ(result_.height, 189);
   EXPECT_EQ(bytes_, H("1B 4A 00 1B 7B 00 1B 61 00 12 3B 09 1D 70 01 02 4D 01 4D 14 00"
                       "31 32 33 34 35 36 37 38 39 30 31 32 33 34 35 36 37 38 39 30 00"));
+  input_.characterSet = 932;
   EXPECT_FALSE(Build(RJ_BC_QRCODE, "A\x81"));  // a Shift JIS lead byte without its trail
   EXPECT_TRUE(Build(RJ_BC_QRCODE, "A\x81\x40"));
   const struct {
@@ -311,6 +331,51 @@ TEST_F(BarCodes, QrCodeVersionAndModule) {
     long version;
   } versions[] = {{0, -1}, {1, 1}, {128, 1}, {129, 2}, {688, 5}, {18672, 40}, {18673, -1}};
   for (const auto& v : versions) EXPECT_EQ(CRJDevice::GetQRVersion(v.bits), v.version) << v.bits;
+}
+
+TEST_F(BarCodes, QrDoubleByteCharactersOnlyInShiftJis) {
+  request_.requestedWidth = 200;
+  // E9 is a Shift JIS lead byte and "t" a trail byte. Eight such pairs: 8 kanji take
+  // 4 + 8 + 104 = 116 bits (version 1, module 9), 16 bytes 4 + 8 + 128 = 140 (version 2,
+  // 25 modules, module 8).
+  std::string pairs;
+  for (int i = 0; i < 8; ++i) pairs += "\xE9t";
+  const struct {
+    long characterSet;
+    std::string data;
+    long width;  // 0: refused
+  } rows[] = {
+      {932, "Caf\xE9", 0},  // a lead byte without its trail
+      {1252, "Caf\xE9", 189},
+      {999, "Caf\xE9", 189},
+      {932, pairs, 189},
+      {1252, pairs, 200},
+  };
+  for (const auto& row : rows) {
+    input_.characterSet = row.characterSet;
+    EXPECT_EQ(Build(RJ_BC_QRCODE, row.data), row.width != 0) << row.characterSet << " " << row.data;
+    if (row.width) {
+      EXPECT_EQ(result_.width, row.width) << row.characterSet << " " << row.data;
+    }
+  }
+}
+
+TEST_F(BarCodes, QrDataBeyondTheLargestSymbolIsRefusedBeforeSizing) {
+  // 5596 digits fill version 40 at level M: 4 + 14 + 1865 x 10 + 4 = 18672 bits.
+  request_.requestedWidth = 576;
+  ASSERT_TRUE(Build(RJ_BC_QRCODE, std::string(5596, '7')));
+  EXPECT_EQ(result_.width, 177 * 3);
+  EXPECT_NE(bytes_.find(H("1D 70 01 02 4D 28 4D DC 15 37 37")), std::string::npos);
+  for (size_t length : {5597u, 80000u}) {
+    Lines().clear();
+    EXPECT_FALSE(Build(RJ_BC_QRCODE, std::string(length, '7'))) << length;
+    EXPECT_TRUE(Logged("Data error.")) << length;
+    EXPECT_FALSE(Logged("Barcode size error.")) << length;
+  }
+  // A run the mode choice looks ahead over at every character: digits to the end in byte
+  // mode, 4 + 16 + 2331 x 8 = 18668 bits.
+  ASSERT_TRUE(Build(RJ_BC_QRCODE, "a" + std::string(2330, '7')));
+  EXPECT_EQ(result_.width, 177 * 3);
 }
 
 TEST_F(BarCodes, StackedDataBar) {
@@ -342,6 +407,21 @@ TEST_F(BarCodes, ExpandedStackedSegmentsAndHeight) {
   EXPECT_EQ(tokenHeight_, 364);
   request_.availableHeight = 363;
   EXPECT_FALSE(Build(RJ_BC_DATABAR_EXPANDED_STACKED, "01000123456789051012345678901234"));
+}
+
+TEST_F(BarCodes, ExpandedStackedDataTheEncoderRefusesBuildsNothing) {
+  const char* rows[] = {
+      "0198898765432107",  // GTIN check digit 6, not 7
+      "21AB{C",            // "{" not followed by "1"
+      "01",                // too short for a GTIN
+  };
+  for (const char* data : rows) {
+    Lines().clear();
+    EXPECT_FALSE(Build(RJ_BC_DATABAR_EXPANDED_STACKED, data)) << data;
+    EXPECT_EQ(result_.errorKind, kRJBarCodeRefused) << data;
+    EXPECT_TRUE(Logged("Data error.")) << data;
+  }
+  EXPECT_TRUE(Build(RJ_BC_DATABAR_EXPANDED_STACKED, "0198898765432106"));
 }
 
 // ---- Aztec Code --------------------------------------------------------------------------

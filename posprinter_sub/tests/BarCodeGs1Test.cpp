@@ -139,6 +139,75 @@ TEST(Gs1Expanded, RowModulesMatchTheElementWidths) {
   EXPECT_EQ(std::vector<unsigned short>(e.modules.begin() + 19, e.modules.begin() + 34), a1);
 }
 
+// Rows of modules in the form `zint --dump` prints them: four modules to a hexadecimal
+// digit, the first module the highest bit, a blank after every two digits, the last digit
+// padded with light modules.
+std::vector<std::string> DumpRows(const Encoded& e) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::vector<std::string> rows;
+  for (long r = 0; r < e.rows; ++r) {
+    std::string line;
+    for (long m = 0; m < e.width; m += 4) {
+      int nibble = 0;
+      for (long k = m; k < m + 4; ++k)
+        nibble = nibble << 1 | (k < e.width ? e.modules[static_cast<size_t>(r * e.width + k)] : 0);
+      if (m > 0 && m % 8 == 0) line += ' ';
+      line += kDigits[nibble];
+    }
+    rows.push_back(line);
+  }
+  return rows;
+}
+
+// Whole symbols against an independent encoder. The fixtures were printed by zint 2.11.1
+// (Debian package zint) with
+//   zint -b 31 --dump -d DATA              (GS1 DataBar Expanded), or
+//   zint -b 81 --cols=C --dump -d DATA     (Expanded Stacked, C segment pairs per row),
+// DATA being the element string in zint's form with bracketed application identifiers.
+// They cover a right guard after a light and after a dark last element (character counts
+// 5, 7 and 8), rows read right to left, a short last row, a short even-numbered last row
+// moved one module right, rows that start with a bar, and the separator rows.
+TEST(Gs1Expanded, ModulePatternsMatchAnIndependentEncoder) {
+  const struct {
+    const char* name;  // DATA, and C for the stacked form
+    std::string data;
+    short segmentsPerRow;
+    std::vector<std::string> rows;
+  } rows[] = {
+      {"[01]00012345678905", kGtin, 0,
+       {"42 21 AF F0 B3 0B D7 9B EB C0 E2 C3 71 ED 78 FC 28"}},
+      {"[10]ABC[21]XYZ", "10ABC{121XYZ", 0,
+       {"58 62 6F F0 A8 83 17 E7 AB F0 E7 3E 53 65 F8 FC 28 EC 26 F3 8A FF 3A"}},
+      {"[01]90012345678908[3103]032768", kGtin9 + "3103032768", 0,
+       {"4C 14 EF F0 A3 70 97 9B EB F0 E2 C3 71 ED 78 FC 2C 69 86 82 62 FF 39 9E 85"}},
+      {"[01]00012345678905, C 2", kGtin, 4,
+       {"52 11 EF F0 B1 17 17 9B EB C0 E2 C3 74",
+        "0D EE 10 0A 4E E8 E8 64 14 2A 1D 3C 80",
+        "05 55 55 55 55 55 55 55 55 55 55 55 40",
+        "04 25 0A 05 2F 3E C0 00 00 00 00 00 00",
+        "23 DA F1 F8 50 C1 28 00 00 00 00 00 00"}},
+      {"[01]00012345678905, C 1", kGtin, 2,
+       {"52 11 EF F0 B1 17 10", "0D EE 10 0A 4E E8 80", "05 55 55 55 55 55 00",
+        "00 C8 28 54 3A 79 00", "AF 37 D7 81 C5 86 E8", "00 C8 28 54 3A 79 00",
+        "05 55 55 55 55 55 00", "08 4A 14 0A 5E 7D 80", "47 B5 E3 F0 A1 82 50"}},
+      {"[01]00012345678905[10]12345678901234, C 2", kGtin + "1012345678901234", 4,
+       {"5D 9C 2F F0 B1 17 17 9B EB E0 62 C3 74",
+        "02 63 D0 0A 4E E8 E8 64 14 15 1D 3C 80",
+        "05 55 55 55 55 55 55 55 55 55 55 55 40",
+        "0B 88 E1 00 BE 19 57 99 C9 40 A1 48 40",
+        "A4 77 1C FF 41 E6 A8 66 34 3F 1E B7 88",
+        "0B 88 E1 00 BE 19 57 99 C9 40 A1 48 40",
+        "05 55 55 55 55 55 55 55 55 55 55 55 40",
+        "09 D0 54 2A 49 1C 80 00 00 00 00 00 00",
+        "46 2F A3 C0 B6 E3 10 00 00 00 00 00 00"}},
+  };
+  for (const auto& row : rows) {
+    const Encoded e = Encode(row.data, row.segmentsPerRow);
+    ASSERT_EQ(e.error, kGs1Ok) << row.name;
+    EXPECT_EQ(DumpRows(e), row.rows) << row.name;
+  }
+}
+
 // Every 12-bit value has its own width pattern of 17 modules within the group's limits
 // (ISO/IEC 24724 Table 4: odd/even modules 12/5, 10/7, 8/9, 6/11, 4/13).
 TEST(Gs1Expanded, CharacterWidthsAreDistinctAndWithinTheirGroup) {

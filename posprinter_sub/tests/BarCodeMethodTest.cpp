@@ -140,16 +140,19 @@ TEST_F(PrintBarCode, RefusalsLeaveTheOutWordAlone) {
   const struct {
     const char* name;
     const char* data;
-    long symbology, width, textPosition;
+    long symbology, width, alignment, textPosition;
   } rows[] = {
-      {"width one dot over the line", "12345678901", 101, 577, -11},
-      {"text position -10", "12345678901", 101, 400, -10},
-      {"builder refuses the data", "1234", 101, 400, -11},
-      {"no builder for the symbology", "12345678901", 999, 400, -11},
+      {"width one dot over the line", "12345678901", 101, 577, -1, -11},
+      {"text position -10", "12345678901", 101, 400, -1, -10},
+      {"builder refuses the data", "1234", 101, 400, -1, -11},
+      {"no builder for the symbology", "12345678901", 999, 400, -1, -11},
+      {"GS1 encoder refuses the stacked data", "0198898765432107", 134, 400, -1, -11},
+      {"dot position at the 32-bit limit", "12345678901", 101, 400, 0x7FFFFFFF, -11},
   };
   for (const auto& row : rows) {
     list_ = &sentinel;
-    EXPECT_EQ(Execute(row.data, row.symbology, row.width, -1, row.textPosition), 106) << row.name;
+    EXPECT_EQ(Execute(row.data, row.symbology, row.width, row.alignment, row.textPosition), 106)
+        << row.name;
     EXPECT_EQ(list_, &sentinel) << row.name;
     EXPECT_EQ(snapshot_.resultCode, 106) << row.name;
   }
@@ -208,7 +211,6 @@ TEST_F(PrintBarCode, EscapePathJoinsTheCoresList) {
   list_ = CreateCommandList(PRN_STATION_RECEIPT);
   ASSERT_NE(AddCommandToken(list_, 101, "AB", 2, -1), nullptr);
   state_.upsideDown = 1;
-  input_.rotateSpecial = 257;  // overruled by the turn-180 flag
   ASSERT_EQ(Execute("12345678901", 101, 400, -1, -11, 1), 0);
   EXPECT_EQ(state_.rotation, 259);
   std::vector<long> codes;
@@ -221,6 +223,17 @@ TEST_F(PrintBarCode, EscapePathJoinsTheCoresList) {
   EXPECT_EQ(list_->totalBytes, sum);
   EXPECT_NE(Hex(list_).find("1B 7B 01 1B 61 00"), std::string::npos) << Hex(list_);
   EXPECT_EQ(Hex(list_).substr(Hex(list_).size() - 3), "0C ");  // upside down, no rotated print
+}
+
+// The room comes from the rotation before the turn: RotateSpecial 257 turns the symbol
+// sideways, where the pitch word (0 before the first enable) leaves no room.
+TEST_F(PrintBarCode, EscapePathTurnKeepsTheRoomOfTheRotationBefore) {
+  list_ = CreateCommandList(PRN_STATION_RECEIPT);
+  state_.upsideDown = 1;
+  input_.rotateSpecial = 257;
+  EXPECT_EQ(Execute("12345678901", 101, 400, -1, -11, 1), 106);
+  EXPECT_EQ(CommandTokenCount(list_), 0);
+  EXPECT_EQ(state_.rotation, 1);
 }
 
 TEST_F(PrintBarCode, EscapePathWithoutAListIsRefused) {

@@ -188,6 +188,7 @@ TEST_F(ImageTest, StoredRasterLimits) {
       {"wider than the line", 2, 577, 8, 576, -1, 0, 1},
       {"dot position off the line", 2, 200, 8, 576, 377, 0, 2},
       {"dot position up to the edge", 2, 200, 8, 576, 376, 0, 0},
+      {"dot position near the 32-bit limit", 2, 200, 8, 576, 0x7FFFFF80, 0, 2},
       {"page mode does not check the position", 2, 200, 8, 576, 377, 1, 0},
       {"right alignment is no position", 1, 576, 8, 576, -3, 0, 0},
   };
@@ -211,6 +212,7 @@ TEST_F(ImageTest, PrintRasterLimits) {
       {"4096 rows", 8, 4096, 576, 4095, -1, 1},
       {"4095 rows", 8, 4095, 576, 4095, -1, 0},
       {"position 377 + 200", 200, 8, 576, 4095, 377, 2},
+      {"position near the 32-bit limit", 200, 8, 576, 4095, 0x7FFFFF80, 2},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

@@ -173,6 +173,8 @@ TEST_F(BitmapMethods, PrintFailures) {
       {"image wider than the line", Picture(577, 8), -11, -1, 114, 206},
       {"dot position pushes it off", Picture(16, 8), -11, 561, 106, 0},
       {"dot position up to the edge", Picture(16, 8), -11, 560, 0, 0},
+      // position + width would wrap past the 32-bit limit
+      {"dot position near the 32-bit limit", Picture(16, 8), -11, 0x7FFFFFF8, 106, 0},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -291,6 +293,8 @@ TEST_F(BitmapMethods, SetBitmapResults) {
       {"taller than a downloaded image", Picture(8, 2041), 1, -11, -1, 100000, 1000, 1000, 114,
        206},
       {"dot position off the line", Picture(64, 8), 3, -11, 520, 100000, 1000, 1000, 106, -1},
+      {"dot position near the 32-bit limit", Picture(64, 8), 3, -11, 0x7FFFFFFF, 100000, 1000,
+       1000, 106, -1},
       {"no file", {}, 3, -11, -1, 100000, 1000, 1000, 109, -1},
       {"not a BMP", buildertest::Hex("00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E"), 3, -11, -1,
        100000, 1000, 1000, 114, 207},

@@ -193,13 +193,14 @@ TEST_F(Statistics, ResetClearsTheNamedCounters) {
       {" PaperCutCount , HoursPoweredCount", 0, 0, 0, 0, {50, 70}},
       {"PaperCutCount,Bogus,ReceiptLineFeedCount", 0, 0, 114, 280, {50, 20}},
       {"paperCutCount", 0, 0, 114, 280, {}},
-      // Every name the pre phase lets through is reset, the fourth too.
+      // Four names pass the pre phase; only the first three are reset.
       {"HoursPoweredCount,PaperCutCount,HeadPowerdCount,ReceiptLineFeedCount",
        0,
        0,
        0,
        0,
-       {70, 50, 21, 20}},
+       {70, 50, 21}},
+      {"PaperCutCount,HeadPowerdCount,ReceiptLineFeedCount,Bogus", 0, 0, 0, 0, {50, 21, 20}},
       {"a,b,c,d,e", 106, 0, 0, 0, {}},
   };
   ASSERT_EQ(OpenAndClaim(), 0);

@@ -1,0 +1,403 @@
+// The records every call into the sub-module carries: the input property record, the
+// property snapshot, the capability block and the status record as they meet the property
+// cache, and the block of property words saved around Release.
+#include <cstring>
+#include <new>
+
+#include "CommDevice.h"
+#include "LogContext.h"
+#include "POSPrinter.h"
+
+namespace {
+
+const char kSource[] = "POSPrinter";
+constexpr long kNotReported = -1;
+constexpr long kPowerOnline = 2001;
+
+// The input record's texts and the cache's, in the order they are copied.
+const struct RecordText {
+  const char* PrnInputProperty::*record;
+  std::string CPropertyCache::*cache;
+} kRecordTexts[] = {
+    {&PrnInputProperty::checkHealthText, &CPropertyCache::CheckHealthText},
+    {&PrnInputProperty::serviceObjectDescription, &CPropertyCache::ServiceObjectDescription},
+    {&PrnInputProperty::deviceDescription, &CPropertyCache::DeviceDescription},
+    {&PrnInputProperty::deviceName, &CPropertyCache::DeviceName},
+    {&PrnInputProperty::characterSetList, &CPropertyCache::CharacterSetList},
+    {&PrnInputProperty::errorString, &CPropertyCache::ErrorString},
+    {&PrnInputProperty::fontTypefaceList, &CPropertyCache::FontTypefaceList},
+    {&PrnInputProperty::pageModeArea, &CPropertyCache::PageModeArea},
+    {&PrnInputProperty::jrnLineCharsList, &CPropertyCache::JrnLineCharsList},
+    {&PrnInputProperty::recLineCharsList, &CPropertyCache::RecLineCharsList},
+    {&PrnInputProperty::recBarCodeRotationList, &CPropertyCache::RecBarCodeRotationList},
+    {&PrnInputProperty::recBitmapRotationList, &CPropertyCache::RecBitmapRotationList},
+    {&PrnInputProperty::slpLineCharsList, &CPropertyCache::SlpLineCharsList},
+    {&PrnInputProperty::slpBarCodeRotationList, &CPropertyCache::SlpBarCodeRotationList},
+    {&PrnInputProperty::slpBitmapRotationList, &CPropertyCache::SlpBitmapRotationList},
+    {&PrnInputProperty::pageModePrintArea, &CPropertyCache::PageModePrintArea},
+};
+
+// The snapshot's texts in the order they are written back into the cache.
+const struct SnapshotText {
+  char* PrnPropertySnapshot::*snapshot;
+  std::string CPropertyCache::*cache;
+} kSnapshotTexts[] = {
+    {&PrnPropertySnapshot::checkHealthText, &CPropertyCache::CheckHealthText},
+    {&PrnPropertySnapshot::deviceDescription, &CPropertyCache::DeviceDescription},
+    {&PrnPropertySnapshot::deviceName, &CPropertyCache::DeviceName},
+    {&PrnPropertySnapshot::characterSetList, &CPropertyCache::CharacterSetList},
+    {&PrnPropertySnapshot::errorString, &CPropertyCache::ErrorString},
+    {&PrnPropertySnapshot::fontTypefaceList, &CPropertyCache::FontTypefaceList},
+    {&PrnPropertySnapshot::pageModeArea, &CPropertyCache::PageModeArea},
+    {&PrnPropertySnapshot::jrnLineCharsList, &CPropertyCache::JrnLineCharsList},
+    {&PrnPropertySnapshot::recLineCharsList, &CPropertyCache::RecLineCharsList},
+    {&PrnPropertySnapshot::recBarCodeRotationList, &CPropertyCache::RecBarCodeRotationList},
+    {&PrnPropertySnapshot::recBitmapRotationList, &CPropertyCache::RecBitmapRotationList},
+    {&PrnPropertySnapshot::slpLineCharsList, &CPropertyCache::SlpLineCharsList},
+    {&PrnPropertySnapshot::slpBarCodeRotationList, &CPropertyCache::SlpBarCodeRotationList},
+    {&PrnPropertySnapshot::slpBitmapRotationList, &CPropertyCache::SlpBitmapRotationList},
+    {&PrnPropertySnapshot::pageModePrintArea, &CPropertyCache::PageModePrintArea},
+    {&PrnPropertySnapshot::serviceObjectDescription, &CPropertyCache::ServiceObjectDescription},
+};
+
+// A number of the input record and its cache word. State is read under its lock and is
+// not here.
+struct RecordNumber {
+  long PrnInputProperty::*record;
+  long CPropertyCache::*cache;
+};
+#define KVR_NUMBER(recordField, cacheField) \
+  {&PrnInputProperty::recordField, &CPropertyCache::cacheField}
+const RecordNumber kRecordNumbers[] = {
+    KVR_NUMBER(binaryConversion, BinaryConversion),
+    KVR_NUMBER(claimed, Claimed),
+    KVR_NUMBER(freezeEvents, FreezeEvents),
+    KVR_NUMBER(powerState, PowerState),
+    KVR_NUMBER(serviceObjectVersion, ServiceObjectVersion),
+    KVR_NUMBER(deviceEnabled, DeviceEnabled),
+    KVR_NUMBER(powerNotify, PowerNotify),
+    KVR_NUMBER(asyncMode, AsyncMode),
+    KVR_NUMBER(cartridgeNotify, CartridgeNotify),
+    KVR_NUMBER(errorLevel, ErrorLevel),
+    KVR_NUMBER(errorStation, ErrorStation),
+    KVR_NUMBER(mapCharacterSet, MapCharacterSet),
+    KVR_NUMBER(pageModeDescriptor, PageModeDescriptor),
+    KVR_NUMBER(rotateSpecial, RotateSpecial),
+    KVR_NUMBER(jrnCartridgeState, JrnCartridgeState),
+    KVR_NUMBER(jrnCurrentCartridge, JrnCurrentCartridge),
+    KVR_NUMBER(recLinesToPaperCut, RecLinesToPaperCut),
+    KVR_NUMBER(recCartridgeState, RecCartridgeState),
+    KVR_NUMBER(recCurrentCartridge, RecCurrentCartridge),
+    KVR_NUMBER(slpLineChars, SlpLineChars),
+    KVR_NUMBER(slpLineHeight, SlpLineHeight),
+    KVR_NUMBER(slpLineSpacing, SlpLineSpacing),
+    KVR_NUMBER(slpLineWidth, SlpLineWidth),
+    KVR_NUMBER(slpLetterQuality, SlpLetterQuality),
+    KVR_NUMBER(slpEmpty, SlpEmpty),
+    KVR_NUMBER(slpNearEnd, SlpNearEnd),
+    KVR_NUMBER(slpSidewaysMaxLines, SlpSidewaysMaxLines),
+    KVR_NUMBER(slpSidewaysMaxChars, SlpSidewaysMaxChars),
+    KVR_NUMBER(slpMaxLines, SlpMaxLines),
+    KVR_NUMBER(slpLinesNearEndToEnd, SlpLinesNearEndToEnd),
+    KVR_NUMBER(slpPrintSide, SlpPrintSide),
+    KVR_NUMBER(slpCartridgeState, SlpCartridgeState),
+    KVR_NUMBER(slpCurrentCartridge, SlpCurrentCartridge),
+    KVR_NUMBER(mapMode, MapMode),
+    KVR_NUMBER(flagWhenIdle, FlagWhenIdle),
+    KVR_NUMBER(coverOpen, CoverOpen),
+    KVR_NUMBER(recNearEnd, RecNearEnd),
+    KVR_NUMBER(recEmpty, RecEmpty),
+    KVR_NUMBER(recLetterQuality, RecLetterQuality),
+    KVR_NUMBER(recLineSpacing, RecLineSpacing),
+    KVR_NUMBER(recLineHeight, RecLineHeight),
+    KVR_NUMBER(recLineChars, RecLineChars),
+    KVR_NUMBER(recSidewaysMaxChars, RecSidewaysMaxChars),
+    KVR_NUMBER(recLineWidth, RecLineWidth),
+    KVR_NUMBER(jrnLineChars, JrnLineChars),
+    KVR_NUMBER(jrnLineHeight, JrnLineHeight),
+    KVR_NUMBER(jrnLineSpacing, JrnLineSpacing),
+    KVR_NUMBER(jrnLineWidth, JrnLineWidth),
+    KVR_NUMBER(jrnLetterQuality, JrnLetterQuality),
+    KVR_NUMBER(jrnEmpty, JrnEmpty),
+    KVR_NUMBER(jrnNearEnd, JrnNearEnd),
+    KVR_NUMBER(characterSet, CharacterSet),
+    KVR_NUMBER(pageModeStation, PageModeStation),
+    KVR_NUMBER(recSidewaysMaxLines, RecSidewaysMaxLines),
+    KVR_NUMBER(pageModeHorizontalPosition, PageModeHorizontalPosition),
+    KVR_NUMBER(pageModePrintDirection, PageModePrintDirection),
+    KVR_NUMBER(pageModeVerticalPosition, PageModeVerticalPosition),
+};
+#undef KVR_NUMBER
+static_assert(sizeof(kRecordNumbers) / sizeof(kRecordNumbers[0]) == 57,
+              "58 numbers with State, which is read under its lock");
+
+// The numbers an applied snapshot writes into the cache; the sensor words, PowerState and
+// RecLetterQuality are not among them.
+struct SnapshotNumber {
+  long PrnPropertySnapshot::*snapshot;
+  long CPropertyCache::*cache;
+};
+#define KVR_NUMBER(snapshotField, cacheField) \
+  {&PrnPropertySnapshot::snapshotField, &CPropertyCache::cacheField}
+const SnapshotNumber kSnapshotNumbers[] = {
+    KVR_NUMBER(resultCode, ResultCode),
+    KVR_NUMBER(resultCodeExtended, ResultCodeExtended),
+    KVR_NUMBER(serviceObjectVersion, ServiceObjectVersion),
+    KVR_NUMBER(asyncMode, AsyncMode),
+    KVR_NUMBER(cartridgeNotify, CartridgeNotify),
+    KVR_NUMBER(errorLevel, ErrorLevel),
+    KVR_NUMBER(errorStation, ErrorStation),
+    KVR_NUMBER(mapCharacterSet, MapCharacterSet),
+    KVR_NUMBER(pageModeDescriptor, PageModeDescriptor),
+    KVR_NUMBER(rotateSpecial, RotateSpecial),
+    KVR_NUMBER(jrnCartridgeState, JrnCartridgeState),
+    KVR_NUMBER(jrnCurrentCartridge, JrnCurrentCartridge),
+    KVR_NUMBER(recLinesToPaperCut, RecLinesToPaperCut),
+    KVR_NUMBER(recCartridgeState, RecCartridgeState),
+    KVR_NUMBER(recCurrentCartridge, RecCurrentCartridge),
+    KVR_NUMBER(slpLineChars, SlpLineChars),
+    KVR_NUMBER(slpLineHeight, SlpLineHeight),
+    KVR_NUMBER(slpLineSpacing, SlpLineSpacing),
+    KVR_NUMBER(slpLineWidth, SlpLineWidth),
+    KVR_NUMBER(slpLetterQuality, SlpLetterQuality),
+    KVR_NUMBER(slpSidewaysMaxLines, SlpSidewaysMaxLines),
+    KVR_NUMBER(slpSidewaysMaxChars, SlpSidewaysMaxChars),
+    KVR_NUMBER(slpMaxLines, SlpMaxLines),
+    KVR_NUMBER(slpLinesNearEndToEnd, SlpLinesNearEndToEnd),
+    KVR_NUMBER(slpPrintSide, SlpPrintSide),
+    KVR_NUMBER(slpCartridgeState, SlpCartridgeState),
+    KVR_NUMBER(slpCurrentCartridge, SlpCurrentCartridge),
+    KVR_NUMBER(mapMode, MapMode),
+    KVR_NUMBER(flagWhenIdle, FlagWhenIdle),
+    KVR_NUMBER(recLineSpacing, RecLineSpacing),
+    KVR_NUMBER(recLineHeight, RecLineHeight),
+    KVR_NUMBER(recLineChars, RecLineChars),
+    KVR_NUMBER(recSidewaysMaxChars, RecSidewaysMaxChars),
+    KVR_NUMBER(recLineWidth, RecLineWidth),
+    KVR_NUMBER(jrnLineChars, JrnLineChars),
+    KVR_NUMBER(jrnLineHeight, JrnLineHeight),
+    KVR_NUMBER(jrnLineSpacing, JrnLineSpacing),
+    KVR_NUMBER(jrnLineWidth, JrnLineWidth),
+    KVR_NUMBER(jrnLetterQuality, JrnLetterQuality),
+    KVR_NUMBER(characterSet, CharacterSet),
+    KVR_NUMBER(pageModeStation, PageModeStation),
+    KVR_NUMBER(recSidewaysMaxLines, RecSidewaysMaxLines),
+    KVR_NUMBER(pageModeHorizontalPosition, PageModeHorizontalPosition),
+    KVR_NUMBER(pageModePrintDirection, PageModePrintDirection),
+    KVR_NUMBER(pageModeVerticalPosition, PageModeVerticalPosition),
+    KVR_NUMBER(carryWord, CarryWord),
+};
+// The sensor words that only the enabling call's snapshot brings into the cache.
+const SnapshotNumber kEnableSensorWords[] = {
+    KVR_NUMBER(coverOpen, CoverOpen),   KVR_NUMBER(recEmpty, RecEmpty),
+    KVR_NUMBER(recNearEnd, RecNearEnd), KVR_NUMBER(jrnEmpty, JrnEmpty),
+    KVR_NUMBER(jrnNearEnd, JrnNearEnd), KVR_NUMBER(slpEmpty, SlpEmpty),
+    KVR_NUMBER(slpNearEnd, SlpNearEnd),
+};
+#undef KVR_NUMBER
+
+// The 54 words of the saved property block, in its order.
+long CPropertyCache::* const kSavedWords[] = {
+    &CPropertyCache::ResultCode,          &CPropertyCache::ResultCodeExtended,
+    &CPropertyCache::ServiceObjectVersion, &CPropertyCache::AsyncMode,
+    &CPropertyCache::CartridgeNotify,     &CPropertyCache::ErrorLevel,
+    &CPropertyCache::ErrorStation,        &CPropertyCache::MapCharacterSet,
+    &CPropertyCache::PageModeDescriptor,  &CPropertyCache::RotateSpecial,
+    &CPropertyCache::JrnCartridgeState,   &CPropertyCache::JrnCurrentCartridge,
+    &CPropertyCache::RecLinesToPaperCut,  &CPropertyCache::RecCartridgeState,
+    &CPropertyCache::RecCurrentCartridge, &CPropertyCache::SlpLineChars,
+    &CPropertyCache::SlpLineHeight,       &CPropertyCache::SlpLineSpacing,
+    &CPropertyCache::SlpLineWidth,        &CPropertyCache::SlpLetterQuality,
+    &CPropertyCache::SlpEmpty,            &CPropertyCache::SlpNearEnd,
+    &CPropertyCache::SlpSidewaysMaxLines, &CPropertyCache::SlpSidewaysMaxChars,
+    &CPropertyCache::SlpMaxLines,         &CPropertyCache::SlpLinesNearEndToEnd,
+    &CPropertyCache::SlpPrintSide,        &CPropertyCache::SlpCartridgeState,
+    &CPropertyCache::SlpCurrentCartridge, &CPropertyCache::MapMode,
+    &CPropertyCache::FlagWhenIdle,        &CPropertyCache::CoverOpen,
+    &CPropertyCache::RecNearEnd,          &CPropertyCache::RecEmpty,
+    &CPropertyCache::RecLetterQuality,    &CPropertyCache::RecLineSpacing,
+    &CPropertyCache::RecLineHeight,       &CPropertyCache::RecLineChars,
+    &CPropertyCache::RecSidewaysMaxChars, &CPropertyCache::RecLineWidth,
+    &CPropertyCache::JrnLineChars,        &CPropertyCache::JrnLineHeight,
+    &CPropertyCache::JrnLineSpacing,      &CPropertyCache::JrnLineWidth,
+    &CPropertyCache::JrnLetterQuality,    &CPropertyCache::JrnEmpty,
+    &CPropertyCache::JrnNearEnd,          &CPropertyCache::CharacterSet,
+    &CPropertyCache::PageModeStation,     &CPropertyCache::RecSidewaysMaxLines,
+    &CPropertyCache::PageModeHorizontalPosition, &CPropertyCache::PageModePrintDirection,
+    &CPropertyCache::PageModeVerticalPosition,   &CPropertyCache::CarryWord,
+};
+static_assert(sizeof(kSavedWords) / sizeof(kSavedWords[0]) == kSavedPropertyWords,
+              "the saved property block is 54 words");
+
+// Status record words 1-7, stored only while their sensor is there.
+const struct SensorWord {
+  long PrnStatusRecord::*status;
+  long CPropertyCache::*cache;
+  long PrnCapabilityBlock::*cap;
+} kSensorWords[] = {
+    {&PrnStatusRecord::coverOpen, &CPropertyCache::CoverOpen, &PrnCapabilityBlock::capCoverSensor},
+    {&PrnStatusRecord::jrnEmpty, &CPropertyCache::JrnEmpty, &PrnCapabilityBlock::capJrnEmptySensor},
+    {&PrnStatusRecord::recEmpty, &CPropertyCache::RecEmpty, &PrnCapabilityBlock::capRecEmptySensor},
+    {&PrnStatusRecord::slpEmpty, &CPropertyCache::SlpEmpty, &PrnCapabilityBlock::capSlpEmptySensor},
+    {&PrnStatusRecord::jrnNearEnd, &CPropertyCache::JrnNearEnd,
+     &PrnCapabilityBlock::capJrnNearEndSensor},
+    {&PrnStatusRecord::recNearEnd, &CPropertyCache::RecNearEnd,
+     &PrnCapabilityBlock::capRecNearEndSensor},
+    {&PrnStatusRecord::slpNearEnd, &CPropertyCache::SlpNearEnd,
+     &PrnCapabilityBlock::capSlpNearEndSensor},
+};
+
+// Words 8-10: the cartridge states, stored without a capability check.
+const struct CartridgeWord {
+  long PrnStatusRecord::*status;
+  long CPropertyCache::*cache;
+} kCartridgeWords[] = {
+    {&PrnStatusRecord::jrnCartridgeState, &CPropertyCache::JrnCartridgeState},
+    {&PrnStatusRecord::recCartridgeState, &CPropertyCache::RecCartridgeState},
+    {&PrnStatusRecord::slpCartridgeState, &CPropertyCache::SlpCartridgeState},
+};
+
+// The eleven status words of an input record that go back into the cache.
+const RecordNumber kStatusNumbers[] = {
+    {&PrnInputProperty::powerState, &CPropertyCache::PowerState},
+    {&PrnInputProperty::coverOpen, &CPropertyCache::CoverOpen},
+    {&PrnInputProperty::jrnEmpty, &CPropertyCache::JrnEmpty},
+    {&PrnInputProperty::recEmpty, &CPropertyCache::RecEmpty},
+    {&PrnInputProperty::slpEmpty, &CPropertyCache::SlpEmpty},
+    {&PrnInputProperty::jrnNearEnd, &CPropertyCache::JrnNearEnd},
+    {&PrnInputProperty::recNearEnd, &CPropertyCache::RecNearEnd},
+    {&PrnInputProperty::slpNearEnd, &CPropertyCache::SlpNearEnd},
+    {&PrnInputProperty::jrnCartridgeState, &CPropertyCache::JrnCartridgeState},
+    {&PrnInputProperty::recCartridgeState, &CPropertyCache::RecCartridgeState},
+    {&PrnInputProperty::slpCartridgeState, &CPropertyCache::SlpCartridgeState},
+};
+
+}  // namespace
+
+void CPOSPrinter::DuplicateString(char** out, const std::string& text) {
+  char* copy = new char[text.size() + 1];
+  std::memcpy(copy, text.c_str(), text.size() + 1);
+  *out = copy;
+}
+
+PrnInputProperty* CPOSPrinter::CreateInputProperty() {
+  auto* record = new PrnInputProperty{};
+  for (const RecordNumber& number : kRecordNumbers) record->*number.record = m_props.*number.cache;
+  record->state = GetState();
+  // ErrorString is also written on the receive thread under the error-properties lock;
+  // the order is always the record-text lock first.
+  std::lock_guard<std::mutex> hold(m_recordLock);
+  std::lock_guard<std::mutex> holdError(m_errorPropertiesLock);
+  try {
+    for (const RecordText& text : kRecordTexts) {
+      char* copy = nullptr;
+      DuplicateString(&copy, m_props.*text.cache);
+      record->*text.record = copy;
+    }
+  } catch (const std::bad_alloc&) {
+    // The texts not yet copied stay NULL, which the sub-module reads as empty.
+    Log(LOG_TRACE, "CPOSPrinter::CreateInputProperty", __LINE__, TAG_INFO,
+        "CreateInputProperty error!\n");
+  }
+  return record;
+}
+
+void CPOSPrinter::FreePropertyRecord(PrnInputProperty* record) {
+  if (!record) return;
+  for (const RecordText& text : kRecordTexts) delete[] (record->*text.record);
+  delete record;
+}
+
+PrnPropertySnapshot* CPOSPrinter::BuildPropertySnapshot(const PrnInputProperty* record) {
+  auto* snapshot = new PrnPropertySnapshot{};
+  if (record) {
+    snapshot->serviceObjectVersion = record->serviceObjectVersion;
+    // Words 48..292 of the record are words 32..276 of the snapshot.
+    std::memcpy(&snapshot->asyncMode, &record->asyncMode,
+                offsetof(PrnInputProperty, pageModeVerticalPosition) + sizeof(long) -
+                    offsetof(PrnInputProperty, asyncMode));
+  }
+  // The text slots belong to the sub-module: they go out NULL.
+  for (long offset : kPrnSnapshotTextSlots) {
+    *reinterpret_cast<char**>(reinterpret_cast<char*>(snapshot) + offset) = nullptr;
+  }
+  snapshot->carryWord = m_props.CarryWord;
+  snapshot->positionWord1 = -1;
+  snapshot->positionWord2 = -1;
+  return snapshot;
+}
+
+void CPOSPrinter::ApplyPropertySnapshot(const PrnPropertySnapshot* snapshot) {
+  if (!snapshot) return;
+  for (const SnapshotNumber& number : kSnapshotNumbers) {
+    m_props.*number.cache = snapshot->*number.snapshot;
+  }
+  std::lock_guard<std::mutex> hold(m_recordLock);
+  std::lock_guard<std::mutex> holdError(m_errorPropertiesLock);
+  for (const SnapshotText& text : kSnapshotTexts) {
+    if (const char* value = snapshot->*text.snapshot) m_props.*text.cache = value;
+  }
+}
+
+void CPOSPrinter::FreePropertySnapshot(PrnPropertySnapshot* snapshot) {
+  if (!snapshot) return;
+  ApplyPropertySnapshot(snapshot);
+  // Only the sub-module frees the texts it put in the slots.
+  (void)m_channel->OtherMethod1015(snapshot);
+  delete snapshot;
+}
+
+void CPOSPrinter::ApplyEnableSnapshot(PrnPropertySnapshot* snapshot) {
+  if (!snapshot) return;
+  ApplyPropertySnapshot(snapshot);
+  for (const SnapshotNumber& number : kEnableSensorWords) {
+    m_props.*number.cache = snapshot->*number.snapshot;
+  }
+  if (m_props.DeviceEnabled && m_props.PowerNotify == 1) SetPowerState(snapshot->powerState);
+  (void)m_channel->OtherMethod1015(snapshot);
+  delete snapshot;
+}
+
+void CPOSPrinter::ApplyCapabilityBlock(const PrnCapabilityBlock* block) {
+  if (block) m_props.Caps = *block;
+}
+
+void CPOSPrinter::ApplyStatusRecord(const PrnStatusRecord* record) {
+  if (!record) return;
+  if (m_props.DeviceEnabled && record->powerState != kNotReported && m_props.PowerNotify == 1) {
+    SetPowerState(record->powerState);
+  }
+  if (record->powerState == kPowerOnline) {
+    m_props.OnlineSeen = 1;
+    m_onlineAfterReset.store(1);  // kept until ClearOutput clears it: polls don't
+  } else {
+    m_props.OfflineSeen = 1;
+    m_props.OnlineSeen = 0;
+  }
+  if (!m_props.DeviceEnabled) return;
+  for (const SensorWord& word : kSensorWords) {
+    const long value = record->*word.status;
+    if (value != kNotReported && m_props.Caps.*word.cap == 1) m_props.*word.cache = value;
+  }
+  for (const CartridgeWord& word : kCartridgeWords) {
+    const long value = record->*word.status;
+    if (value != kNotReported) m_props.*word.cache = value;
+  }
+  if (record->errorCleared != kNotReported) ClearErrorProperties();
+}
+
+void CPOSPrinter::UpdateStatusProperties(const PrnInputProperty* record) {
+  if (!record) return;
+  for (const RecordNumber& number : kStatusNumbers) m_props.*number.cache = record->*number.record;
+}
+
+void CPOSPrinter::SaveRestoreProperties(long* block, long* saved) {
+  if (!block || !saved) return;
+  if (*saved == 0) {
+    for (size_t i = 0; i < kSavedPropertyWords; ++i) block[i] = m_props.*kSavedWords[i];
+    *saved = 1;
+  } else {
+    for (size_t i = 0; i < kSavedPropertyWords; ++i) m_props.*kSavedWords[i] = block[i];
+    *saved = 0;
+  }
+}

@@ -1,0 +1,95 @@
+// The method frame against the recording sub-module: what a failed pre or execute phase
+// answers, and that every record of a call is freed once.
+#include <gtest/gtest.h>
+
+#include "CommDevice.h"
+#include "OposCodes.h"
+#include "POSPrinter.h"
+#include "RecordingSub.h"
+#include "TestSupport.h"
+
+namespace {
+
+const std::string kRecording = sotest::BinFolder() + "recording_sub.dll";
+
+class Frame : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(sub_.Loaded());
+    sub_.Reset();
+    so_ = sotest::NewServiceObject();
+    ASSERT_NE(so_, nullptr);
+    ASSERT_TRUE(so_->Channel()->LoadSubSODLL(kRecording.c_str()));
+    ASSERT_EQ(so_->Channel()->InitializeSubSO("SoFrameTest", 1014001, nullptr), 0);
+    ASSERT_TRUE(so_->CreateHiddenWindow());
+    CPropertyCache& p = so_->MutableProperties();
+    p.Claimed = 1;
+    p.DeviceEnabled = 1;
+    p.Caps.capRecPresent = 1;
+    so_->SetState(2);
+    data_ = SysAllocString(L"Line\n");
+  }
+  void TearDown() override {
+    SysFreeString(data_);
+    so_->MutableProperties().Claimed = 0;
+    so_->MutableProperties().DeviceEnabled = 0;
+    so_->DestroyHiddenWindow();
+    so_->Release();
+  }
+  long Calls(long exportId, long id) const {
+    long count = 0;
+    for (const RecSubCall& call : sub_.Calls()) count += call.exportId == exportId && call.id == id;
+    return count;
+  }
+
+  RecordingSubModule sub_{kRecording.c_str()};
+  CPOSPrinter* so_ = nullptr;
+  BSTR data_ = nullptr;
+};
+
+// A sub-module that fails its execute phase without writing ResultCode (a negative export
+// result, a bad slot) leaves the snapshot's 0: that must not read as success.
+TEST_F(Frame, AFailedExecutePhaseAnswersItsResultWhenTheSnapshotCarriesNone) {
+  const struct {
+    long exported;
+    long expected;
+  } rows[] = {{-1, 106}, {111, 111}, {114, 114}};
+  for (const auto& row : rows) {
+    sub_.Reset();
+    sub_.SetResult(RECSUB_EXECUTE_METHOD, PRN_METHOD_PRINT_NORMAL, row.exported);
+    EXPECT_EQ(so_->PrintNormal(2, data_), row.expected) << row.exported;
+    EXPECT_EQ(so_->Properties().ResultCode, row.expected);
+    EXPECT_EQ(Calls(RECSUB_OTHER_METHOD, 1015), 1) << "the snapshot freed once";
+    EXPECT_EQ(so_->Channel()->QueuedCount(2), 0u) << "nothing queued";
+  }
+}
+
+TEST_F(Frame, AFailedPrePhaseAnswersBeforeAnySnapshotIsMade) {
+  sub_.SetResult(RECSUB_PRE_METHOD, PRN_METHOD_PRINT_NORMAL, -2);
+  EXPECT_EQ(so_->PrintNormal(2, data_), 106);
+  EXPECT_EQ(Calls(RECSUB_EXECUTE_METHOD, PRN_METHOD_PRINT_NORMAL), 0);
+  EXPECT_EQ(Calls(RECSUB_OTHER_METHOD, 1015), 0);
+}
+
+TEST_F(Frame, AnExecutePhaseWithoutAListQueuesNothing) {
+  EXPECT_EQ(so_->PrintNormal(2, data_), 0);
+  EXPECT_EQ(so_->Channel()->QueuedCount(2), 0u);
+  EXPECT_EQ(Calls(RECSUB_OTHER_METHOD, 1015), 1);
+}
+
+TEST_F(Frame, StateChecksRefuseBeforeThePrePhase) {
+  so_->MutableProperties().DeviceEnabled = 0;
+  EXPECT_EQ(so_->PrintNormal(2, data_), 105);
+  so_->MutableProperties().Claimed = 0;
+  EXPECT_EQ(so_->PrintNormal(2, data_), 103);
+  so_->MutableProperties().Claimed = 1;
+  so_->MutableProperties().DeviceEnabled = 1;
+  EXPECT_EQ(so_->PrintNormal(1, data_), 106) << "no journal";
+  EXPECT_EQ(Calls(RECSUB_PRE_METHOD, PRN_METHOD_PRINT_NORMAL), 0);
+  so_->SetState(4);
+  EXPECT_EQ(so_->PrintNormal(2, data_), 113) << "State error";
+  EXPECT_EQ(Calls(RECSUB_EXECUTE_METHOD, PRN_METHOD_PRINT_NORMAL), 0);
+  so_->SetState(2);
+}
+
+}  // namespace
