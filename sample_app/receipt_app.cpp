@@ -28,7 +28,8 @@ constexpr char kDeviceKey[] =
 constexpr DWORD kEventWaitMs = 30000;
 
 constexpr long kPidxDeviceEnabled = 3, kPidxOutputId = 5, kPidxResultCode = 6,
-               kPidxResultCodeExtended = 7, kPidxAsyncMode = 8001;
+               kPidxResultCodeExtended = 7, kPidxState = 9, kPidxAsyncMode = 8001;
+constexpr long kStateIdle = 2;
 constexpr long kReceiptStation = 2;                                   // PTR_S_RECEIPT
 constexpr long kBarcodeEan13 = 104, kBarcodeCentre = -2, kTextBelow = -13;
 
@@ -68,8 +69,12 @@ bool WriteDeviceEntry() {
                       key.receive(), nullptr) != ERROR_SUCCESS)
     return Show("write the device entry", 1);
   const std::string subModule = BinFolder() + "prennik.dll";
-  const char* values[][2] = {
-      {"DriverName", kPrinter}, {"PaperSize", "1"}, {"SubSODLLPath", subModule.c_str()}};
+  // Log level 2: information, warnings and errors of the service object and the sub-module.
+  const char* values[][2] = {{"DriverName", kPrinter},
+                             {"PaperSize", "1"},
+                             {"SubSODLLPath", subModule.c_str()},
+                             {"LogLevelCore", "2"},
+                             {"LogLevelSub", "2"}};
   bool ok = true;
   for (auto& v : values)
     ok &= RegSetValueExA(key.get(), v[0], 0, REG_SZ, reinterpret_cast<const BYTE*>(v[1]),
@@ -127,8 +132,11 @@ class Application {
       TbxSim_ClearWritten(kPrinter);
       ok = Print();
     }
-    (void)Set("DeviceEnabled = FALSE", kPidxDeviceEnabled, 0);
-    (void)Call("ReleaseDevice()", L"ReleaseDevice");
+    // The device turns idle once the last output has left every queue.
+    for (DWORD waited = 0; waited < kEventWaitMs && Get(kPidxState) != kStateIdle; waited += 20)
+      Sleep(20);
+    ok &= Set("DeviceEnabled = FALSE", kPidxDeviceEnabled, 0) == 0;
+    ok &= Call("ReleaseDevice()", L"ReleaseDevice") == 0;
     ok &= Call("CloseService()", L"CloseService") == 0;
     const std::vector<costandin::EventRecord> events = co_.Events();
     for (; shown_ < events.size(); ++shown_) ShowEvent(events[shown_]);
@@ -148,7 +156,7 @@ class Application {
          {Arg::Long(kReceiptStation), Arg::Text(kReceipt)}},
         {"PrintBarCode(receipt, EAN-13, centred)", L"PrintBarCode",
          {Arg::Long(kReceiptStation), Arg::Text(L"490123456789"), Arg::Long(kBarcodeEan13),
-          Arg::Long(80), Arg::Long(2), Arg::Long(kBarcodeCentre), Arg::Long(kTextBelow)}},
+          Arg::Long(80), Arg::Long(300), Arg::Long(kBarcodeCentre), Arg::Long(kTextBelow)}},
         {"PrintNormal(receipt, footer, feed and cut)", L"PrintNormal",
          {Arg::Long(kReceiptStation), Arg::Text(kFooter)}},
     };

@@ -6,4 +6,5 @@ source "$(dirname "$0")/env.sh"
 bash "$ROOT/scripts/setup.sh"
 build_all
 cd "$BUILD/bin"
-run_with_wine wine receipt_app.exe
+# Through a pipe, so Wine writes plain lines rather than drawing on a terminal.
+run_with_wine bash -c 'wine receipt_app.exe | cat; exit "${PIPESTATUS[0]}"'
