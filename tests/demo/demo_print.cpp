@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "FakeCore.h"
+#include "HexListing.h"
 #include "ScopedHandle.h"
 #include "TbxSim.h"
 #include "TestPrinter.h"
@@ -46,23 +47,6 @@ bool WriteDeviceKey() {
 bool Step(const char* what, long result) {
   std::printf("%-34s %ld\n", what, result);
   return result == 0;
-}
-
-void ShowBytes(const std::vector<BYTE>& bytes) {
-  std::printf("\nThe printer received %u bytes:\n", static_cast<unsigned>(bytes.size()));
-  for (size_t row = 0; row < bytes.size(); row += 16) {
-    std::string text;
-    std::printf("  %04X ", static_cast<unsigned>(row));
-    for (size_t i = row; i < row + 16; ++i) {
-      if (i < bytes.size()) {
-        std::printf(" %02X", bytes[i]);
-        text += (bytes[i] >= 0x20 && bytes[i] < 0x7F) ? static_cast<char>(bytes[i]) : '.';
-      } else {
-        std::printf("   ");
-      }
-    }
-    std::printf("  %s\n", text.c_str());
-  }
 }
 
 bool PrintReceipt(fakecore::FakeCore& core) {
@@ -122,7 +106,7 @@ bool PrintReceipt(fakecore::FakeCore& core) {
                     Step("disable (1002)", core.Other(PRN_SERVICE_DEACTIVATE_DEVICE, nullptr)) &&
                     Step("release: disconnectPrinter", core.exports().disconnectPrinter(core.slot())) &&
                     Step("close (terminateSubSO)", core.Close());
-  ShowBytes(received);
+  PrintHexListing(received);
   return done && received == bytes;
 }
 
