@@ -4,6 +4,7 @@
 // claim across two processes, and nothing left behind after Close.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,6 +31,23 @@ constexpr wchar_t kDeviceW[] = L"SoLifecycleDevice";
 constexpr char kCapsDevice[] = "SoLifecycleCapsDevice";
 constexpr char kPrinter[] = "SoLifecyclePrinter";
 constexpr char kWindowName[] = "POSPrinter:CRJDevice:KVRCORE:20100314";
+
+// The service object's window in this process: other test programs on the same desktop
+// have windows of the same name.
+BOOL CALLBACK MatchOwnWindow(HWND window, LPARAM found) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char title[64] = {};
+  GetWindowTextA(window, title, sizeof title);
+  if (process != GetCurrentProcessId() || strcmp(title, kWindowName) != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+HWND OwnWindow() {
+  HWND found = nullptr;
+  EnumWindows(MatchOwnWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
 constexpr DWORD kSafetyMs = 30000;
 
 enum Pidx : long {
@@ -212,7 +230,7 @@ TEST_F(Lifecycle, OpenResultNamesWhatFailed) {
       continue;
     }
     EXPECT_EQ(co.CallLong(L"GetPropertyNumber", {Arg::Long(kState)}), 1) << row.failure;
-    EXPECT_EQ(FindWindowA(nullptr, kWindowName), nullptr) << row.failure << ": no window left";
+    EXPECT_EQ(OwnWindow(), nullptr) << row.failure << ": no window left";
     EXPECT_EQ(co.CallLong(L"ClaimDevice", {Arg::Long(0)}), OPOS_E_CLOSED) << row.failure;
     EXPECT_EQ(recording.TakenSlots(), 0) << row.failure;
   }
@@ -344,7 +362,7 @@ TEST_F(Lifecycle, NothingIsLeftBehindAfterClose) {
     ASSERT_EQ(Call(L"ClaimDevice", {Arg::Long(1000)}), OPOS_SUCCESS);
     ASSERT_EQ(SetProp(kDeviceEnabled, 1), OPOS_SUCCESS);
     EXPECT_GT(CountThreads(), threads) << "worker and event threads run";
-    EXPECT_NE(FindWindowA(nullptr, kWindowName), nullptr);
+    EXPECT_NE(OwnWindow(), nullptr);
     EXPECT_EQ(TbxSim_GetOpenHandleCount(kPrinter), 1);
     // An application's own thread messages survive Close: only the window's are drained.
     bool quitKept = false, ownKept = false;
@@ -363,7 +381,7 @@ TEST_F(Lifecycle, NothingIsLeftBehindAfterClose) {
     DWORD after = 0;
     ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after));
     EXPECT_EQ(after, handles) << "every handle closed";
-    EXPECT_EQ(FindWindowA(nullptr, kWindowName), nullptr);
+    EXPECT_EQ(OwnWindow(), nullptr);
     EXPECT_EQ(TbxSim_GetOpenHandleCount(kPrinter), 0);
   }
   EXPECT_EQ(canUnloadNow(), S_FALSE) << "the Control Object still holds the object";

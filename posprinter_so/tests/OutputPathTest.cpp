@@ -226,7 +226,7 @@ TEST_F(OutputPath, FailedWritesAnswerTheirCodes) {
 TEST_F(OutputPath, AsynchronousErrorIsRaisedAndClearedOrDropped) {
   Open(/*mode=*/1);
   owner_.retry = false;
-  TbxSim_FailNext(kPrinter, "DirectIOEx", -110, 1);
+  TbxSim_FailNext(kPrinter, "DirectIOEx write", -110, 1);
   (void)PrintAsync("AB\n");
   ASSERT_TRUE(PumpUntil([&] { return !owner_.errors.empty(); }));
   EXPECT_EQ(owner_.errors[0], 107);
@@ -235,14 +235,17 @@ TEST_F(OutputPath, AsynchronousErrorIsRaisedAndClearedOrDropped) {
   // Disabled: no event, and the failed request does not hold back the next one.
   owner_.enabled = false;
   g_posted.clear();
-  TbxSim_FailNext(kPrinter, "DirectIOEx", -110, 1);
+  TbxSim_FailNext(kPrinter, "DirectIOEx write", -110, 1);
   (void)PrintAsync("CD\n");
   const long next = PrintAsync("EF\n");
   // A late idle notice of the first part, or one between the two requests, may come too.
   ASSERT_TRUE(PumpUntil([&] { return CompletedThenIdle(next); }));
   EXPECT_EQ(owner_.errors.size(), 1u);
-  for (const Posted& p : g_posted)
-    if (p.message == DataSendCompleteMessage()) EXPECT_EQ(p.lParam, next);
+  for (const Posted& p : g_posted) {
+    if (p.message == DataSendCompleteMessage()) {
+      EXPECT_EQ(p.lParam, next);
+    }
+  }
 }
 
 TEST_F(OutputPath, StoppingTheSendThreadWritesWhatIsQueuedFirst) {

@@ -189,6 +189,11 @@ LONG SimHost::DirectIOEx(const char* entry, LONG handle, DWORD writeLength,
   std::string key;
   const LONG r = Enter(entry, handle, &key);
   if (r != TBXQD_OK) return r;
+  // A failure meant for a write of print data must not be taken by a status read.
+  LONG injected = TBXQD_OK;
+  if (writeLength > 0 && !readLength &&
+      PrinterFor(key).TakeCall(std::string(entry) + " write", &injected))
+    return injected;
   if ((writeLength > 0 && !writeData) || (readLength && *readLength > 0 && !readBuffer)) {
     return TBXQD_ERR_PARAMETER;
   }

@@ -99,7 +99,8 @@ DWORD TbxSim_GetStatusWord(const char* printer);
 
 // The next count calls of an entry point for this printer fail with result (for
 // OpenMonPrinterA the result is returned as the handle). entry: the export's name, or "#31"
-// for the immediate read. An injected failure leaves the printer untouched.
+// for the immediate read, or "DirectIOEx write" for a DirectIOEx that only writes (print
+// data, never a status read). An injected failure leaves the printer untouched.
 void TbxSim_FailNext(const char* printer, const char* entry, LONG result, int count);
 // How many times an entry point was called for this printer since the last reset.
 LONG TbxSim_GetCallCount(const char* printer, const char* entry);
