@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "CommDevice.h"
@@ -142,6 +143,14 @@ class OutputPath : public ::testing::Test {
     return false;
   }
 
+  static std::string PostedText() {
+    std::string text;
+    for (const Posted& p : g_posted)
+      text += (p.message == WhenIdleMessage() ? "idle " : "complete(") +
+              (p.message == WhenIdleMessage() ? std::string() : std::to_string(p.lParam) + ") ");
+    return text;
+  }
+
   // A completion for the request, and an idle notice after it.
   static bool CompletedThenIdle(long outputId) {
     bool completed = false;
@@ -239,7 +248,9 @@ TEST_F(OutputPath, AsynchronousErrorIsRaisedAndClearedOrDropped) {
   (void)PrintAsync("CD\n");
   const long next = PrintAsync("EF\n");
   // A late idle notice of the first part, or one between the two requests, may come too.
-  ASSERT_TRUE(PumpUntil([&] { return CompletedThenIdle(next); }));
+  ASSERT_TRUE(PumpUntil([&] { return CompletedThenIdle(next); }))
+      << "posted: " << PostedText() << "; waiting for confirmation: " << channel_.PrintWaitCount()
+      << "; errors: " << owner_.errors.size();
   EXPECT_EQ(owner_.errors.size(), 1u);
   for (const Posted& p : g_posted) {
     if (p.message == DataSendCompleteMessage()) {
