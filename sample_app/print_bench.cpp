@@ -14,7 +14,7 @@
 #include "CommDevice.h"
 #include "ControlObjectStandIn.h"
 #include "LogContext.h"
-#include "ScopedHandle.h"
+#include "SampleSupport.h"
 #include "TbxSim.h"
 #include "TestPrinter.h"
 #include "Win.h"
@@ -27,7 +27,6 @@ const wchar_t kProgId[] = L"OPOS.POSPRINTER.SO.KVR.CORE.TBXQD";
 constexpr char kDevice[] = "KVRBenchPrinter";
 constexpr wchar_t kDeviceW[] = L"KVRBenchPrinter";
 constexpr char kPrinter[] = "KVR TBX910QD Bench";
-constexpr char kDeviceKey[] = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\KVRBenchPrinter";
 constexpr long kPidxDeviceEnabled = 3, kPidxOutputId = 5, kPidxAsyncMode = 8001;
 constexpr long kReceipt = 2;
 constexpr int kSyncCalls = 1000, kAsyncCalls = 5000, kReceiptRuns = 2000;
@@ -46,37 +45,12 @@ LARGE_INTEGER Now() {
   return t;
 }
 
-std::string BinFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path);
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 bool SetUp() {
-  ScopedModule module(LoadLibraryA((BinFolder() + "vasselin.dll").c_str()));
-  auto registerServer = module.get() ? reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(
-                                     GetProcAddress(module.get(), "DllRegisterServer")))
-                               : nullptr;
-  if (!registerServer || registerServer() != S_OK) return false;
   std::string error;
-  if (!AddTestPrinter(kPrinter, &error)) return false;
-  ScopedRegKey key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDeviceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      key.receive(), nullptr) != ERROR_SUCCESS)
-    return false;
-  const std::string subModule = BinFolder() + "prennik.dll";
   // A synchronous send ends when the status poll reads the printer's answer: poll every
   // millisecond (the default RCVC of 100 ms would be the whole figure).
-  const char* values[][2] = {{"DriverName", kPrinter},
-                             {"PaperSize", "1"},
-                             {"SubSODLLPath", subModule.c_str()},
-                             {"RCVC", "1"}};
-  for (auto& v : values)
-    if (RegSetValueExA(key.get(), v[0], 0, REG_SZ, reinterpret_cast<const BYTE*>(v[1]),
-                       static_cast<DWORD>(strlen(v[1]) + 1)) != ERROR_SUCCESS)
-      return false;
-  return true;
+  return RegisterServiceObject() == S_OK && AddTestPrinter(kPrinter, &error) &&
+         WriteDeviceEntry(kDevice, {{"DriverName", kPrinter}, {"PaperSize", "1"}, {"RCVC", "1"}});
 }
 
 // 60 lines of a receipt with the escape sequences a real one carries.
@@ -208,7 +182,7 @@ int main() {
     costandin::ControlObject co;
     ok = Through(co) && ok;
   }
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kDeviceKey);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, DeviceKey(kDevice).c_str());
   std::printf("%s\n", ok ? "done" : "FAILED");
   return ok ? 0 : 1;
 }

@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "ControlObjectStandIn.h"
-#include "HexListing.h"
-#include "ScopedHandle.h"
+#include "SampleSupport.h"
 #include "TbxSim.h"
 #include "TestPrinter.h"
 #include "Win.h"
@@ -23,8 +22,6 @@ const wchar_t kProgId[] = L"OPOS.POSPRINTER.SO.KVR.CORE.TBXQD";
 constexpr char kDevice[] = "KVRReceiptPrinter";
 constexpr wchar_t kDeviceW[] = L"KVRReceiptPrinter";
 constexpr char kPrinter[] = "KVR TBX910QD Receipt";
-constexpr char kDeviceKey[] =
-    "SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\KVRReceiptPrinter";
 constexpr DWORD kEventWaitMs = 30000;
 
 constexpr long kPidxDeviceEnabled = 3, kPidxOutputId = 5, kPidxResultCode = 6,
@@ -43,45 +40,24 @@ const wchar_t kReceipt[] =
     L"\x1b|bCTOTAL                         4.30\x1b|N\n";
 const wchar_t kFooter[] = L"\x1b|cAThank you!\n\x1b|3lF\x1b|fP";
 
-std::string BinFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path);
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 bool Show(const char* what, long result, long expected = 0) {
   std::printf("  %-44s %ld%s\n", what, result, result == expected ? "" : "   <-- FAILED");
   return result == expected;
 }
 
 bool RegisterServer() {
-  ScopedModule module(LoadLibraryA((BinFolder() + "vasselin.dll").c_str()));
-  if (!module.get()) return Show("LoadLibrary vasselin.dll (error)", long(GetLastError()));
-  auto registerServer = reinterpret_cast<HRESULT(WINAPI*)()>(
-      reinterpret_cast<void*>(GetProcAddress(module.get(), "DllRegisterServer")));
-  return Show("DllRegisterServer (HRESULT)", registerServer ? registerServer() : E_FAIL);
+  return Show("DllRegisterServer (HRESULT)", RegisterServiceObject());
 }
 
-bool WriteDeviceEntry() {
-  ScopedRegKey key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDeviceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      key.receive(), nullptr) != ERROR_SUCCESS)
-    return Show("write the device entry", 1);
-  const std::string subModule = BinFolder() + "prennik.dll";
+bool WriteDevice() {
   // Log level 2: information, warnings and errors of the service object and the sub-module.
-  const char* values[][2] = {{"DriverName", kPrinter},
-                             {"PaperSize", "1"},
-                             {"SubSODLLPath", subModule.c_str()},
-                             {"LogLevelCore", "2"},
-                             {"LogLevelSub", "2"}};
-  bool ok = true;
-  for (auto& v : values)
-    ok &= RegSetValueExA(key.get(), v[0], 0, REG_SZ, reinterpret_cast<const BYTE*>(v[1]),
-                         static_cast<DWORD>(strlen(v[1]) + 1)) == ERROR_SUCCESS;
-  std::printf("  device entry HKLM\\%s\n    DriverName \"%s\", SubSODLLPath \"%s\"\n", kDeviceKey,
-              kPrinter, subModule.c_str());
-  return ok;
+  const bool ok = WriteDeviceEntry(kDevice, {{"DriverName", kPrinter},
+                                             {"PaperSize", "1"},
+                                             {"LogLevelCore", "2"},
+                                             {"LogLevelSub", "2"}});
+  std::printf("  device entry HKLM\\%s\n    DriverName \"%s\", SubSODLLPath \"%sprennik.dll\"\n",
+              DeviceKey(kDevice).c_str(), kPrinter, BinFolder().c_str());
+  return ok || Show("write the device entry", 1);
 }
 
 class Application {
@@ -179,9 +155,8 @@ class Application {
 };
 
 std::vector<BYTE> Received() {
-  std::vector<BYTE> bytes(TbxSim_GetWritten(kPrinter, nullptr, 0));
-  if (!bytes.empty()) TbxSim_GetWritten(kPrinter, bytes.data(), static_cast<DWORD>(bytes.size()));
-  return bytes;
+  const std::string bytes = TbxSimWritten(kPrinter);
+  return std::vector<BYTE>(bytes.begin(), bytes.end());
 }
 
 // The trace logs this run wrote: one folder per module, one file a day.
@@ -213,7 +188,7 @@ void ShowLogFiles() {
 int main() {
   std::printf("Setting up:\n");
   std::string error;
-  bool ok = RegisterServer() && WriteDeviceEntry();
+  bool ok = RegisterServer() && WriteDevice();
   if (ok && !AddTestPrinter(kPrinter, &error)) {
     std::printf("  Windows printer \"%s\": %s   <-- FAILED\n", kPrinter, error.c_str());
     ok = false;

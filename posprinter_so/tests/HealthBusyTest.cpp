@@ -41,13 +41,7 @@ class Bstr {
   BSTR m_bstr;
 };
 
-std::string Written() {
-  std::string bytes(TbxSim_GetWritten(kPrinter, nullptr, 0), '\0');
-  if (!bytes.empty())
-    TbxSim_GetWritten(kPrinter, reinterpret_cast<BYTE*>(&bytes[0]),
-                      static_cast<DWORD>(bytes.size()));
-  return bytes;
-}
+std::string Written() { return TbxSimWritten(kPrinter); }
 
 // Waits, bounded, until the condition holds.
 bool WaitUntil(const std::function<bool()>& done) {

@@ -52,9 +52,8 @@ bool Contains(const Bytes& haystack, const Bytes& needle) {
 }
 
 Bytes Written() {
-  Bytes bytes(TbxSim_GetWritten(kPrinter, nullptr, 0));
-  if (!bytes.empty()) TbxSim_GetWritten(kPrinter, bytes.data(), static_cast<DWORD>(bytes.size()));
-  return bytes;
+  const std::string bytes = TbxSimWritten(kPrinter);
+  return Bytes(bytes.begin(), bytes.end());
 }
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }

@@ -42,12 +42,7 @@ class Bstr {
   BSTR m_bstr;
 };
 
-std::string Written() {
-  std::string bytes(TbxSim_GetWritten(kPrinter, nullptr, 0), '\0');
-  if (!bytes.empty())
-    TbxSim_GetWritten(kPrinter, reinterpret_cast<BYTE*>(&bytes[0]), static_cast<DWORD>(bytes.size()));
-  return bytes;
-}
+std::string Written() { return TbxSimWritten(kPrinter); }
 
 size_t Count(const std::string& haystack, const std::string& needle) {
   size_t n = 0;

@@ -141,3 +141,16 @@ BOOL TbxSim_IsStatusThreadRunning(void);
 #ifdef __cplusplus
 }
 #endif
+
+#ifdef __cplusplus
+#include <string>
+
+// Every byte the printer accepted since the last reset or clear, as one string.
+inline std::string TbxSimWritten(const char* printer) {
+  std::string bytes(TbxSim_GetWritten(printer, nullptr, 0), '\0');
+  if (!bytes.empty())
+    TbxSim_GetWritten(printer, reinterpret_cast<BYTE*>(&bytes[0]),
+                      static_cast<DWORD>(bytes.size()));
+  return bytes;
+}
+#endif

@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "FakeCore.h"
-#include "HexListing.h"
-#include "ScopedHandle.h"
+#include "SampleSupport.h"
 #include "TbxSim.h"
 #include "TestPrinter.h"
 
@@ -16,7 +15,6 @@ namespace {
 
 constexpr char kDevice[] = "KVRDemoPrinter";
 constexpr char kPrinter[] = "KVR Demo TBX910QD";
-constexpr char kDeviceKey[] = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\KVRDemoPrinter";
 constexpr long kResponseId = 12;  // the first synchronous id
 
 // ESC "|" sequences as UnifiedPOS print data carries them.
@@ -32,16 +30,7 @@ constexpr char kReceipt[] =
     "\x1b|fP";
 
 bool WriteDeviceKey() {
-  ScopedRegKey key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDeviceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      key.receive(), nullptr) != ERROR_SUCCESS)
-    return false;
-  const char* values[][2] = {{"DriverName", kPrinter}, {"PaperSize", "1"}};
-  for (auto& v : values)
-    if (RegSetValueExA(key.get(), v[0], 0, REG_SZ, reinterpret_cast<const BYTE*>(v[1]),
-                       static_cast<DWORD>(strlen(v[1]) + 1)) != ERROR_SUCCESS)
-      return false;
-  return true;
+  return WriteDeviceEntry(kDevice, {{"DriverName", kPrinter}, {"PaperSize", "1"}});
 }
 
 bool Step(const char* what, long result) {
@@ -98,9 +87,8 @@ bool PrintReceipt(fakecore::FakeCore& core) {
   std::printf("%-34s %s\n", "completion (response id 12)",
               !core.responseIds.empty() && core.responseIds[0] == kResponseId ? "received"
                                                                                : "MISSING");
-  std::vector<BYTE> received(TbxSim_GetWritten(kPrinter, nullptr, 0));
-  if (!received.empty())
-    TbxSim_GetWritten(kPrinter, received.data(), static_cast<DWORD>(received.size()));
+  const std::string written = TbxSimWritten(kPrinter);
+  const std::vector<BYTE> received(written.begin(), written.end());
 
   const bool done = !core.responseIds.empty() &&
                     Step("disable (1002)", core.Other(PRN_SERVICE_DEACTIVATE_DEVICE, nullptr)) &&
@@ -124,7 +112,7 @@ int main() {
     return 1;
   }
   const bool ok = PrintReceipt(core);
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kDeviceKey);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, DeviceKey(kDevice).c_str());
   std::printf("\n%s\n", ok ? "Receipt printed." : "Receipt NOT printed.");
   return ok ? 0 : 1;
 }
