@@ -3,8 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ScopedHandle.h"
-
 namespace tollek {
 
 namespace {
@@ -44,23 +42,7 @@ const SettingRow kSettingRows[] = {
 }  // namespace
 
 bool ReadRegistryString(const char* keyPath, const char* valueName, char* buffer) {
-  buffer[0] = '\0';
-  ScopedRegKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, key.receive()) != ERROR_SUCCESS)
-    return false;
-  DWORD type = 0, size = kRegistryStringSize;
-  const LONG rc = RegQueryValueExA(key.get(), valueName, nullptr, &type,
-                                   reinterpret_cast<BYTE*>(buffer), &size);
-  if (rc != ERROR_SUCCESS || type != REG_SZ) {  // ERROR_MORE_DATA: too long for the buffer
-    buffer[0] = '\0';
-    return false;
-  }
-  // Data written without its terminator comes back unterminated when it fills the buffer;
-  // data that leaves no room for the NUL is too long.
-  if (size > 0 && buffer[size - 1] == '\0') --size;
-  if (size >= kRegistryStringSize) size = 0;
-  buffer[size] = '\0';
-  return size > 0;
+  return subsupport::ReadHklmText(keyPath, valueName, buffer) > 0;
 }
 
 DrawerSettings ReadDrawerSettings(const char* deviceKey) {

@@ -4,12 +4,13 @@
 
 #include <string>
 
+#include "RegistryText.h"
+
 namespace tollek {
 
 inline constexpr char kCashDrawerClassKey[] = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\CashDrawer";
 
-// Buffer a registry string is read into, terminator included.
-inline constexpr DWORD kRegistryStringSize = 256;
+using subsupport::kRegistryStringSize;
 
 struct DrawerSettings {
   long LogRetentionPeriod = 1;

@@ -3,21 +3,13 @@
 // the whole call. Nothing thrown inside crosses an export.
 #include "Exports.h"
 
+#include "ExportGuard.h"
 #include "OposCodes.h"
 #include "SubSO.h"
 #include "TollekApp.h"
 
 namespace tollek {
 namespace {
-
-template <class Body>
-long Guarded(Body body) {
-  try {
-    return body();
-  } catch (...) {
-    return OPOS_E_FAILURE;
-  }
-}
 
 struct ServiceRow {
   long id;
@@ -40,6 +32,8 @@ const ServiceRow kServices[] = {
 }  // namespace tollek
 
 using namespace tollek;
+using subsupport::Guarded;
+using subsupport::GuardedIf;
 
 extern "C" {
 
@@ -70,21 +64,19 @@ long SUBAPI_CALL terminateSubSO(long slot) {
 
 long SUBAPI_CALL connectPrinter(long slot) {
   CSubSORef instance = TheApp().Acquire(slot);
-  if (!instance) return DRW_E_BAD_CALL;
-  return Guarded([&] { return instance->connectPrinterDet(); });
+  return GuardedIf(bool(instance), DRW_E_BAD_CALL, [&] { return instance->connectPrinterDet(); });
 }
 
 long SUBAPI_CALL disconnectPrinter(long slot) {
   CSubSORef instance = TheApp().Acquire(slot);
-  if (!instance) return DRW_E_BAD_CALL;
-  return Guarded([&] { return instance->disconnectPrinterDet(); });
+  return GuardedIf(bool(instance), DRW_E_BAD_CALL,
+                   [&] { return instance->disconnectPrinterDet(); });
 }
 
 long SUBAPI_CALL getCapability(long capabilityId, long* block, long slot) {
   CSubSORef instance = TheApp().Acquire(slot);
-  if (!block || !block[0] || !instance || capabilityId != DRW_CAPABILITY_BLOCK)
-    return DRW_E_BAD_CALL;
-  return Guarded([&] {
+  const bool goAhead = block && block[0] && instance && capabilityId == DRW_CAPABILITY_BLOCK;
+  return GuardedIf(goAhead, DRW_E_BAD_CALL, [&] {
     return instance->getCapabilityDet(reinterpret_cast<DrwCapabilityBlock*>(block[0]));
   });
 }
@@ -92,15 +84,15 @@ long SUBAPI_CALL getCapability(long capabilityId, long* block, long slot) {
 long SUBAPI_CALL preMethod(long methodId, long* block, long slot) {
   CSubSORef instance = TheApp().Acquire(slot);
   const CSubSO::MethodRow* row = CSubSO::FindMethod(methodId);
-  if (!block || !instance || !row) return DRW_E_BAD_CALL;
-  return Guarded([&] { return instance->RunPre(*row, block); });
+  return GuardedIf(block && instance && row, DRW_E_BAD_CALL,
+                   [&] { return instance->RunPre(*row, block); });
 }
 
 long SUBAPI_CALL executeMethod(long methodId, long* block, long slot) {
   CSubSORef instance = TheApp().Acquire(slot);
   const CSubSO::MethodRow* row = CSubSO::FindMethod(methodId);
-  if (!block || !instance || !row) return DRW_E_BAD_CALL;
-  return Guarded([&] { return instance->RunExecute(*row, block); });
+  return GuardedIf(block && instance && row, DRW_E_BAD_CALL,
+                   [&] { return instance->RunExecute(*row, block); });
 }
 
 long SUBAPI_CALL otherMethod(long serviceId, long* block, long slot) {
@@ -116,8 +108,7 @@ long SUBAPI_CALL otherMethod(long serviceId, long* block, long slot) {
 
 long SUBAPI_CALL setCallbackFunction(long callbackId, void** record, long slot, long userWord) {
   CSubSORef instance = TheApp().Acquire(slot);
-  if (!record || !instance) return DRW_E_BAD_CALL;
-  return Guarded([&] {
+  return GuardedIf(record && instance, DRW_E_BAD_CALL, [&] {
     if (callbackId == DRW_CALLBACK_EVENT_FUNCTION) {
       instance->setEventFunction(reinterpret_cast<DrwEventFn>(record[1]), record[0], userWord);
       return long(OPOS_SUCCESS);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "DrawerSubApi.h"
+#include "SlotTable.h"
 
 namespace tollek {
 
@@ -75,10 +76,8 @@ class CTollekApp {
   CHandedOutTexts& Texts() { return texts_; }
 
  private:
-  CRITICAL_SECTION lock_;
-  CSubSO* instances_[DRW_SLOT_COUNT] = {};
-  char* names_[DRW_SLOT_COUNT] = {};
-  int taken_ = 0;
+  subsupport::CSlotTable<CSubSO, DRW_SLOT_COUNT> slots_;
+  int taken_ = 0;  // under the table's lock
   HMODULE selfReference_ = nullptr;
   CHandedOutTexts texts_;
 };

@@ -2,21 +2,12 @@
 // hand everything else to the slot's CSubSO. Nothing thrown inside crosses the export.
 #include "Exports.h"
 
+#include "ExportGuard.h"
 #include "PrennikApp.h"
 #include "SubSO.h"
 
-namespace {
-
-template <class Body>
-long Guarded(Body body) {
-  try {
-    return body();
-  } catch (...) {
-    return OPOS_E_FAILURE;
-  }
-}
-
-}  // namespace
+using subsupport::Guarded;
+using subsupport::GuardedIf;
 
 extern "C" {
 
@@ -45,49 +36,46 @@ long SUBAPI_CALL terminateSubSO(long slot) {
 
 long SUBAPI_CALL connectPrinter(long slot) {
   CSubSO* instance = TheApp().Instance(slot);
-  if (!instance) return OPOS_E_ILLEGAL;
-  return Guarded([&] { return instance->initPrinterDLL(); });
+  return GuardedIf(instance, OPOS_E_ILLEGAL, [&] { return instance->initPrinterDLL(); });
 }
 
 long SUBAPI_CALL disconnectPrinter(long slot) {
   CSubSO* instance = TheApp().Instance(slot);
-  if (!instance) return OPOS_E_ILLEGAL;
-  return Guarded([&] { return instance->terminatePrinterDLL(); });
+  return GuardedIf(instance, OPOS_E_ILLEGAL, [&] { return instance->terminatePrinterDLL(); });
 }
 
 long SUBAPI_CALL getCapability(long capabilityId, long* args, long slot) {
   CSubSO* instance = TheApp().Instance(slot);
-  if (!args || !instance || capabilityId != PRN_CAPABILITY_BLOCK) return OPOS_E_ILLEGAL;
-  return Guarded(
+  return GuardedIf(args && instance && capabilityId == PRN_CAPABILITY_BLOCK, OPOS_E_ILLEGAL,
       [&] { return instance->getCapabilityDet(reinterpret_cast<PrnCapabilityArgs*>(args)); });
 }
 
 long SUBAPI_CALL preMethod(long methodId, long* args, long slot) {
   CSubSO* instance = TheApp().Instance(slot);
   const CSubSO::MethodRow* row = CSubSO::FindMethod(methodId);
-  if (!args || !instance || !row) return OPOS_E_ILLEGAL;
-  return Guarded([&] { return instance->RunPre(*row, args); });
+  return GuardedIf(args && instance && row, OPOS_E_ILLEGAL,
+                   [&] { return instance->RunPre(*row, args); });
 }
 
 long SUBAPI_CALL executeMethod(long methodId, long* args, long slot) {
   CSubSO* instance = TheApp().Instance(slot);
   const CSubSO::MethodRow* row = CSubSO::FindMethod(methodId);
-  if (!args || !instance || !row) return OPOS_E_ILLEGAL;
-  return Guarded([&] { return instance->RunExecute(*row, args); });
+  return GuardedIf(args && instance && row, OPOS_E_ILLEGAL,
+                   [&] { return instance->RunExecute(*row, args); });
 }
 
 long SUBAPI_CALL otherMethod(long serviceId, long* args, long slot) {
   CSubSO* instance = TheApp().Instance(slot);
   const CSubSO::ServiceRow* row = CSubSO::FindService(serviceId);
-  if (!instance || !row || (!args && !row->nullBlockAllowed)) return OPOS_E_ILLEGAL;
-  return Guarded([&] { return instance->RunService(*row, args); });
+  return GuardedIf(instance && row && (args || row->nullBlockAllowed), OPOS_E_ILLEGAL,
+                   [&] { return instance->RunService(*row, args); });
 }
 
 long SUBAPI_CALL setCallbackFunction(long callbackId, void** record, long slot) {
   CSubSO* instance = TheApp().Instance(slot);
   const CSubSO::CallbackRow* row = CSubSO::FindCallback(callbackId);
-  if (!record || !instance || !row) return OPOS_E_ILLEGAL;
-  return Guarded([&] { return instance->RunCallback(*row, record); });
+  return GuardedIf(record && instance && row, OPOS_E_ILLEGAL,
+                   [&] { return instance->RunCallback(*row, record); });
 }
 
 }  // extern "C"

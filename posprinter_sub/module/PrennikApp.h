@@ -4,6 +4,7 @@
 #include "Win.h"
 
 #include "PrinterSubIds.h"
+#include "SlotTable.h"
 
 class CSubSO;
 
@@ -31,9 +32,7 @@ class CPrennikApp {
   void ExitInstance();
 
  private:
-  CSubSO* instances_[PRN_SLOT_COUNT] = {};
-  char* names_[PRN_SLOT_COUNT] = {};
-  CRITICAL_SECTION lock_;
+  subsupport::CSlotTable<CSubSO, PRN_SLOT_COUNT> slots_;
 };
 
 CPrennikApp& TheApp();

@@ -43,37 +43,12 @@ const SettingRow kSettingRows[] = {
     {"GS1ModuleSize", "2", true, Kind::Number, nullptr, &CSubSOSettings::GS1ModuleSize},
 };
 
-bool QueryString(HKEY key, const char* valueName, char* buffer) {
-  buffer[0] = '\0';
-  DWORD type = 0;
-  DWORD size = kRegistryStringSize;
-  const LONG rc =
-      RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  if (rc != ERROR_SUCCESS || type != REG_SZ) {  // ERROR_MORE_DATA: too long for the buffer
-    buffer[0] = '\0';
-    return false;
-  }
-  // Data written without its terminator comes back unterminated whenever it fills the
-  // buffer; one that leaves no room for the NUL is too long.
-  if (size > 0 && buffer[size - 1] == '\0') return true;
-  if (size >= kRegistryStringSize) {
-    buffer[0] = '\0';
-    return false;
-  }
-  buffer[size] = '\0';
-  return true;
-}
-
 long ToNumber(const char* text) { return std::strtol(text, nullptr, 10); }
 
 }  // namespace
 
 bool ReadRegistryString(const char* keyPath, const char* valueName, char* buffer) {
-  buffer[0] = '\0';
-  ScopedRegKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, key.receive()) != ERROR_SUCCESS)
-    return false;
-  return QueryString(key.get(), valueName, buffer);
+  return subsupport::ReadHklmText(keyPath, valueName, buffer) >= 0;
 }
 
 bool ReadDeviceSettings(const char* deviceKey, CSubSOSettings* settings) {
@@ -83,7 +58,8 @@ bool ReadDeviceSettings(const char* deviceKey, CSubSOSettings* settings) {
   bool allPresent = true;
   char buffer[kRegistryStringSize];
   for (const SettingRow& row : kSettingRows) {
-    const bool found = key.valid() && QueryString(key.get(), row.name, buffer);
+    const bool found =
+        key.valid() && subsupport::QueryRegistryText(key.get(), row.name, buffer) >= 0;
     const char* value = buffer;
     if (!found || (row.emptyTakesDefault && buffer[0] == '\0')) {
       value = row.fallback;
@@ -106,16 +82,4 @@ bool ReadDeviceSettings(const char* deviceKey, CSubSOSettings* settings) {
     if (row.text == &CSubSOSettings::Version) settings->CurrentStation = 2;
   }
   return allPresent;
-}
-
-DWORD LogLevelMaskFromSetting(long logLevelSub) {
-  struct LevelRow {
-    long setting;
-    DWORD mask;
-  };
-  // 2 enables I, W and E; 4 adds the byte dumps, trace and debug lines.
-  static const LevelRow kLevels[] = {{-1, 0}, {0, 0x2}, {1, 0x2}, {2, 0x16}, {3, 0x4}, {4, 0x3196}};
-  for (const LevelRow& row : kLevels)
-    if (row.setting == logLevelSub) return row.mask;
-  return 0;
 }

@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "RegistryText.h"
+#include "SubLogContext.h"
+
 // Registry key of every POSPrinter device entry under HKLM.
 inline constexpr char kPosPrinterClassKey[] = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter";
 
@@ -32,8 +35,7 @@ struct CSubSOSettings {
   long GS1ModuleSize = 2;
 };
 
-// Size of the buffer a registry string is read into, terminator included.
-inline constexpr DWORD kRegistryStringSize = 256;
+using subsupport::kRegistryStringSize;
 
 // Reads a REG_SZ value under HKLM\keyPath into buffer (kRegistryStringSize bytes), always
 // NUL-terminated. Data stored with or without its terminator is accepted; a value of another
@@ -47,4 +49,6 @@ inline constexpr DWORD kRegistryStringSize = 256;
 [[nodiscard]] bool ReadDeviceSettings(const char* deviceKey, CSubSOSettings* settings);
 
 // Log category mask for a LogLevelSub setting.
-[[nodiscard]] DWORD LogLevelMaskFromSetting(long logLevelSub);
+[[nodiscard]] inline DWORD LogLevelMaskFromSetting(long logLevelSub) {
+  return subsupport::LogLevelMask(logLevelSub);
+}
