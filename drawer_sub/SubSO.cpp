@@ -1,8 +1,7 @@
 #include "SubSO.h"
 
-#include <vector>
-
 #include "Log.h"
+#include "ModuleResources.h"
 #include "OposCodes.h"
 #include "StatusTables.h"
 #include "TollekApp.h"
@@ -18,21 +17,6 @@ constexpr char kModelName[] = "TBX911QD";
 constexpr char kVersionText[] = "1014000000";  // the version line carries this fixed text
 
 volatile LONG g_liveInstances = 0;
-
-// The module this code is linked into (tollek.dll, or a test program with its resources).
-HMODULE OwnModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&OwnModule), &module);
-  return module;
-}
-
-std::string ModuleString(UINT id) {
-  char text[512];
-  const int n = LoadStringA(OwnModule(), id, text, sizeof text);
-  return n > 0 ? std::string(text, size_t(n)) : std::string();
-}
 
 }  // namespace
 
@@ -85,22 +69,7 @@ bool CSubSO::RequireInitialised(const char* operation) const {
 }
 
 long CSubSO::getModuleVersion(long* version) {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(OwnModule(), path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return -1;
-  DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
-  if (size == 0) return -1;
-  std::vector<BYTE> block(size);
-  if (!GetFileVersionInfoA(path, 0, size, block.data())) return -1;
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT fixedSize = 0;
-  if (!VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize) ||
-      !fixed || fixedSize < sizeof(VS_FIXEDFILEINFO))
-    return -1;
-  *version = long(HIWORD(fixed->dwFileVersionMS)) * 1000000 +
-             long(LOWORD(fixed->dwFileVersionMS)) * 1000 + long(HIWORD(fixed->dwFileVersionLS));
-  return 0;
+  return subsupport::GetModuleVersionNumber(version) ? 0 : -1;
 }
 
 long CSubSO::initSubSODet(const char* deviceName, long coreVersion, DrwInitRecord* initRecord) {
@@ -133,8 +102,8 @@ void CSubSO::readRegistrySettings(const char* deviceKey) {
 }
 
 void CSubSO::setDeviceDescriptions(DrwInitRecord* initRecord) {
-  const std::string drawer = ModuleString(kStringCashDrawer);
-  const std::string serviceObject = ModuleString(kStringServiceObject);
+  const std::string drawer = subsupport::LoadModuleString(kStringCashDrawer);
+  const std::string serviceObject = subsupport::LoadModuleString(kStringServiceObject);
   m_descriptionBase = std::string(kDescriptionMaker) + kModelName;
   const std::string shortName = m_descriptionBase.substr(sizeof kDescriptionMaker - 1);
   CHandedOutTexts& texts = TheApp().Texts();

@@ -3,7 +3,7 @@
 #include "CommPrinterDriver.h"
 #include "CommandToken.h"
 #include "Log.h"
-#include "ModuleResources.h"
+#include "PrennikResources.h"
 #include "RJCollection.h"
 #include "RJDevice.h"
 #include "StatusQueue.h"

@@ -5,7 +5,7 @@
 
 #include "CommPrinterDriver.h"
 #include "Log.h"
-#include "ModuleResources.h"
+#include "PrennikResources.h"
 #include "RJCollection.h"
 #include "RJDevice.h"
 #include "SubSOProperties.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "ModuleResources.h"
+#include "PrennikResources.h"
 #include "ScopedHandle.h"
 #include "Win.h"
 #include <winspool.h>

@@ -1,7 +1,7 @@
 // The Windows printer lookup through the spooler, and the module's own resources.
 #include <gtest/gtest.h>
 
-#include "ModuleResources.h"
+#include "PrennikResources.h"
 #include "TestPrinter.h"
 #include "WindowsPrinter.h"
 

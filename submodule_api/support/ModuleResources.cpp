@@ -4,10 +4,12 @@
 
 #include "Win.h"
 
+namespace subsupport {
+
 namespace {
 
-// The module this code is linked into: prennik.dll, or a test program that carries the same
-// resources.
+// The module this code is linked into: the sub-module's DLL, or a test program that carries
+// the same resources.
 HMODULE OwnModule() {
   HMODULE module = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
@@ -44,3 +46,5 @@ std::string LoadModuleString(unsigned id) {
   const int length = LoadStringA(OwnModule(), id, text, sizeof(text));
   return length > 0 ? std::string(text, length) : std::string();
 }
+
+}  // namespace subsupport

@@ -1,8 +1,10 @@
-// The sub-module's own resources: its file version and its string table.
+// A sub-module's own resources: its file version and its string table, read from the
+// module this code is linked into (the DLL, or a test program that carries the same
+// resources).
 #pragma once
 #include <string>
 
-#include "prennik_resource.h"
+namespace subsupport {
 
 // major * 1000000 + minor * 1000 + build of the module's file version (the fourth field is
 // not used); false when the module file or its version resource cannot be read.
@@ -10,3 +12,5 @@
 
 // A string of the module's string table; empty when it is missing.
 [[nodiscard]] std::string LoadModuleString(unsigned id);
+
+}  // namespace subsupport
