@@ -7,6 +7,7 @@
 #include "Log.h"
 #include "LogContext.h"
 #include "OposCodes.h"
+#include "PrinterSdk.h"
 
 namespace tollek {
 
@@ -14,14 +15,8 @@ namespace {
 
 constexpr char kFile[] = "CommPrinterDriver";
 
-using OpenMonPrinterFn = LONG(WINAPI*)(LONG type, LPCSTR name);
-using HandleOnlyFn = LONG(WINAPI*)(LONG handle);
-using GetStatusFn = LONG(WINAPI*)(LONG handle, DWORD* status);
-using SetStatusBackFn = LONG(WINAPI*)(LONG handle, StatusCallback callback);
-using LockPrinterFn = LONG(WINAPI*)(LONG handle, DWORD timeoutMs);
-using DirectIOExFn = LONG(WINAPI*)(LONG handle, DWORD writeLength, const BYTE* writeData,
-                                   DWORD* readLength, BYTE* readBuffer, DWORD timeoutMs,
-                                   LONG mode, LONG reserved);
+// The SDK's entry points, results and I/O words.
+using namespace subsupport;
 
 // Every one must exist for the library to be kept, in this order; the drawer calls only
 // some of them. Ordinal 31 is the SDK's immediate read.
@@ -31,11 +26,6 @@ const char* const kRequiredEntries[] = {
     "DirectIO",        MAKEINTRESOURCEA(31), "DirectIOEx", "GetCounter",
     "GetStatus",       "GetPrnCapability",
 };
-
-constexpr LONG kSdkOffline = -110, kSdkTimeout = -70;
-constexpr LONG kSdkMissingEntry = -1;  // an entry point gone since the load was checked
-constexpr LONG kIoMode = 1, kIoReserved = 0;
-constexpr BYTE kFrameStart = 0x0E, kFrameEnd = 0x00, kFrameDataMin = 0xE0;
 
 // Memory switches the drawer needs (entry i is switch i + 1): 5 and 13 set to 0x04.
 constexpr DWORD kSwitch5 = 4, kSwitch13 = 12;
@@ -50,8 +40,6 @@ long MapWriteResult(LONG code) {
   return OPOS_E_ILLEGAL;
 }
 
-bool IsOffline(DWORD word) { return word == 0 || word == 0x80000000; }
-
 }  // namespace
 
 CCommPrinterDriver::CCommPrinterDriver(const CLogContext& log) : m_log(log) {}
@@ -60,8 +48,7 @@ CCommPrinterDriver::~CCommPrinterDriver() { (void)UnloadPrinterDriverDLL(); }
 
 template <class F>
 F CCommPrinterDriver::Entry(const char* name) const {
-  if (!m_module.valid()) return nullptr;
-  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m_module.get(), name)));
+  return subsupport::SdkEntry<F>(m_module, name);
 }
 
 void CCommPrinterDriver::Log(DWORD category, const char* function, int line, const char* text,
@@ -90,19 +77,8 @@ void CCommPrinterDriver::Release() {
 BOOL CCommPrinterDriver::LoadPrinterDriverDLL(const char* fileName) {
   static const char* const kFunction = "CCommPrinterDriver::LoadPrinterDriverDLL";
   if (!UnloadPrinterDriverDLL()) return FALSE;
-  ScopedModule module(LoadLibraryA(fileName));
-  if (!module.valid()) {
-    Log(LOG_CAT_ERROR, kFunction, __LINE__, "LoadLibrary failed.",
-        Format("GetLastError = %lu", GetLastError()).c_str());
-    return FALSE;
-  }
-  for (const char* entry : kRequiredEntries) {
-    if (!GetProcAddress(module.get(), entry)) {
-      Log(LOG_CAT_ERROR, kFunction, __LINE__, "GetProcAddress failed.",
-          IS_INTRESOURCE(entry) ? "#31" : entry);
-      return FALSE;  // freed on the way out
-    }
-  }
+  ScopedModule module = subsupport::LoadSdkLibrary(fileName, kRequiredEntries, m_log, kFunction);
+  if (!module.valid()) return FALSE;
   m_module = std::move(module);
   return TRUE;
 }
@@ -124,8 +100,7 @@ long CCommPrinterDriver::ConnectPrinter(const char* driverName) {
   static const char* const kFunction = "CCommPrinterDriver::ConnectPrinter";
   const char* name = driverName ? driverName : "";
   Release();  // a reconnect replaces the handle and the mutex of the one before
-  auto open = Entry<OpenMonPrinterFn>("OpenMonPrinterA");
-  const LONG handle = open ? open(2, name) : kSdkMissingEntry;
+  const LONG handle = subsupport::OpenSdkPrinter(m_module, name);
   if (handle < 0) {
     LogCode(kFunction, __LINE__, "PFN_OPEN_PRINTER", "DRIVER_ERROR_CODE = %d", handle);
     return OPOS_E_FAILURE;
@@ -138,18 +113,15 @@ long CCommPrinterDriver::ConnectPrinter(const char* driverName) {
   auto getStatus = Entry<GetStatusFn>("GetStatus");
   const LONG r = getStatus ? getStatus(m_handle, &word) : kSdkMissingEntry;
   long result = OPOS_SUCCESS;
-  if (IsOffline(word)) {
+  if (subsupport::IsOfflineStatusWord(word)) {
     Log(LOG_CAT_ERROR, kFunction, __LINE__, "Offline detected.");
     result = OPOS_E_NOHARDWARE;
   } else if (r != 0) {
     LogCode(kFunction, __LINE__, "PFN_GET_PRINTER_ASB", "DRIVER_ERROR_CODE = %d", r);
     result = OPOS_E_FAILURE;
   } else {
-    Log(LOG_CAT_INFO, kFunction, __LINE__,
-        Format("Status = 0x%02X%02X%02X%02X", unsigned(word >> 24) & 0xFF,
-               unsigned(word >> 16) & 0xFF, unsigned(word >> 8) & 0xFF, unsigned(word) & 0xFF)
-            .c_str());
-    const std::string mutexName = Format("%s.%s", kMutexPrefix, name);
+    Log(LOG_CAT_INFO, kFunction, __LINE__, subsupport::StatusWordText(word).c_str());
+    const std::string mutexName = subsupport::PrinterMutexName(name);
     m_mutex.reset(CreateMutexA(nullptr, FALSE, mutexName.c_str()));
     if (!m_mutex.valid()) {  // a name the kernel refuses, e.g. one with a backslash
       Log(LOG_CAT_ERROR, kFunction, __LINE__, "The printer mutex could not be created.",
@@ -221,10 +193,8 @@ long CCommPrinterDriver::fnGetPrinterDataEx(const BYTE* command, DWORD commandLe
   if (!length || (!response && *length > 0)) return kSdkMissingEntry;
   auto io = Entry<DirectIOExFn>("DirectIOEx");
   if (!io) return kSdkMissingEntry;
-  const DWORD room = *length;
   const DWORD start = GetTickCount();
-  DWORD index = 0;
-  bool inFrame = false;
+  subsupport::CReplyFrame frame(response, *length);
   BYTE received[kReceiveBufferSize];
   DWORD remaining = timeoutMs;
   m_log.Dump(LOG_CAT_SEND, kFunction, __LINE__, command, commandLength, kSendDumpMax,
@@ -237,20 +207,9 @@ long CCommPrinterDriver::fnGetPrinterDataEx(const BYTE* command, DWORD commandLe
     if (got > sizeof received) got = sizeof received;
     m_log.Dump(LOG_CAT_READ, kFunction, __LINE__, received, got, kReceiveDumpMax,
                L"Received data.");
-    for (DWORD i = 0; i < got; ++i) {
-      const BYTE b = received[i];
-      if (b == kFrameStart) {  // a start byte begins the frame again
-        index = 0;
-        inFrame = true;
-      } else if (!inFrame || (b != kFrameEnd && b < kFrameDataMin)) {
-        continue;
-      }
-      if (index < room) response[index] = b;  // never past the caller's room
-      ++index;
-      if (b == kFrameEnd) {
-        *length = index;
-        return 0;
-      }
+    if (frame.Feed(received, got)) {
+      *length = frame.Length();
+      return 0;
     }
     const DWORD elapsed = GetTickCount() - start;  // measured from the call's start
     if (elapsed >= timeoutMs) return kFrameTimeout;

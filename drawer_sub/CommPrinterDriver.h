@@ -5,6 +5,7 @@
 #pragma once
 #include "Win.h"
 
+#include "PrinterSdk.h"
 #include "ScopedHandle.h"
 
 namespace tollek {
@@ -12,16 +13,13 @@ namespace tollek {
 class CLogContext;
 
 // The SDK's status callback: stdcall, one 32-bit status word.
-using StatusCallback = long(WINAPI*)(long statusWord);
+using StatusCallback = subsupport::SdkStatusCallback;
 
 class CCommPrinterDriver {
  public:
-  // The printer mutex is this prefix, a dot and the printer name (the printer sub-module
-  // uses the same name, so drawer pulses never interleave with print data).
-  static constexpr char kMutexPrefix[] = "KVR_OPOS_PRINTERDRIVERMUTEX";
   static constexpr DWORD kReceiveBufferSize = 1024;
   static constexpr DWORD kSwitchCount = 40;
-  static constexpr long kFrameTimeout = 1460;  // framed read past its deadline
+  static constexpr long kFrameTimeout = subsupport::kReplyFrameTimeout;
   static constexpr DWORD kSendDumpMax = 8192, kReceiveDumpMax = 4096;
 
   explicit CCommPrinterDriver(const CLogContext& log);  // log outlives the channel

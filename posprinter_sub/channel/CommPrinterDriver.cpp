@@ -2,28 +2,19 @@
 
 #include "MutexHold.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <string>
 
 #include "Log.h"
 #include "LogContext.h"
+#include "PrinterSdk.h"
 #include "RJCollection.h"
 
 namespace {
 
 constexpr char kFile[] = "CommPrinterDriver";
-constexpr char kModuleLiteral[] = "OPS_PSB\0OposPrinter";
 
-// Entry points of the printer SDK as the channel calls them.
-using OpenMonPrinterFn = LONG(WINAPI*)(LONG type, LPCSTR name);
-using HandleOnlyFn = LONG(WINAPI*)(LONG handle);  // CloseMonPrinter, CancelStatusBack, ...
-using GetStatusFn = LONG(WINAPI*)(LONG handle, DWORD* status);
-using SetStatusBackFn = LONG(WINAPI*)(LONG handle, PrinterStatusCallback callback);
-using LockPrinterFn = LONG(WINAPI*)(LONG handle, DWORD timeoutMs);
-using DirectIOExFn = LONG(WINAPI*)(LONG handle, DWORD writeLength, const BYTE* writeData,
-                                   DWORD* readLength, BYTE* readBuffer, DWORD timeoutMs,
-                                   LONG mode, LONG reserved);
+// The SDK's entry points, results and I/O words.
+using namespace subsupport;
 using GetPrnCapabilityFn = LONG(WINAPI*)(LONG handle, BYTE index, BYTE* type, BYTE* data);
 using GetCounterFn = LONG(WINAPI*)(LONG handle, WORD index, DWORD* value);
 using ReadImmediateFn = LONG(WINAPI*)(LONG handle, DWORD* length, BYTE* buffer, LONG reserved);
@@ -39,38 +30,14 @@ const char* const kRequiredEntries[] = {
     "GetCounter",      "GetStatus",       "GetPrnCapability",
 };
 
-// SDK results the channel tells apart.
-constexpr LONG kSdkOffline = -110;
-constexpr LONG kSdkTimeout = -70;
-constexpr LONG kSdkMissingEntry = -1;  // an entry point gone since the library was checked
-
-// The mode and reserved words DirectIOEx takes.
-constexpr LONG kIoMode = 1, kIoReserved = 0;
-
-// Reply frames: start byte, data bytes 0xE0-0xFF, end byte.
-constexpr BYTE kFrameStart = 0x0E, kFrameEnd = 0x00, kFrameDataMin = 0xE0;
+constexpr BYTE kFrameStart = subsupport::CReplyFrame::kStart;
+constexpr BYTE kFrameDataMin = subsupport::CReplyFrame::kDataMin;
 
 long MapSdkResult(LONG result) {
   if (result == 0) return RJ_ERR_NONE;
   if (result == kSdkOffline) return RJ_ERR_OFFLINE;
   if (result == kSdkTimeout) return RJ_ERR_TIMEOUT;
   return RJ_ERR_FAILURE;
-}
-
-std::string Format(const char* format, ...) {
-  char buffer[512];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  return buffer;
-}
-
-std::wstring Widen(const std::string& text) {
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  std::wstring wide(n > 0 ? size_t(n) : 1, L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], n);
-  return wide;
 }
 
 }  // namespace
@@ -119,8 +86,7 @@ CCommPrinterDriver::~CCommPrinterDriver() { CloseQuietly(); }
 
 template <class F>
 F CCommPrinterDriver::Entry(const char* name) const {
-  if (!m_module.valid()) return nullptr;
-  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m_module.get(), name)));
+  return subsupport::SdkEntry<F>(m_module, name);
 }
 
 void CCommPrinterDriver::Log(DWORD category, const char* function, int line, const char* text,
@@ -135,9 +101,7 @@ void CCommPrinterDriver::LogDriverError(const char* function, int line, const ch
 
 void CCommPrinterDriver::Dump(DWORD category, const char* function, int line, const BYTE* data,
                               DWORD length) const {
-  const std::wstring caption = Widen(m_log.Prefix());
-  OutputDump(category, data, length, kModuleLiteral, function, line, GetCurrentProcessId(),
-             GetCurrentThreadId(), caption.c_str());
+  m_log.Dump(category, function, line, data, length);
 }
 
 // Lets go of the printer without asking how it went: reconnecting, unloading, destruction.
@@ -152,19 +116,8 @@ void CCommPrinterDriver::CloseQuietly() {
 BOOL CCommPrinterDriver::LoadPrinterDriverDLL(const char* path) {
   static const char* const kFunction = "CCommPrinterDriver::LoadPrinterDriverDLL";
   (void)UnloadPrinterDriverDLL();
-  ScopedModule module(LoadLibraryA(path));
-  if (!module.valid()) {
-    Log(LOG_CAT_ERROR, kFunction, __LINE__, "LoadLibrary failed.",
-        Format("GetLastError = %lu", GetLastError()).c_str());
-    return FALSE;
-  }
-  for (const char* entry : kRequiredEntries) {
-    if (!GetProcAddress(module.get(), entry)) {
-      Log(LOG_CAT_ERROR, kFunction, __LINE__, "GetProcAddress failed.",
-          IS_INTRESOURCE(entry) ? "#31" : entry);
-      return FALSE;  // the module is freed on the way out
-    }
-  }
+  ScopedModule module = subsupport::LoadSdkLibrary(path, kRequiredEntries, m_log, kFunction);
+  if (!module.valid()) return FALSE;
   m_module = std::move(module);
   return TRUE;
 }
@@ -184,8 +137,7 @@ long CCommPrinterDriver::ConnectPrinter(const char* /*connectText*/, const char*
   CloseQuietly();
   Log(LOG_CAT_INFO, kFunction, __LINE__, Format("szName = %s", name).c_str());
   Log(LOG_CAT_INFO, kFunction, __LINE__, "PFN_OPEN_PRINTER", "Execution");
-  auto open = Entry<OpenMonPrinterFn>("OpenMonPrinterA");
-  const LONG handle = open ? open(2, name) : kSdkMissingEntry;
+  const LONG handle = subsupport::OpenSdkPrinter(m_module, name);
   if (handle < 0) {
     LogDriverError(kFunction, __LINE__, "PFN_OPEN_PRINTER", handle);
     return OPOS_E_FAILURE;
@@ -201,7 +153,7 @@ long CCommPrinterDriver::ConnectPrinter(const char* /*connectText*/, const char*
 
   // The name is the shared key of every process that opens this printer, so it is used as
   // given: a name the kernel refuses (a backslash in it) leaves the printer unusable.
-  const std::string mutexName = Format("%s.%s", kMutexPrefix, name);
+  const std::string mutexName = subsupport::PrinterMutexName(name);
   m_mutex.reset(CreateMutexA(nullptr, FALSE, mutexName.c_str()));
   if (!m_mutex.valid()) {
     Log(LOG_CAT_ERROR, kFunction, __LINE__,
@@ -246,10 +198,7 @@ long CCommPrinterDriver::GetPrinterASB(DWORD* status) {
     LogDriverError(kFunction, __LINE__, "PFN_GET_PRINTER_ASB", r);
     return OPOS_E_FAILURE;
   }
-  Log(LOG_CAT_INFO, kFunction, __LINE__,
-      Format("Status = 0x%02X%02X%02X%02X", unsigned(word >> 24) & 0xFF,
-             unsigned(word >> 16) & 0xFF, unsigned(word >> 8) & 0xFF, unsigned(word) & 0xFF)
-          .c_str());
+  Log(LOG_CAT_INFO, kFunction, __LINE__, subsupport::StatusWordText(word).c_str());
   if (status) *status = word;
   return OPOS_SUCCESS;
 }
@@ -414,28 +363,11 @@ long CCommPrinterDriver::fnGetPrinterDataEx(DWORD commandLength, const BYTE* com
   if (r != 0) return r;
   if (receivedLength > sizeof received) receivedLength = sizeof received;
   Dump(LOG_CAT_READ, kFunction, __LINE__, received, receivedLength);
-  DWORD index = 0;
-  bool inFrame = false;
-  auto store = [&](BYTE b) {
-    if (index < room) frame[index] = b;  // a longer frame is counted, never stored past room
-    ++index;
-  };
+  subsupport::CReplyFrame reply(frame, room);
   for (;;) {
-    for (DWORD i = 0; i < receivedLength; ++i) {
-      const BYTE b = received[i];
-      if (b == kFrameStart) {  // a start byte begins the frame again
-        index = 0;
-        inFrame = true;
-        store(b);
-      } else if (!inFrame) {
-        continue;
-      } else if (b == kFrameEnd) {
-        store(b);
-        *frameLength = index;
-        return 0;
-      } else if (b >= kFrameDataMin) {
-        store(b);
-      }
+    if (reply.Feed(received, receivedLength)) {
+      *frameLength = reply.Length();
+      return 0;
     }
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed > remaining) return long(kFrameTimeout);

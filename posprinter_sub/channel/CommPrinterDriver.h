@@ -8,21 +8,20 @@
 #pragma once
 #include "Win.h"
 
+#include "PrinterSdk.h"
 #include "ScopedHandle.h"
 
 class CLogContext;
 class CRJCollection;
 
 // The SDK's status callback: stdcall, one 32-bit status word.
-using PrinterStatusCallback = long(WINAPI*)(long statusWord);
+using PrinterStatusCallback = subsupport::SdkStatusCallback;
 
 class CCommPrinterDriver {
  public:
   static constexpr DWORD kRawBufferSize = 1024;    // the raw reads' buffer
   static constexpr DWORD kFunctionSetBytes = 40;   // memory switch bytes of the settings reply
-  static constexpr DWORD kFrameTimeout = 1460;     // framed read past its deadline
-  // The printer mutex is this prefix, a dot and the printer name.
-  static constexpr char kMutexPrefix[] = "KVR_OPOS_PRINTERDRIVERMUTEX";
+  static constexpr DWORD kFrameTimeout = subsupport::kReplyFrameTimeout;
 
   // Neither is owned; both outlive the channel.
   CCommPrinterDriver(CRJCollection& status, const CLogContext& log);

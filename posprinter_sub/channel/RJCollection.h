@@ -9,6 +9,7 @@
 #include <string>
 
 #include "OposCodes.h"
+#include "PrinterSdk.h"
 #include "PrinterSubCallbacks.h"
 #include "PrinterSubRecords.h"
 
@@ -50,9 +51,7 @@ enum RJStatusBit : DWORD {
   RJ_ST_OFFLINE = 0x80000000,
 };
 
-[[nodiscard]] inline bool IsOfflineStatusWord(DWORD word) {
-  return word == 0 || word == RJ_ST_OFFLINE;
-}
+using subsupport::IsOfflineStatusWord;
 
 class CRJCollection {
  public:
