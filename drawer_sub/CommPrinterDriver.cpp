@@ -13,8 +13,6 @@ namespace tollek {
 
 namespace {
 
-constexpr char kFile[] = "CommPrinterDriver";
-
 // The SDK's entry points, results and I/O words.
 using namespace subsupport;
 
@@ -42,24 +40,9 @@ long MapWriteResult(LONG code) {
 
 }  // namespace
 
-CCommPrinterDriver::CCommPrinterDriver(const CLogContext& log) : m_log(log) {}
+CCommPrinterDriver::CCommPrinterDriver(const CLogContext& log) : CSdkChannel(log), m_log(log) {}
 
 CCommPrinterDriver::~CCommPrinterDriver() { (void)UnloadPrinterDriverDLL(); }
-
-template <class F>
-F CCommPrinterDriver::Entry(const char* name) const {
-  return subsupport::SdkEntry<F>(m_module, name);
-}
-
-void CCommPrinterDriver::Log(DWORD category, const char* function, int line, const char* text,
-                             const char* detail) const {
-  m_log.Write(category, function, kFile, line, kTagInfo, text, detail);
-}
-
-void CCommPrinterDriver::LogCode(const char* function, int line, const char* label,
-                                 const char* format, long code) const {
-  Log(LOG_CAT_ERROR, function, line, label, Format(format, int(code)).c_str());
-}
 
 // Unregisters, closes and forgets the printer without asking how it went.
 void CCommPrinterDriver::Release() {
@@ -77,10 +60,7 @@ void CCommPrinterDriver::Release() {
 BOOL CCommPrinterDriver::LoadPrinterDriverDLL(const char* fileName) {
   static const char* const kFunction = "CCommPrinterDriver::LoadPrinterDriverDLL";
   if (!UnloadPrinterDriverDLL()) return FALSE;
-  ScopedModule module = subsupport::LoadSdkLibrary(fileName, kRequiredEntries, m_log, kFunction);
-  if (!module.valid()) return FALSE;
-  m_module = std::move(module);
-  return TRUE;
+  return LoadSdk(fileName, kRequiredEntries, kFunction) ? TRUE : FALSE;
 }
 
 BOOL CCommPrinterDriver::UnloadPrinterDriverDLL() {
@@ -100,9 +80,9 @@ long CCommPrinterDriver::ConnectPrinter(const char* driverName) {
   static const char* const kFunction = "CCommPrinterDriver::ConnectPrinter";
   const char* name = driverName ? driverName : "";
   Release();  // a reconnect replaces the handle and the mutex of the one before
-  const LONG handle = subsupport::OpenSdkPrinter(m_module, name);
+  const LONG handle = OpenPrinter(name);
   if (handle < 0) {
-    LogCode(kFunction, __LINE__, "PFN_OPEN_PRINTER", "DRIVER_ERROR_CODE = %d", handle);
+    LogDriverError(kFunction, __LINE__, "PFN_OPEN_PRINTER", handle);
     return OPOS_E_FAILURE;
   }
   m_handle = handle;
@@ -117,7 +97,7 @@ long CCommPrinterDriver::ConnectPrinter(const char* driverName) {
     Log(LOG_CAT_ERROR, kFunction, __LINE__, "Offline detected.");
     result = OPOS_E_NOHARDWARE;
   } else if (r != 0) {
-    LogCode(kFunction, __LINE__, "PFN_GET_PRINTER_ASB", "DRIVER_ERROR_CODE = %d", r);
+    LogDriverError(kFunction, __LINE__, "PFN_GET_PRINTER_ASB", r);
     result = OPOS_E_FAILURE;
   } else {
     Log(LOG_CAT_INFO, kFunction, __LINE__, subsupport::StatusWordText(word).c_str());
@@ -140,7 +120,7 @@ BOOL CCommPrinterDriver::DisconnectPrinter() {
     auto close = Entry<HandleOnlyFn>("CloseMonPrinter");
     const LONG r = close ? close(m_handle) : kSdkMissingEntry;
     if (r != 0) {
-      LogCode(kFunction, __LINE__, "PFN_CLOSE_PRINTER", "DRIVER_ERROR_CODE = %d", r);
+      LogDriverError(kFunction, __LINE__, "PFN_CLOSE_PRINTER", r);
     } else {
       Log(LOG_CAT_INFO, kFunction, __LINE__, "PFN_CLOSE_PRINTER Success");
     }
@@ -167,7 +147,7 @@ long CCommPrinterDriver::WritePrinterData(const BYTE* data, DWORD count, DWORD t
   auto lock = Entry<LockPrinterFn>("LockPrinter");
   LONG r = lock ? lock(m_handle, timeoutMs) : kSdkMissingEntry;
   if (r != 0) {
-    LogCode(kFunction, __LINE__, "PFN_SET_PRINTER_LOCK", "DRIVER_ERROR_CODE = %d", r);
+    LogDriverError(kFunction, __LINE__, "PFN_SET_PRINTER_LOCK", r);
     return MapWriteResult(r);  // not locked: nothing to unlock
   }
   auto io = Entry<DirectIOExFn>("DirectIOEx");
@@ -176,7 +156,7 @@ long CCommPrinterDriver::WritePrinterData(const BYTE* data, DWORD count, DWORD t
   if (r == 0) {
     m_log.Dump(LOG_CAT_SEND, kFunction, __LINE__, data, count, kSendDumpMax, L"Send data.");
   } else {
-    LogCode(kFunction, __LINE__, "PFN_SET_PRINTER_DATA", "DRIVER_ERROR_CODE = %d", r);
+    LogDriverError(kFunction, __LINE__, "PFN_SET_PRINTER_DATA", r);
   }
   if (auto unlock = Entry<HandleOnlyFn>("UnlockPrinter")) unlock(m_handle);
   return MapWriteResult(r);
@@ -235,7 +215,7 @@ long CCommPrinterDriver::FunctionSettingResponse(BYTE* table, DWORD timeoutMs) {
                     : long(OPOS_E_FAILURE);
   }
   if (r != 0) {
-    LogCode(kFunction, __LINE__, "PFN_GET_PRINTER_DATA", "DRIVER_ERROR_CODE = %d", r);
+    LogDriverError(kFunction, __LINE__, "PFN_GET_PRINTER_DATA", r);
     return r;
   }
   if (length == 0) {
@@ -293,14 +273,15 @@ long CCommPrinterDriver::ActivateDevice(StatusCallback callback, DWORD timeoutMs
   static const char* const kFunction = "CCommPrinterDriver::ActivateDevice";
   const long compared = CompareRegDataToPrinterStatus(timeoutMs);
   if (compared != 0) {
-    LogCode(kFunction, __LINE__, "CompareRegDataToPrinterStatus", "Error = %d", compared);
+    Log(LOG_CAT_ERROR, kFunction, __LINE__, "CompareRegDataToPrinterStatus",
+        Format("Error = %d", int(compared)).c_str());
     return compared == kSdkOffline ? OPOS_E_NOHARDWARE : OPOS_E_FAILURE;
   }
   Log(LOG_CAT_INFO, kFunction, __LINE__, "PFN_SET_CALLBACK_ASB Execution. ");
   auto set = Entry<SetStatusBackFn>("SetStatusBackFunction");
   const LONG r = set ? set(m_handle, callback) : kSdkMissingEntry;
   if (r != 0) {
-    LogCode(kFunction, __LINE__, "PFN_SET_CALLBACK_ASB", "DRIVER_ERROR_CODE = %d", r);
+    LogDriverError(kFunction, __LINE__, "PFN_SET_CALLBACK_ASB", r);
     return OPOS_E_FAILURE;
   }
   m_callbackSet = true;
@@ -315,7 +296,7 @@ long CCommPrinterDriver::DeactivateDevice() {
   const LONG r = set ? set(m_handle, nullptr) : kSdkMissingEntry;
   m_callbackSet = false;
   if (r != 0) {
-    LogCode(kFunction, __LINE__, "PFN_SET_CALLBACK_ASB", "DRIVER_ERROR_CODE = %d", r);
+    LogDriverError(kFunction, __LINE__, "PFN_SET_CALLBACK_ASB", r);
     return OPOS_E_FAILURE;
   }
   Log(LOG_CAT_INFO, kFunction, __LINE__, "PFN_SET_CALLBACK_ASB Success");

@@ -15,7 +15,7 @@ class CLogContext;
 // The SDK's status callback: stdcall, one 32-bit status word.
 using StatusCallback = subsupport::SdkStatusCallback;
 
-class CCommPrinterDriver {
+class CCommPrinterDriver : private subsupport::CSdkChannel {
  public:
   static constexpr DWORD kReceiveBufferSize = 1024;
   static constexpr DWORD kSwitchCount = 40;
@@ -67,17 +67,10 @@ class CCommPrinterDriver {
   [[nodiscard]] bool IsConnected() const { return m_handle > 0 && m_mutex.valid(); }
 
  private:
-  template <class F>
-  F Entry(const char* name) const;
-  void Log(DWORD category, const char* function, int line, const char* text,
-           const char* detail = "") const;
-  void LogCode(const char* function, int line, const char* label, const char* format,
-               long code) const;
   void Release();
 
   const CLogContext& m_log;
   ScopedHandle m_mutex;
-  ScopedModule m_module;
   LONG m_handle = 0;
   bool m_callbackSet = false;
 };

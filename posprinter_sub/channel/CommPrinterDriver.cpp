@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr char kFile[] = "CommPrinterDriver";
-
 // The SDK's entry points, results and I/O words.
 using namespace subsupport;
 using GetPrnCapabilityFn = LONG(WINAPI*)(LONG handle, BYTE index, BYTE* type, BYTE* data);
@@ -80,24 +78,9 @@ const CCommPrinterDriver::Query kFunctionSetQuery = {
 }  // namespace
 
 CCommPrinterDriver::CCommPrinterDriver(CRJCollection& status, const CLogContext& log)
-    : m_status(status), m_log(log) {}
+    : CSdkChannel(log), m_status(status), m_log(log) {}
 
 CCommPrinterDriver::~CCommPrinterDriver() { CloseQuietly(); }
-
-template <class F>
-F CCommPrinterDriver::Entry(const char* name) const {
-  return subsupport::SdkEntry<F>(m_module, name);
-}
-
-void CCommPrinterDriver::Log(DWORD category, const char* function, int line, const char* text,
-                             const char* detail) const {
-  m_log.Write(category, function, kFile, line, kTagInfo, text, detail);
-}
-
-void CCommPrinterDriver::LogDriverError(const char* function, int line, const char* label,
-                                        long result) const {
-  Log(LOG_CAT_ERROR, function, line, label, Format("DRIVER_ERROR_CODE = %d", int(result)).c_str());
-}
 
 void CCommPrinterDriver::Dump(DWORD category, const char* function, int line, const BYTE* data,
                               DWORD length) const {
@@ -116,10 +99,7 @@ void CCommPrinterDriver::CloseQuietly() {
 BOOL CCommPrinterDriver::LoadPrinterDriverDLL(const char* path) {
   static const char* const kFunction = "CCommPrinterDriver::LoadPrinterDriverDLL";
   (void)UnloadPrinterDriverDLL();
-  ScopedModule module = subsupport::LoadSdkLibrary(path, kRequiredEntries, m_log, kFunction);
-  if (!module.valid()) return FALSE;
-  m_module = std::move(module);
-  return TRUE;
+  return LoadSdk(path, kRequiredEntries, kFunction) ? TRUE : FALSE;
 }
 
 BOOL CCommPrinterDriver::UnloadPrinterDriverDLL() {
@@ -137,7 +117,7 @@ long CCommPrinterDriver::ConnectPrinter(const char* /*connectText*/, const char*
   CloseQuietly();
   Log(LOG_CAT_INFO, kFunction, __LINE__, Format("szName = %s", name).c_str());
   Log(LOG_CAT_INFO, kFunction, __LINE__, "PFN_OPEN_PRINTER", "Execution");
-  const LONG handle = subsupport::OpenSdkPrinter(m_module, name);
+  const LONG handle = OpenPrinter(name);
   if (handle < 0) {
     LogDriverError(kFunction, __LINE__, "PFN_OPEN_PRINTER", handle);
     return OPOS_E_FAILURE;

@@ -17,7 +17,7 @@ class CRJCollection;
 // The SDK's status callback: stdcall, one 32-bit status word.
 using PrinterStatusCallback = subsupport::SdkStatusCallback;
 
-class CCommPrinterDriver {
+class CCommPrinterDriver : private subsupport::CSdkChannel {
  public:
   static constexpr DWORD kRawBufferSize = 1024;    // the raw reads' buffer
   static constexpr DWORD kFunctionSetBytes = 40;   // memory switch bytes of the settings reply
@@ -87,11 +87,6 @@ class CCommPrinterDriver {
   struct Query;  // a framed query's command, reply frame and texts
 
  private:
-  template <class F>
-  F Entry(const char* name) const;
-  void Log(DWORD category, const char* function, int line, const char* text,
-           const char* detail = "") const;
-  void LogDriverError(const char* function, int line, const char* label, long result) const;
   void Dump(DWORD category, const char* function, int line, const BYTE* data,
             DWORD length) const;
   void CloseQuietly();
@@ -103,7 +98,6 @@ class CCommPrinterDriver {
   CRJCollection& m_status;
   const CLogContext& m_log;
   ScopedHandle m_mutex;
-  ScopedModule m_module;
   LONG m_handle = 0;
   DWORD m_readTimeout = 0;
 };

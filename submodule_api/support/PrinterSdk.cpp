@@ -7,7 +7,7 @@ namespace subsupport {
 
 namespace {
 
-constexpr char kFile[] = "CommPrinterDriver";  // the channel that calls these
+constexpr char kFile[] = "CommPrinterDriver";  // the channel that writes these lines
 
 }  // namespace
 
@@ -20,31 +20,42 @@ std::string StatusWordText(DWORD word) {
                 unsigned(word >> 16) & 0xFF, unsigned(word >> 8) & 0xFF, unsigned(word) & 0xFF);
 }
 
-ScopedModule LoadSdkLibrary(const char* path, const char* const* required, size_t count,
-                            const CSubLogContext& log, const char* function) {
+bool CSdkChannel::LoadSdk(const char* path, const char* const* required, size_t count,
+                          const char* function) {
   ScopedModule module(LoadLibraryA(path));
   if (!module.valid()) {
-    log.Write(LOG_CAT_ERROR, function, kFile, __LINE__, kTagInfo, "LoadLibrary failed.",
-              Format("GetLastError = %lu", GetLastError()).c_str());
-    return module;
+    Log(LOG_CAT_ERROR, function, __LINE__, "LoadLibrary failed.",
+        Format("GetLastError = %lu", GetLastError()).c_str());
+    return false;
   }
   for (size_t i = 0; i < count; ++i) {
     if (!GetProcAddress(module.get(), required[i])) {
-      // An ordinal-only entry is named by its number; the one the sub-modules need is 31.
-      const std::string name = IS_INTRESOURCE(required[i])
-                                   ? Format("#%u", unsigned(reinterpret_cast<UINT_PTR>(required[i])))
-                                   : std::string(required[i]);
-      log.Write(LOG_CAT_ERROR, function, kFile, __LINE__, kTagInfo, "GetProcAddress failed.",
-                name.c_str());
-      return ScopedModule();  // the module is freed on the way out
+      // An ordinal-only entry is named by its number (the channels need 31).
+      const std::string name =
+          IS_INTRESOURCE(required[i])
+              ? Format("#%u", unsigned(reinterpret_cast<UINT_PTR>(required[i])))
+              : std::string(required[i]);
+      Log(LOG_CAT_ERROR, function, __LINE__, "GetProcAddress failed.", name.c_str());
+      return false;  // the module is freed on the way out
     }
   }
-  return module;
+  m_module = std::move(module);
+  return true;
 }
 
-LONG OpenSdkPrinter(const ScopedModule& module, const char* name) {
-  auto open = SdkEntry<OpenMonPrinterFn>(module, "OpenMonPrinterA");
+LONG CSdkChannel::OpenPrinter(const char* name) const {
+  auto open = Entry<OpenMonPrinterFn>("OpenMonPrinterA");
   return open ? open(2, name) : kSdkMissingEntry;
+}
+
+void CSdkChannel::Log(DWORD category, const char* function, int line, const char* text,
+                      const char* detail) const {
+  log_.Write(category, function, kFile, line, kTagInfo, text, detail);
+}
+
+void CSdkChannel::LogDriverError(const char* function, int line, const char* label,
+                                 long result) const {
+  Log(LOG_CAT_ERROR, function, line, label, Format("DRIVER_ERROR_CODE = %d", int(result)).c_str());
 }
 
 bool CReplyFrame::Feed(const BYTE* data, DWORD length) {

@@ -44,26 +44,47 @@ inline constexpr char kPrinterMutexPrefix[] = "KVR_OPOS_PRINTERDRIVERMUTEX";
 // "Status = 0x" and the word's four bytes in hex, the highest first.
 [[nodiscard]] std::string StatusWordText(DWORD word);
 
-// Loads the SDK at path and keeps it only when every required entry (a name or an ordinal)
-// is there. A failure is logged under function and leaves nothing loaded.
-[[nodiscard]] ScopedModule LoadSdkLibrary(const char* path, const char* const* required,
-                                          size_t count, const CSubLogContext& log,
-                                          const char* function);
-template <size_t N>
-[[nodiscard]] ScopedModule LoadSdkLibrary(const char* path, const char* const (&required)[N],
-                                          const CSubLogContext& log, const char* function) {
-  return LoadSdkLibrary(path, required, N, log, function);
-}
+// What both channels hold of the SDK: the library, its entry points, and the log lines the
+// channel writes (under the file name "CommPrinterDriver", tagged "[Info    ]").
+class CSdkChannel {
+ protected:
+  explicit CSdkChannel(const CSubLogContext& log) : log_(log) {}  // log outlives the channel
+  ~CSdkChannel() = default;
+  CSdkChannel(const CSdkChannel&) = delete;
+  CSdkChannel& operator=(const CSdkChannel&) = delete;
 
-// An entry point of the loaded SDK; null when none is loaded or the entry is missing.
-template <class F>
-F SdkEntry(const ScopedModule& module, const char* name) {
-  if (!module.valid()) return nullptr;
-  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module.get(), name)));
-}
+  // Loads the SDK at path and keeps it only when every required entry (a name or an
+  // ordinal) is there; a failure is logged under function and leaves nothing loaded. Call
+  // with no library held.
+  [[nodiscard]] bool LoadSdk(const char* path, const char* const* required, size_t count,
+                             const char* function);
+  template <size_t N>
+  [[nodiscard]] bool LoadSdk(const char* path, const char* const (&required)[N],
+                             const char* function) {
+    return LoadSdk(path, required, N, function);
+  }
 
-// Opens the printer by name (type 2: a printer name), or kSdkMissingEntry.
-[[nodiscard]] LONG OpenSdkPrinter(const ScopedModule& module, const char* name);
+  // An entry point of the loaded SDK; null when none is loaded or the entry is missing.
+  template <class F>
+  F Entry(const char* name) const {
+    if (!m_module.valid()) return nullptr;
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m_module.get(), name)));
+  }
+
+  // Opens the printer by name (type 2: a printer name): the handle, the SDK's negative
+  // code, or kSdkMissingEntry.
+  [[nodiscard]] LONG OpenPrinter(const char* name) const;
+
+  void Log(DWORD category, const char* function, int line, const char* text,
+           const char* detail = "") const;
+  // label with "DRIVER_ERROR_CODE = <result>", as an error.
+  void LogDriverError(const char* function, int line, const char* label, long result) const;
+
+  ScopedModule m_module;
+
+ private:
+  const CSubLogContext& log_;
+};
 
 // What a framed read answers past its deadline.
 inline constexpr long kReplyFrameTimeout = 1460;
