@@ -1,36 +1,12 @@
 #include "StatusTables.h"
 
-#include <array>
 #include <new>
 #include <utility>
 
+#include "CsHold.h"
+#include "SlotStatusCallbacks.h"
+
 namespace tollek {
-
-namespace {
-
-class LockHold {
- public:
-  explicit LockHold(CRITICAL_SECTION* lock) : lock_(lock) { EnterCriticalSection(lock_); }
-  ~LockHold() { LeaveCriticalSection(lock_); }
-  LockHold(const LockHold&) = delete;
-  LockHold& operator=(const LockHold&) = delete;
-
- private:
-  CRITICAL_SECTION* lock_;
-};
-
-template <long N>
-long WINAPI StatusCallbackThunk(long statusWord) {
-  return postCallbackStatus(N, DWORD(statusWord));
-}
-
-template <long... N>
-constexpr std::array<StatusCallback, sizeof...(N)> MakeThunks(
-    std::integer_sequence<long, N...>) {
-  return {&StatusCallbackThunk<N>...};
-}
-
-}  // namespace
 
 CStatusTables& CStatusTables::Instance() {
   static CStatusTables tables;
@@ -56,7 +32,7 @@ void CStatusTables::Open(long slot) {
   Entry* e = Find(slot);
   if (!e) return;
   auto* queue = new std::deque<DWORD>();
-  LockHold hold(&e->lock);
+  subsupport::CsHold hold(&e->lock);
   delete std::exchange(e->queue, queue);
   e->eventAddress = nullptr;
 }
@@ -66,7 +42,7 @@ void CStatusTables::Close(long slot) {
   if (!e) return;
   std::deque<DWORD>* queue;
   {
-    LockHold hold(&e->lock);
+    subsupport::CsHold hold(&e->lock);
     queue = std::exchange(e->queue, nullptr);
     e->eventAddress = nullptr;
   }
@@ -76,14 +52,14 @@ void CStatusTables::Close(long slot) {
 void CStatusTables::SetEventAddress(long slot, HANDLE* address) {
   Entry* e = Find(slot);
   if (!e) return;
-  LockHold hold(&e->lock);
+  subsupport::CsHold hold(&e->lock);
   e->eventAddress = address;
 }
 
 long CStatusTables::Post(long slot, DWORD word) {
   Entry* e = Find(slot);
   if (!e) return 0;
-  LockHold hold(&e->lock);
+  subsupport::CsHold hold(&e->lock);
   if (!e->queue) return 0;  // the instance has ended: nobody will process the word
   try {
     e->queue->push_back(word);
@@ -98,7 +74,7 @@ long CStatusTables::Post(long slot, DWORD word) {
 bool CStatusTables::Take(long slot, DWORD* word) {
   Entry* e = Find(slot);
   if (!e) return false;
-  LockHold hold(&e->lock);
+  subsupport::CsHold hold(&e->lock);
   if (!e->queue || e->queue->empty()) return false;
   *word = e->queue->front();
   e->queue->pop_front();
@@ -108,13 +84,12 @@ bool CStatusTables::Take(long slot, DWORD* word) {
 void CStatusTables::Discard(long slot) {
   Entry* e = Find(slot);
   if (!e) return;
-  LockHold hold(&e->lock);
+  subsupport::CsHold hold(&e->lock);
   if (e->queue) e->queue->clear();
 }
 
 StatusCallback CStatusTables::Thunk(long slot) {
-  static constexpr auto kThunks = MakeThunks(std::make_integer_sequence<long, DRW_SLOT_COUNT>());
-  return slot >= 0 && slot < DRW_SLOT_COUNT ? kThunks[size_t(slot)] : nullptr;
+  return subsupport::SlotStatusCallback<&postCallbackStatus, DRW_SLOT_COUNT>(slot);
 }
 
 long postCallbackStatus(long slot, DWORD word) {

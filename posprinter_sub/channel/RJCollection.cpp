@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "CsHold.h"
 #include "Log.h"
 #include "LogContext.h"
 #include "SubSOSettings.h"
@@ -9,17 +10,6 @@
 namespace {
 
 constexpr char kFile[] = "RJCollection";
-
-class CsLock {
- public:
-  explicit CsLock(CRITICAL_SECTION* cs) : m_cs(cs) { EnterCriticalSection(m_cs); }
-  ~CsLock() { LeaveCriticalSection(m_cs); }
-  CsLock(const CsLock&) = delete;
-  CsLock& operator=(const CsLock&) = delete;
-
- private:
-  CRITICAL_SECTION* m_cs;
-};
 
 // What an internal error code means to an application.
 struct ErrorRow {
@@ -198,8 +188,8 @@ void CRJCollection::Report(PrnStatusFn statusFn, PrnStatusRecord* record, long c
 }
 
 void CRJCollection::ResetStatus() {
-  CsLock power(&m_powerLock);
-  CsLock status(&m_statusLock);
+  subsupport::CsHold power(&m_powerLock);
+  subsupport::CsHold status(&m_statusLock);
   for (long C::*flag : {&C::m_fRecEmpty, &C::m_fRecNearEnd, &C::m_fJrnEmpty, &C::m_fJrnNearEnd,
                         &C::m_fMarkPaperJam, &C::m_fCoverOpen, &C::m_fVpVoltage,
                         &C::m_fUnrecoverable, &C::m_fAutocutter, &C::m_fHeadTemperature,
@@ -213,12 +203,12 @@ void CRJCollection::ResetStatus() {
 long CRJCollection::SetInitialStatus(DWORD word) {
   long result;
   {
-    CsLock power(&m_powerLock);
+    subsupport::CsHold power(&m_powerLock);
     const bool offline = IsOfflineStatusWord(word);
     m_powerState = offline ? OPOS_PS_OFF_OFFLINE : OPOS_PS_ONLINE;
     result = offline ? RJ_ERR_OFFLINE : RJ_ERR_NONE;
   }
-  CsLock status(&m_statusLock);
+  subsupport::CsHold status(&m_statusLock);
   const bool receipt = CurrentStation() == 2;
   // Later tests outrank earlier ones: the unrecoverable error is tested last.
   struct Initial {
@@ -249,7 +239,7 @@ long CRJCollection::SetInitialStatus(DWORD word) {
 void CRJCollection::ReportCurrentStatus(PrnStatusFn statusFn, PrnPropertySnapshot* snapshot) {
   long cover, jrnEmpty, jrnNear, recEmpty, recNear, power;
   {
-    CsLock status(&m_statusLock);
+    subsupport::CsHold status(&m_statusLock);
     Report(statusFn, nullptr, m_fCoverOpen ? SU_COVER_OPEN : SU_COVER_OK);
     const bool receipt = CurrentStation() == 2;
     const long empty = receipt ? m_fRecEmpty : m_fJrnEmpty;
@@ -283,7 +273,7 @@ long CRJCollection::StatusUpdateReceiveAction(DWORD word, PrnStatusRecord* recor
     FillMemory(&scratch, sizeof scratch, 0xFF);
     record = &scratch;
   }
-  CsLock status(&m_statusLock);
+  subsupport::CsHold status(&m_statusLock);
   Changes changes;
   DecodeFlags(word, &changes);
   m_paperState = ((word & RJ_ST_PAPER_NEAR_END) ? 2 : 0) + ((word & RJ_ST_PAPER_END) ? 1 : 0);
@@ -382,7 +372,7 @@ long CRJCollection::PowerStatusRecieveAction(DWORD word, PrnStatusRecord* record
     FillMemory(&scratch, sizeof scratch, 0xFF);
     record = &scratch;
   }
-  CsLock power(&m_powerLock);
+  subsupport::CsHold power(&m_powerLock);
   if (IsOfflineStatusWord(word)) {
     if (m_powerState == OPOS_PS_OFF_OFFLINE) return 0;
     Log(LOG_CAT_ERROR, kFunction, __LINE__, "Offline detected.");
@@ -408,7 +398,7 @@ long CRJCollection::PowerStatusRecieveAction(DWORD word, PrnStatusRecord* record
 }
 
 long CRJCollection::GetErrorCode() {
-  CsLock status(&m_statusLock);
+  subsupport::CsHold status(&m_statusLock);
   long code = RJ_ERR_NONE;
   for (const GateRow& g : kGateOrder) {
     if (this->*g.flag) {
@@ -438,17 +428,17 @@ long CRJCollection::GetErrorInfo(long code, long* resultCode, long* resultCodeEx
 }
 
 long CRJCollection::GetRecoveryState() {
-  CsLock status(&m_statusLock);
+  subsupport::CsHold status(&m_statusLock);
   return m_recoveryState;
 }
 
 void CRJCollection::SetRecoveryState(long state) {
-  CsLock status(&m_statusLock);
+  subsupport::CsHold status(&m_statusLock);
   m_recoveryState = state;
 }
 
 long CRJCollection::TakeResetCause() {
-  CsLock status(&m_statusLock);
+  subsupport::CsHold status(&m_statusLock);
   const long cause = m_resetCause;
   m_resetCause = 0;
   return cause;
@@ -456,7 +446,7 @@ long CRJCollection::TakeResetCause() {
 
 void CRJCollection::GetCounterText(std::string* text, long type) {
   if (!text) return;
-  CsLock status(&m_statusLock);
+  subsupport::CsHold status(&m_statusLock);
   const long value = type == 1 ? m_paperState : type == 4 ? m_fAuxiliary : m_thirdCounter;
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "%d", static_cast<int>(value));

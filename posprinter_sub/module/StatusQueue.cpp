@@ -1,32 +1,7 @@
 #include "StatusQueue.h"
 
-#include <array>
-#include <utility>
-
-namespace {
-
-class CLockGuard {
- public:
-  explicit CLockGuard(CRITICAL_SECTION* lock) : lock_(lock) { EnterCriticalSection(lock_); }
-  ~CLockGuard() { LeaveCriticalSection(lock_); }
-  CLockGuard(const CLockGuard&) = delete;
-  CLockGuard& operator=(const CLockGuard&) = delete;
-
- private:
-  CRITICAL_SECTION* lock_;
-};
-
-template <int Slot>
-long WINAPI SlotStatusCallback(long statusWord) {
-  return postCallbackStatus(Slot, static_cast<DWORD>(statusWord));
-}
-
-template <int... Slots>
-constexpr auto MakeCallbackTable(std::integer_sequence<int, Slots...>) {
-  return std::array<StatusCallbackFn, sizeof...(Slots)>{&SlotStatusCallback<Slots>...};
-}
-
-}  // namespace
+#include "CsHold.h"
+#include "SlotStatusCallbacks.h"
 
 CStatusQueue::CStatusQueue() { InitializeCriticalSection(&lock_); }
 
@@ -41,31 +16,31 @@ CStatusQueue* CStatusQueue::ForSlot(long slot) {
 }
 
 void CStatusQueue::Open() {
-  CLockGuard guard(&lock_);
+  subsupport::CsHold guard(&lock_);
   words_.clear();
   eventAddress_ = nullptr;
   open_ = true;
 }
 
 void CStatusQueue::Close() {
-  CLockGuard guard(&lock_);
+  subsupport::CsHold guard(&lock_);
   words_.clear();
   eventAddress_ = nullptr;
   open_ = false;
 }
 
 bool CStatusQueue::IsOpen() {
-  CLockGuard guard(&lock_);
+  subsupport::CsHold guard(&lock_);
   return open_;
 }
 
 void CStatusQueue::SetEventAddress(HANDLE* eventAddress) {
-  CLockGuard guard(&lock_);
+  subsupport::CsHold guard(&lock_);
   if (open_) eventAddress_ = eventAddress;
 }
 
 long CStatusQueue::Post(DWORD statusWord) {
-  CLockGuard guard(&lock_);
+  subsupport::CsHold guard(&lock_);
   if (!open_) return 0;
   words_.push_back(statusWord);
   if (eventAddress_ != nullptr && *eventAddress_ != nullptr) SetEvent(*eventAddress_);
@@ -73,12 +48,12 @@ long CStatusQueue::Post(DWORD statusWord) {
 }
 
 void CStatusQueue::Discard() {
-  CLockGuard guard(&lock_);
+  subsupport::CsHold guard(&lock_);
   words_.clear();
 }
 
 bool CStatusQueue::PopOldest(DWORD* statusWord) {
-  CLockGuard guard(&lock_);
+  subsupport::CsHold guard(&lock_);
   if (words_.empty()) return false;
   *statusWord = words_.front();
   words_.pop_front();
@@ -86,7 +61,7 @@ bool CStatusQueue::PopOldest(DWORD* statusWord) {
 }
 
 bool CStatusQueue::PauseThenPopOldest(DWORD pauseMs, DWORD* statusWord) {
-  CLockGuard guard(&lock_);
+  subsupport::CsHold guard(&lock_);
   Sleep(pauseMs);
   if (words_.empty()) return false;
   *statusWord = words_.front();
@@ -95,7 +70,7 @@ bool CStatusQueue::PauseThenPopOldest(DWORD pauseMs, DWORD* statusWord) {
 }
 
 size_t CStatusQueue::Size() {
-  CLockGuard guard(&lock_);
+  subsupport::CsHold guard(&lock_);
   return words_.size();
 }
 
@@ -105,8 +80,5 @@ long postCallbackStatus(long slot, DWORD statusWord) {
 }
 
 StatusCallbackFn StatusCallbackForSlot(long slot) {
-  static constexpr auto kCallbacks =
-      MakeCallbackTable(std::make_integer_sequence<int, kStatusSlotCount>{});
-  if (slot < 0 || slot >= kStatusSlotCount) return nullptr;
-  return kCallbacks[slot];
+  return subsupport::SlotStatusCallback<&postCallbackStatus, kStatusSlotCount>(slot);
 }

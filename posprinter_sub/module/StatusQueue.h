@@ -6,10 +6,12 @@
 
 #include <deque>
 
+#include "PrinterSdk.h"
+
 inline constexpr long kStatusSlotCount = 8;
 
 // SDK status callback: one per slot, stdcall, the 32-bit status word.
-using StatusCallbackFn = long(WINAPI*)(long statusWord);
+using StatusCallbackFn = subsupport::SdkStatusCallback;
 
 class CStatusQueue {
  public:

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include "CsHold.h"
+
 namespace subsupport {
 
 template <class Instance, long Count>
@@ -24,7 +26,7 @@ class CSlotTable {
   // *slot untouched. A throw from the copy or from make leaves the slot free and passes on.
   template <class Make>
   [[nodiscard]] bool Take(const char* deviceName, long* slot, Make make) {
-    Lock hold(lock_);
+    CsHold hold(&lock_);
     for (long i = 0; i < Count; ++i) {
       if (!names_[i]) {
         const size_t n = std::strlen(deviceName);
@@ -48,7 +50,7 @@ class CSlotTable {
   template <class Use>
   Instance* AtLocked(long slot, Use use) {
     if (!InRange(slot)) return nullptr;
-    Lock hold(lock_);
+    CsHold hold(&lock_);
     Instance* instance = instances_[slot];
     if (instance) use(instance);
     return instance;
@@ -60,7 +62,7 @@ class CSlotTable {
   template <class Done>
   bool Empty(long slot, const Instance* expected, Done done) {
     if (!InRange(slot)) return false;
-    Lock hold(lock_);
+    CsHold hold(&lock_);
     Instance* instance = instances_[slot];
     if (!names_[slot] || (expected && instance != expected)) return false;
     delete[] names_[slot];
@@ -71,19 +73,6 @@ class CSlotTable {
   }
 
  private:
-  class Lock {
-   public:
-    explicit Lock(CRITICAL_SECTION& section) : section_(section) {
-      EnterCriticalSection(&section_);
-    }
-    ~Lock() { LeaveCriticalSection(&section_); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-
-   private:
-    CRITICAL_SECTION& section_;
-  };
-
   static bool InRange(long slot) { return slot >= 0 && slot < Count; }
 
   CRITICAL_SECTION lock_;
