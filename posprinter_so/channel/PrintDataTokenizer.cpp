@@ -8,7 +8,6 @@
 #include <memory>
 
 #include "CommDevice.h"
-#include "DeviceClaim.h"
 
 namespace {
 
@@ -152,7 +151,7 @@ CPrintDataTokenizer::CPrintDataTokenizer(CCommDevice& channel, PrnInputProperty*
       m_charSpacing(charSpacing),
       m_list(list),
       m_errorWord(errorWord) {
-  const CDeviceClaim* claim = channel.Owner();
+  const CPrinterParameters* claim = channel.Owner();
   m_lineEndFlags = claim ? claim->LineEndFlags() : kDefaultLineEndFlags;
   m_dpi = claim && claim->Resolution() > 0 ? claim->Resolution() : kDefaultDotsPerInch;
 }
