@@ -16,7 +16,7 @@
 #include "PrinterSubCallbacks.h"
 #include "PrinterSubIds.h"
 #include "PrinterSubRecords.h"
-#include "RJTokenCodes.h"
+#include "CommandTokenCodes.h"
 
 #include <memory>
 #include <string>

@@ -14,12 +14,11 @@
 #include "ScopedHandle.h"
 #include "Win.h"
 
-class CDeviceClaim;
 class CLogContext;
 
 class CCommDevice {
  public:
-  CCommDevice(CDeviceClaim* owner, CLogContext* logContext);
+  CCommDevice(const CPrinterParameters* owner, CLogContext* logContext);
   ~CCommDevice();
   CCommDevice(const CCommDevice&) = delete;
   CCommDevice& operator=(const CCommDevice&) = delete;
@@ -48,7 +47,7 @@ class CCommDevice {
   bool IsBound() const { return m_module.valid(); }
   long Slot() const { return m_slot; }
   const PrnEntryPoints& EntryPoints() const { return m_entry; }
-  CDeviceClaim* Owner() const { return m_owner; }
+  const CPrinterParameters* Owner() const { return m_owner; }
   // Address registered with callback ID 2005; the handle is created by Claim.
   HANDLE* StatusEventAddress() { return &m_statusEvent; }
 
@@ -362,7 +361,7 @@ class CCommDevice {
   void Log(DWORD category, const char* function, int line, const char* tag,
            const std::string& text, const std::string& detail = "") const;
 
-  CDeviceClaim* m_owner;
+  const CPrinterParameters* m_owner;
   long m_slot = -1;
   CLogContext* m_logContext;
 

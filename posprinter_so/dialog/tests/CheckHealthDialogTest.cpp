@@ -13,7 +13,7 @@
 
 #include "CheckHealthDlg.h"
 #include "CheckHealthResource.h"
-#include "HiddenWindow.h"
+#include "WindowMessages.h"
 
 namespace {
 
@@ -310,7 +310,7 @@ TEST(CheckHealthDialog, TheQuitMessageDestroysTheWindow) {
   HWND seen = nullptr;
   std::thread driver([&] {
     seen = WaitForDialog(dialog);
-    if (seen) PostMessageA(seen, CRJDevice::CheckHealthQuitMessage(), 0, 0);
+    if (seen) PostMessageA(seen, CheckHealthQuitMessage(), 0, 0);
   });
   dialog.DoModal(&owner);
   driver.join();

@@ -8,7 +8,6 @@
 #include <memory>
 
 #include "CommDevice.h"
-#include "DeviceClaim.h"
 
 namespace {
 
@@ -78,32 +77,32 @@ using S = Special;
 // The UnifiedPOS escape sequences after ESC "|" and the tokens they become.
 const Sequence kSequences[] = {
     // letters plain  numbered code                  offCode                valued prefix
-    {"bC",  true,  false, TOKEN_BOLD,           TOKEN_BOLD_OFF,        false, P::NegatesOff,  S::None},
-    {"sL",  true,  false, TOKEN_STAMP,          0,                     false, P::None,        S::None},
-    {"iC",  true,  false, TOKEN_ITALIC,         TOKEN_ITALIC_OFF,      false, P::NegatesOff,  S::None},
-    {"rvC", true,  false, TOKEN_REVERSE,        TOKEN_REVERSE_OFF,     false, P::NegatesOff,  S::None},
-    {"rA",  true,  false, TOKEN_RIGHT,          0,                     false, P::None,        S::Right},
-    {"lA",  true,  false, TOKEN_LEFT,           0,                     false, P::None,        S::Left},
+    {"bC",  true,  false, RJ_TOKEN_BOLD,           RJ_TOKEN_BOLD_OFF,        false, P::NegatesOff,  S::None},
+    {"sL",  true,  false, RJ_TOKEN_STAMP,          0,                     false, P::None,        S::None},
+    {"iC",  true,  false, RJ_TOKEN_ITALIC,         RJ_TOKEN_ITALIC_OFF,      false, P::NegatesOff,  S::None},
+    {"rvC", true,  false, RJ_TOKEN_REVERSE,        RJ_TOKEN_REVERSE_OFF,     false, P::NegatesOff,  S::None},
+    {"rA",  true,  false, RJ_TOKEN_RIGHT,          0,                     false, P::None,        S::Right},
+    {"lA",  true,  false, RJ_TOKEN_LEFT,           0,                     false, P::None,        S::Left},
     {"C",   false, true,  0,                    0,                     false, P::None,        S::Size},
-    {"cA",  true,  false, TOKEN_CENTER,         0,                     false, P::None,        S::Centre},
-    {"N",   true,  false, TOKEN_NORMAL,         0,                     false, P::None,        S::Normal},
-    {"P",   true,  true,  TOKEN_CUT,            0,                     true,  P::None,        S::None},
-    {"fP",  true,  true,  TOKEN_FEED_CUT,       0,                     true,  P::None,        S::None},
-    {"fT",  false, true,  TOKEN_TYPEFACE,       0,                     true,  P::None,        S::None},
-    {"sP",  true,  true,  TOKEN_FEED_CUT_STAMP, 0,                     true,  P::None,        S::None},
-    {"sC",  true,  true,  TOKEN_SHADING,        0,                     true,  P::None,        S::None},
-    {"B",   false, true,  TOKEN_BITMAP,         0,                     true,  P::None,        S::Bitmap},
-    {"lF",  true,  true,  TOKEN_FEED_LINES,     0,                     true,  P::None,        S::None},
-    {"uF",  true,  true,  TOKEN_FEED_UNITS,     0,                     true,  P::None,        S::None},
-    {"uC",  true,  true,  TOKEN_UNDERLINE,      TOKEN_UNDERLINE_OFF,   true,  P::NegatesOff,  S::None},
-    {"rF",  true,  true,  TOKEN_FEED_REVERSE,   0,                     true,  P::None,        S::None},
-    {"hC",  false, true,  TOKEN_HSCALE,         0,                     true,  P::None,        S::HScale},
-    {"vC",  false, true,  TOKEN_VSCALE,         0,                     true,  P::None,        S::None},
-    {"stC", true,  true,  TOKEN_STRIKE,         TOKEN_STRIKE_OFF,      true,  P::NegatesOff,  S::None},
-    {"rC",  true,  true,  TOKEN_ALT_COLOR,      0,                     true,  P::None,        S::None},
-    {"fC",  true,  true,  TOKEN_COLOR,          0,                     true,  P::None,        S::None},
-    {"tbC", true,  false, TOKEN_SUBSCRIPT,      TOKEN_SUBSCRIPT_OFF,   false, P::NegatesOff,  S::None},
-    {"tpC", true,  false, TOKEN_SUPERSCRIPT,    TOKEN_SUPERSCRIPT_OFF, false, P::NegatesOff,  S::None},
+    {"cA",  true,  false, RJ_TOKEN_CENTER,         0,                     false, P::None,        S::Centre},
+    {"N",   true,  false, RJ_TOKEN_NORMAL,         0,                     false, P::None,        S::Normal},
+    {"P",   true,  true,  RJ_TOKEN_CUT,            0,                     true,  P::None,        S::None},
+    {"fP",  true,  true,  RJ_TOKEN_FEED_CUT,       0,                     true,  P::None,        S::None},
+    {"fT",  false, true,  RJ_TOKEN_TYPEFACE,       0,                     true,  P::None,        S::None},
+    {"sP",  true,  true,  RJ_TOKEN_FEED_CUT_STAMP, 0,                     true,  P::None,        S::None},
+    {"sC",  true,  true,  RJ_TOKEN_SHADING,        0,                     true,  P::None,        S::None},
+    {"B",   false, true,  RJ_TOKEN_BITMAP,         0,                     true,  P::None,        S::Bitmap},
+    {"lF",  true,  true,  RJ_TOKEN_FEED_LINES,     0,                     true,  P::None,        S::None},
+    {"uF",  true,  true,  RJ_TOKEN_FEED_UNITS,     0,                     true,  P::None,        S::None},
+    {"uC",  true,  true,  RJ_TOKEN_UNDERLINE,      RJ_TOKEN_UNDERLINE_OFF,   true,  P::NegatesOff,  S::None},
+    {"rF",  true,  true,  RJ_TOKEN_FEED_REVERSE,   0,                     true,  P::None,        S::None},
+    {"hC",  false, true,  RJ_TOKEN_HSCALE,         0,                     true,  P::None,        S::HScale},
+    {"vC",  false, true,  RJ_TOKEN_VSCALE,         0,                     true,  P::None,        S::None},
+    {"stC", true,  true,  RJ_TOKEN_STRIKE,         RJ_TOKEN_STRIKE_OFF,      true,  P::NegatesOff,  S::None},
+    {"rC",  true,  true,  RJ_TOKEN_ALT_COLOR,      0,                     true,  P::None,        S::None},
+    {"fC",  true,  true,  RJ_TOKEN_COLOR,          0,                     true,  P::None,        S::None},
+    {"tbC", true,  false, RJ_TOKEN_SUBSCRIPT,      RJ_TOKEN_SUBSCRIPT_OFF,   false, P::NegatesOff,  S::None},
+    {"tpC", true,  false, RJ_TOKEN_SUPERSCRIPT,    RJ_TOKEN_SUPERSCRIPT_OFF, false, P::NegatesOff,  S::None},
     {"E",   true,  true,  0,                    0,                     false, P::StarAllowed, S::PassThrough},
     {"tL",  true,  false, 0,                    0,                     false, P::None,        S::TopLogo},
     {"bL",  true,  false, 0,                    0,                     false, P::None,        S::BottomLogo},
@@ -116,8 +115,8 @@ struct SizeRow {
   long code;
   long widthFactor;
 };
-const SizeRow kSizes[] = {{TOKEN_SINGLE_SIZE, 1}, {TOKEN_DOUBLE_WIDE, 2},
-                          {TOKEN_DOUBLE_HIGH, 1}, {TOKEN_DOUBLE_SIZE, 2}};
+const SizeRow kSizes[] = {{RJ_TOKEN_SINGLE_SIZE, 1}, {RJ_TOKEN_DOUBLE_WIDE, 2},
+                          {RJ_TOKEN_DOUBLE_HIGH, 1}, {RJ_TOKEN_DOUBLE_SIZE, 2}};
 
 bool PrefixAccepted(PrefixRule rule, bool negate, bool star) {
   switch (rule) {
@@ -152,7 +151,7 @@ CPrintDataTokenizer::CPrintDataTokenizer(CCommDevice& channel, PrnInputProperty*
       m_charSpacing(charSpacing),
       m_list(list),
       m_errorWord(errorWord) {
-  const CDeviceClaim* claim = channel.Owner();
+  const CPrinterParameters* claim = channel.Owner();
   m_lineEndFlags = claim ? claim->LineEndFlags() : kDefaultLineEndFlags;
   m_dpi = claim && claim->Resolution() > 0 ? claim->Resolution() : kDefaultDotsPerInch;
 }
@@ -163,7 +162,7 @@ void CPrintDataTokenizer::Run() {
     // Across the paper for directions 1 and 3 (left-right, right-left), else down it.
     const long direction = m_record->pageModePrintDirection;
     m_lineWidth = AreaField(m_record->pageModePrintArea, direction == 1 || direction == 3 ? 2 : 3);
-    ConvertEscapeToken(TOKEN_WRAP_START, -1);
+    ConvertEscapeToken(RJ_TOKEN_WRAP_START, -1);
   }
   while (m_pos < m_length) {
     const unsigned char c = m_data[m_pos];
@@ -186,15 +185,15 @@ void CPrintDataTokenizer::Run() {
 void CPrintDataTokenizer::FlushText() {
   if (m_pos - m_start >= 1) {
     PrnCommandToken* token = nullptr;
-    (void)m_channel.SendEscapeToken(TOKEN_TEXT, m_data + m_start, m_pos - m_start, -1, m_list,
+    (void)m_channel.SendEscapeToken(RJ_TOKEN_TEXT, m_data + m_start, m_pos - m_start, -1, m_list,
                                     &token);
   }
   m_start = m_pos;
 }
 
 void CPrintDataTokenizer::ConvertEscapeToken(long code, long value) {
-  if (code == TOKEN_FEED_UNITS) value = CCommDevice::ConvertToDots(m_record->mapMode, value, m_dpi);
-  if (code == TOKEN_CUT || code == TOKEN_FEED_CUT) m_channel.SetCutPending(true);
+  if (code == RJ_TOKEN_FEED_UNITS) value = CCommDevice::ConvertToDots(m_record->mapMode, value, m_dpi);
+  if (code == RJ_TOKEN_CUT || code == RJ_TOKEN_FEED_CUT) m_channel.SetCutPending(true);
   PrnCommandToken* token = nullptr;
   (void)m_channel.SendEscapeToken(code, nullptr, 0, value, m_list, &token);
 }
@@ -223,7 +222,7 @@ void CPrintDataTokenizer::PlaceInPageMode() {
     m_start = m_pos;
     return;
   }
-  ConvertEscapeToken(TOKEN_LINE_FEED, -1);
+  ConvertEscapeToken(RJ_TOKEN_LINE_FEED, -1);
   m_column = 0;
   m_start = m_pos;
 }
@@ -242,7 +241,7 @@ void CPrintDataTokenizer::ConvertLineEnd() {
   } else {
     feed = (m_lineEndFlags & (c == kCR ? kCrAlone : kLfAlone)) != 0;
   }
-  if (feed) ConvertEscapeToken(TOKEN_LINE_FEED, -1);
+  if (feed) ConvertEscapeToken(RJ_TOKEN_LINE_FEED, -1);
   m_pos += skip;
   m_column = 0;
   m_start = m_pos;
@@ -358,7 +357,7 @@ void CPrintDataTokenizer::Accept(const Sequence& seq, long number, bool negate) 
     case S::Bitmap:
       // A bitmap in page mode or sideways printing ends its line itself.
       if (m_stationState && (m_stationState->pageMode || m_stationState->rotatedPrint))
-        ConvertEscapeToken(TOKEN_LINE_FEED, -1);
+        ConvertEscapeToken(RJ_TOKEN_LINE_FEED, -1);
       break;
     default: break;
   }
@@ -372,7 +371,7 @@ void CPrintDataTokenizer::ConvertPassThrough(long number) {
     return;
   }
   PrnCommandToken* token = nullptr;
-  (void)m_channel.SendEscapeToken(TOKEN_PASS_THROUGH, m_data + m_pos, n, n, m_list, &token);
+  (void)m_channel.SendEscapeToken(RJ_TOKEN_PASS_THROUGH, m_data + m_pos, n, n, m_list, &token);
   m_pos += n;
   m_start = m_pos;
   if (n < asked) Reject(kIllegal);

@@ -2,8 +2,8 @@
 
 #include <system_error>
 
-#include "HiddenWindow.h"
 #include "LogContext.h"
+#include "WindowMessages.h"
 
 namespace {
 const char kSource[] = "POSPrinter";
@@ -154,7 +154,7 @@ void CEventQueue::FireEventToCO(size_t index) {
   COPOSEvent* event = m_queue[index];
   m_queue.erase(m_queue.begin() + static_cast<std::ptrdiff_t>(index));
   Log(LOG_TRACE, kFn, __LINE__, "REGISTER_WM_EVENTNOTIFY");
-  if (!PostMessageA(m_target.load(), CRJDevice::COFireEventNotifyMessage(),
+  if (!PostMessageA(m_target.load(), COFireEventNotifyMessage(),
                     reinterpret_cast<WPARAM>(event), 0)) {
     // The window is gone (or its queue full): the event can't be fired, and nobody else
     // would delete it.

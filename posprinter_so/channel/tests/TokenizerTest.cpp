@@ -40,9 +40,9 @@ std::ostream& operator<<(std::ostream& os, const Tok& t) {
   }
   return os << "\"}";
 }
-Tok T(const std::string& text) { return {TOKEN_TEXT, -1, text}; }
+Tok T(const std::string& text) { return {RJ_TOKEN_TEXT, -1, text}; }
 Tok K(long code, long value = -1) { return {code, value, ""}; }
-const Tok kLF = K(TOKEN_LINE_FEED);
+const Tok kLF = K(RJ_TOKEN_LINE_FEED);
 
 class TokenizerTest : public ::testing::Test {
  protected:
@@ -117,21 +117,21 @@ TEST_F(TokenizerTest, PrintDataBecomesTokens) {
       {"crlf", "AB\r\nC", {T("AB"), kLF, T("C")}, 0},
       {"lfcr", "A\n\rB", {T("A"), kLF, kLF, T("B")}, 0},
       {"lone cr and lf", "A\rB\nC", {T("A"), kLF, T("B"), kLF, T("C")}, 0},
-      {"bold", E + "bCx", {K(TOKEN_BOLD), T("x")}, 0},
-      {"bold off", E + "!bC", {K(TOKEN_BOLD_OFF)}, 0},
+      {"bold", E + "bCx", {K(RJ_TOKEN_BOLD), T("x")}, 0},
+      {"bold off", E + "!bC", {K(RJ_TOKEN_BOLD_OFF)}, 0},
       {"star refused: printed", E + "*bC", {T(E + "*bC")}, 111},
       {"two prefixes refused", E + "!*bC", {T(E + "!*bC")}, 111},
-      {"double high", E + "3C", {K(TOKEN_DOUBLE_HIGH)}, 0},
+      {"double high", E + "3C", {K(RJ_TOKEN_DOUBLE_HIGH)}, 0},
       {"size 5 consumed", E + "5Cx", {T("x")}, 106},
       {"ten digits", E + "1234567890P", {T(E + "1234567890P")}, 111},
-      {"cut 65535", E + "65535P", {K(TOKEN_CUT, 65535)}, 0},
+      {"cut 65535", E + "65535P", {K(RJ_TOKEN_CUT, 65535)}, 0},
       {"cut 65536", E + "65536P", {T(E + "65536P")}, 111},
-      {"cut without number", E + "P", {K(TOKEN_CUT, -1)}, 0},
-      {"colour at limit", E + "255255255fC", {K(TOKEN_COLOR, 255255255)}, 0},
+      {"cut without number", E + "P", {K(RJ_TOKEN_CUT, -1)}, 0},
+      {"colour at limit", E + "255255255fC", {K(RJ_TOKEN_COLOR, 255255255)}, 0},
       {"colour over limit", E + "255255256fC", {T(E + "255255256fC")}, 111},
       {"feed cut limit", E + "65536fP", {T(E + "65536fP")}, 111},
-      {"pass through short", E + "5Exyz", {{TOKEN_PASS_THROUGH, 3, "xyz"}}, 106},
-      {"pass through", E + "2E\x1b|Z", {{TOKEN_PASS_THROUGH, 2, "\x1b|"}, T("Z")}, 0},
+      {"pass through short", E + "5Exyz", {{RJ_TOKEN_PASS_THROUGH, 3, "xyz"}}, 106},
+      {"pass through", E + "2E\x1b|Z", {{RJ_TOKEN_PASS_THROUGH, 2, "\x1b|"}, T("Z")}, 0},
       {"pass through empty", E + "E", {}, 106},
       {"pass through too large", E + "70000E", {T(E + "70000E")}, 106},
       {"escape at the end", "\x1b", {T("\x1b")}, 111},
@@ -143,19 +143,19 @@ TEST_F(TokenizerTest, PrintDataBecomesTokens) {
       {"prefix on centre", E + "!cA", {T(E + "!cA")}, 111},
       {"ruled line needs star", E + "1dLx", {T(E + "1dLx")}, 111},
       {"underline", E + "2uC" + E + "!uC" + E + "!1uC",
-       {K(TOKEN_UNDERLINE, 2), K(TOKEN_UNDERLINE_OFF, -1), K(TOKEN_UNDERLINE_OFF, 1)}, 0},
-      {"strike", E + "stC" + E + "!stC", {K(TOKEN_STRIKE), K(TOKEN_STRIKE_OFF)}, 0},
-      {"scripts", E + "tbC" + E + "!tpC", {K(TOKEN_SUBSCRIPT), K(TOKEN_SUPERSCRIPT_OFF)}, 0},
+       {K(RJ_TOKEN_UNDERLINE, 2), K(RJ_TOKEN_UNDERLINE_OFF, -1), K(RJ_TOKEN_UNDERLINE_OFF, 1)}, 0},
+      {"strike", E + "stC" + E + "!stC", {K(RJ_TOKEN_STRIKE), K(RJ_TOKEN_STRIKE_OFF)}, 0},
+      {"scripts", E + "tbC" + E + "!tpC", {K(RJ_TOKEN_SUBSCRIPT), K(RJ_TOKEN_SUPERSCRIPT_OFF)}, 0},
       {"reverse", E + "rvC" + E + "!rvC" + E + "!iC",
-       {K(TOKEN_REVERSE), K(TOKEN_REVERSE_OFF), K(TOKEN_ITALIC_OFF)}, 0},
+       {K(RJ_TOKEN_REVERSE), K(RJ_TOKEN_REVERSE_OFF), K(RJ_TOKEN_ITALIC_OFF)}, 0},
       {"alignment and normal", E + "cA" + E + "rA" + E + "lA" + E + "N",
-       {K(TOKEN_CENTER), K(TOKEN_RIGHT), K(TOKEN_LEFT), K(TOKEN_NORMAL)}, 0},
+       {K(RJ_TOKEN_CENTER), K(RJ_TOKEN_RIGHT), K(RJ_TOKEN_LEFT), K(RJ_TOKEN_NORMAL)}, 0},
       {"valued", E + "3lF" + E + "4rF" + E + "2hC" + E + "3vC" + E + "1fT" + E + "2sC" +
                      E + "7rC" + E + "1sP" + E + "sL",
-       {K(TOKEN_FEED_LINES, 3), K(TOKEN_FEED_REVERSE, 4), K(TOKEN_HSCALE, 2),
-        K(TOKEN_VSCALE, 3), K(TOKEN_TYPEFACE, 1), K(TOKEN_SHADING, 2), K(TOKEN_ALT_COLOR, 7),
-        K(TOKEN_FEED_CUT_STAMP, 1), K(TOKEN_STAMP)}, 0},
-      {"bitmap outside modes", E + "1B", {K(TOKEN_BITMAP, 1)}, 0},
+       {K(RJ_TOKEN_FEED_LINES, 3), K(RJ_TOKEN_FEED_REVERSE, 4), K(RJ_TOKEN_HSCALE, 2),
+        K(RJ_TOKEN_VSCALE, 3), K(RJ_TOKEN_TYPEFACE, 1), K(RJ_TOKEN_SHADING, 2), K(RJ_TOKEN_ALT_COLOR, 7),
+        K(RJ_TOKEN_FEED_CUT_STAMP, 1), K(RJ_TOKEN_STAMP)}, 0},
+      {"bitmap outside modes", E + "1B", {K(RJ_TOKEN_BITMAP, 1)}, 0},
       {"no logo stored", "A" + E + "tL" + E + "bLB", {T("A"), T("B")}, 0},
       {"refused keeps later faults", E + "5C" + E + "*bC", {T(E + "*bC")}, 111},
   };
@@ -169,12 +169,12 @@ TEST_F(TokenizerTest, PrintDataBecomesTokens) {
 TEST_F(TokenizerTest, FeedUnitsAreConvertedToDotsAndCutsAreFlagged) {
   record_.mapMode = 2;  // twips: 1440 a inch, 203 dots a inch
   EXPECT_EQ(Tokenize(E + "1440uF" + E + "100fP"),
-            (std::vector<Tok>{K(TOKEN_FEED_UNITS, 203), K(TOKEN_FEED_CUT, 100)}));
+            (std::vector<Tok>{K(RJ_TOKEN_FEED_UNITS, 203), K(RJ_TOKEN_FEED_CUT, 100)}));
 }
 
 TEST_F(TokenizerTest, BitmapEndsItsLineInRotatedPrint) {
   station_.rotatedPrint = 1;
-  EXPECT_EQ(Tokenize(E + "2B"), (std::vector<Tok>{K(TOKEN_BITMAP, 2), kLF}));
+  EXPECT_EQ(Tokenize(E + "2B"), (std::vector<Tok>{K(RJ_TOKEN_BITMAP, 2), kLF}));
 }
 
 TEST_F(TokenizerTest, LogosAreAddedThroughService1014) {
@@ -199,18 +199,18 @@ struct PageRow {
 
 TEST_F(TokenizerTest, PageModeWrapsAtThePrintAreaWidth) {
   station_.pageMode = 1;
-  const Tok kStart = K(TOKEN_WRAP_START);
+  const Tok kStart = K(RJ_TOKEN_WRAP_START);
   // Print area 100 dots wide (200 high); charWidth 24, spacing 0: 12 dots a character.
   const PageRow rows[] = {
       {"eight fit, the ninth wraps", "ABCDEFGHIJ", 0, 1,
        {kStart, T("ABCDEFGH"), kLF, T("IJ")}},
       {"direction 2 measures the height", "ABCDEFGHIJ", 0, 2, {kStart, T("ABCDEFGHIJ")}},
       {"starts at the horizontal position", "ABCDE", 50, 1, {kStart, T("ABCD"), kLF, T("E")}},
-      {"centred starts at 0", E + "cAABCDE", 50, 1, {kStart, K(TOKEN_CENTER), T("ABCDE")}},
+      {"centred starts at 0", E + "cAABCDE", 50, 1, {kStart, K(RJ_TOKEN_CENTER), T("ABCDE")}},
       {"double wide counts twice", E + "2CABCDE", 0, 1,
-       {kStart, K(TOKEN_DOUBLE_WIDE), T("ABCD"), kLF, T("E")}},
+       {kStart, K(RJ_TOKEN_DOUBLE_WIDE), T("ABCD"), kLF, T("E")}},
       {"normal resets the width", E + "2C" + E + "NABCDEFGH", 0, 1,
-       {kStart, K(TOKEN_DOUBLE_WIDE), K(TOKEN_NORMAL), T("ABCDEFGH")}},
+       {kStart, K(RJ_TOKEN_DOUBLE_WIDE), K(RJ_TOKEN_NORMAL), T("ABCDEFGH")}},
       {"a line end restarts the line", "ABCDEFG\nABCDEFG", 0, 1,
        {kStart, T("ABCDEFG"), kLF, T("ABCDEFG")}},
   };
@@ -226,7 +226,7 @@ TEST_F(TokenizerTest, PageModeWrapsAtThePrintAreaWidth) {
 TEST_F(TokenizerTest, PageModeDropsACharacterWiderThanTheArea) {
   station_.pageMode = 1;
   record_.pageModePrintArea = "0,0,10,10";
-  EXPECT_EQ(Tokenize("AB"), std::vector<Tok>{K(TOKEN_WRAP_START)});
+  EXPECT_EQ(Tokenize("AB"), std::vector<Tok>{K(RJ_TOKEN_WRAP_START)});
 }
 
 TEST_F(TokenizerTest, PageModeCountsDoubleByteCharactersByTheCodePage) {
@@ -236,11 +236,11 @@ TEST_F(TokenizerTest, PageModeCountsDoubleByteCharactersByTheCodePage) {
   // characters fit in 100 dots where seven single bytes would.
   const std::string kana = "\x82\xa0";
   EXPECT_EQ(Tokenize(kana + kana + kana + kana, /*charWidth=*/24, /*spacing=*/2),
-            (std::vector<Tok>{K(TOKEN_WRAP_START), T(kana + kana + kana), kLF, T(kana)}));
+            (std::vector<Tok>{K(RJ_TOKEN_WRAP_START), T(kana + kana + kana), kLF, T(kana)}));
   // A lead byte with no trail byte is one single-byte character: 8 x 12 dots still fit.
   sub_.Reset();
   EXPECT_EQ(Tokenize("ABCDEFG\x82"),
-            (std::vector<Tok>{K(TOKEN_WRAP_START), T("ABCDEFG\x82")}));
+            (std::vector<Tok>{K(RJ_TOKEN_WRAP_START), T("ABCDEFG\x82")}));
   ASSERT_EQ(_setmbcp(_MB_CP_ANSI), 0);
 }
 

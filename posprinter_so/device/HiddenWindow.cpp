@@ -11,9 +11,6 @@ namespace {
 
 const char kClassName[] = "KVRCORE_CRJDevice";
 
-// Registered on first use rather than at load: no user32 work under the loader lock.
-UINT Registered(const char* name) { return RegisterWindowMessageA(name); }
-
 struct Handler {
   UINT (*message)();
   LRESULT (CRJDevice::*handle)(WPARAM, LPARAM);
@@ -30,27 +27,6 @@ enum : long { kStateIdle = 2 };
 }  // namespace
 
 const char CRJDevice::kWindowName[] = "POSPrinter:CRJDevice:KVRCORE:20100314";
-
-UINT CRJDevice::CheckHealthQuitMessage() {
-  static const UINT id = Registered("SG_POSPrinterCheckHealthQuit20081001");
-  return id;
-}
-UINT CRJDevice::WhenIdleMessage() {
-  static const UINT id = Registered("POSPrinterCoreWhenIdle20100314");
-  return id;
-}
-UINT CRJDevice::COFireEventNotifyMessage() {
-  static const UINT id = Registered("POSPrinterCoreCOFireEventNotify20100314");
-  return id;
-}
-UINT CRJDevice::QueryRetryMessage() {
-  static const UINT id = Registered("POSPrinterCoreQueryRetry20100314");
-  return id;
-}
-UINT CRJDevice::DataSendCompleteMessage() {
-  static const UINT id = Registered("POSPrinterCoreDataSendComplete20100314");
-  return id;
-}
 
 CRJDevice::CRJDevice(CPOSPrinter* owner, CCommDevice* channel)
     : m_owner(owner), m_channel(channel) {}

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Win.h"
+#include "WindowMessages.h"
 
 class CCommDevice;
 class CPOSPrinter;
@@ -20,11 +21,11 @@ class CRJDevice {
   static const char kWindowName[];  // "POSPrinter:CRJDevice:KVRCORE:20100314"
 
   // The registered messages of the module (same name, same number in every process).
-  static UINT CheckHealthQuitMessage();    // "SG_POSPrinterCheckHealthQuit20081001"
-  static UINT WhenIdleMessage();           // "POSPrinterCoreWhenIdle20100314"
-  static UINT COFireEventNotifyMessage();  // "POSPrinterCoreCOFireEventNotify20100314"
-  static UINT QueryRetryMessage();         // "POSPrinterCoreQueryRetry20100314"
-  static UINT DataSendCompleteMessage();   // "POSPrinterCoreDataSendComplete20100314"
+  static UINT CheckHealthQuitMessage() { return ::CheckHealthQuitMessage(); }
+  static UINT WhenIdleMessage() { return ::WhenIdleMessage(); }
+  static UINT COFireEventNotifyMessage() { return ::COFireEventNotifyMessage(); }
+  static UINT QueryRetryMessage() { return ::QueryRetryMessage(); }
+  static UINT DataSendCompleteMessage() { return ::DataSendCompleteMessage(); }
 
   CRJDevice(CPOSPrinter* owner, CCommDevice* channel);
   // Destroys the window (see Destroy).

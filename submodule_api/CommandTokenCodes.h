@@ -1,6 +1,7 @@
-// Command token codes: what the builders put into a list and what the renderer turns into
-// printer bytes. Codes 102-131, 157-160 and 301-307 come from the core's print-data
-// tokenizer (one per UnifiedPOS escape sequence); the rest are built by the sub-module.
+// Command token codes: what the printer sub-module's builders put into a list and what its
+// renderer turns into printer bytes. Codes 101-131, 157-160 and 301-307 also come from the
+// service object's print-data tokenizer (one per UnifiedPOS escape sequence, through service
+// 1013); the rest are built by the sub-module.
 #pragma once
 
 enum RJTokenCode : long {

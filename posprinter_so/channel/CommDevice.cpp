@@ -15,7 +15,7 @@ HANDLE NewAutoResetEvent() { return CreateEventA(nullptr, FALSE, FALSE, nullptr)
 
 }  // namespace
 
-CCommDevice::CCommDevice(CDeviceClaim* owner, CLogContext* logContext)
+CCommDevice::CCommDevice(const CPrinterParameters* owner, CLogContext* logContext)
     : m_owner(owner),
       m_logContext(logContext),
       m_receiveStopEvent(NewAutoResetEvent()),

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "CheckHealthResource.h"
-#include "HiddenWindow.h"
 #include "OposCodes.h"
 #include "POSPrinterSOApp.h"
+#include "WindowMessages.h"
 
 namespace {
 
@@ -93,7 +93,7 @@ void CCheckHealthDlg::OnOK() {
 
 void CCheckHealthDlg::OnCancel() {
   HWND hwnd = m_hwnd.load();
-  PostMessageA(hwnd, CRJDevice::CheckHealthQuitMessage(), 0, 0);
+  PostMessageA(hwnd, CheckHealthQuitMessage(), 0, 0);
   EndDialog(hwnd, IDCANCEL);
 }
 
@@ -113,7 +113,7 @@ INT_PTR CALLBACK CCheckHealthDlg::DialogProc(HWND hwnd, UINT message, WPARAM wPa
   }
   auto* dialog = reinterpret_cast<CCheckHealthDlg*>(GetWindowLongPtrA(hwnd, DWLP_USER));
   if (!dialog) return FALSE;
-  if (message == CRJDevice::CheckHealthQuitMessage()) {
+  if (message == CheckHealthQuitMessage()) {
     SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, dialog->OnCheckHealthQuit());
     return TRUE;
   }

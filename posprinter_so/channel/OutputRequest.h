@@ -7,6 +7,7 @@
 
 #include "PrinterSubApi.h"
 #include "Win.h"
+#include "WindowMessages.h"  // what the output path posts to the hidden window
 
 enum : long {
   OUTPUT_QUEUE_IMMEDIATE = 0,
@@ -58,6 +59,20 @@ struct CPrintWaitEntry {
   long station;         // first word of the request's list, 0 without one
 };
 
+// The claimed printer's three fixed parameters (from the device entry, set at Open). The
+// channel hands them to the print-data tokenizer; the claim object carries them.
+class CPrinterParameters {
+ public:
+  long CutDistance() const { return m_cutDistance; }
+  long LineEndFlags() const { return m_lineEndFlags; }
+  long Resolution() const { return m_resolution; }
+
+ protected:
+  long m_cutDistance = 0;  // nothing reads it here; kept with the others
+  long m_lineEndFlags = 0;
+  long m_resolution = 0;
+};
+
 // The way back from the channel's threads and callbacks to the service object holding the
 // claim. Every call comes from a worker thread.
 class IChannelOwner {
@@ -79,7 +94,3 @@ class IChannelOwner {
   virtual std::string GetErrorString() = 0;
   virtual void ClearErrorProperties() = 0;
 };
-
-// Registered messages the output path posts to the hidden window.
-UINT DataSendCompleteMessage();  // "POSPrinterCoreDataSendComplete20100314"
-UINT WhenIdleMessage();          // "POSPrinterCoreWhenIdle20100314"

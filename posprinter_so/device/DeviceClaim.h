@@ -17,7 +17,7 @@ struct PrnStatusRecord;
 
 // The device channel's owner: every thread and callback of the channel reaches the service
 // object through these forwards.
-class CDeviceClaim final : public IChannelOwner {
+class CDeviceClaim final : public IChannelOwner, public CPrinterParameters {
  public:
   explicit CDeviceClaim(CLogContext* logContext);
   ~CDeviceClaim() override;
@@ -48,9 +48,6 @@ class CDeviceClaim final : public IChannelOwner {
   void SetEnabled(bool enabled) { m_enabled.store(enabled ? 1 : 0); }
   bool IsEnabled() override { return m_enabled.load() != 0; }
 
-  long CutDistance() const { return m_cutDistance; }
-  long LineEndFlags() const { return m_lineEndFlags; }
-  long Resolution() const { return m_resolution; }
 
   // ---- record forwards to the claimer (DeviceClaimEvents.cpp) ----
   // Without a claimer (the channel only calls while claimed) a record is empty and a free
@@ -83,8 +80,5 @@ class CDeviceClaim final : public IChannelOwner {
   ScopedHandle m_semaphore;
   mutable std::mutex m_listLock;
   CLogContext* m_logContext;              // the creator's context word
-  long m_cutDistance = 0;                 // nothing reads it here; kept with the others
-  long m_lineEndFlags = 0;
-  long m_resolution = 0;
   std::atomic<long> m_enabled{0};
 };
