@@ -425,17 +425,19 @@ void CCommDevice::DoWatchResponseThread() {
   ResetEvent(m_watchResponseStopEvent.get());
   HANDLE set[] = {m_asyncResponseEvent.get(), m_watchResponseStopEvent.get()};
   while (!StopRequested(kWatch)) {
+    // Drained before every wait: an answer that came before this thread began had its event
+    // reset above, and waiting first would leave its output unconfirmed for good.
+    while (HasAsyncResponseId() && !StopRequested(kWatch)) {
+      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "IsResponseCodeAsyncExist");
+      const long id = PopAsyncResponseId();
+      if (CheckResponseCode(id, -1)) (void)CompletePrintWait(id);
+    }
     const DWORD wait = WaitForMultipleObjects(2, set, FALSE, INFINITE);
     if (wait != WAIT_OBJECT_0) {
       Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "End notification!");
       continue;
     }
     Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Event notification!\n");
-    while (HasAsyncResponseId() && !StopRequested(kWatch)) {
-      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "IsResponseCodeAsyncExist");
-      const long id = PopAsyncResponseId();
-      if (CheckResponseCode(id, -1)) (void)CompletePrintWait(id);
-    }
   }
 }
 

@@ -190,6 +190,18 @@ TEST_F(OutputPath, ConfirmedRequestsCompleteInOrderThenIdle) {
   EXPECT_EQ(channel_.PrintWaitCount(), 0u);
 }
 
+// The printer can confirm an output before the response thread has begun (a loaded machine
+// schedules it late); the confirmation must still complete the output.
+TEST_F(OutputPath, AConfirmationBeforeTheResponseThreadBeginsIsTaken) {
+  Open(/*mode=*/1, 5000, /*start=*/false);
+  ASSERT_TRUE(channel_.StartSendThread());
+  ASSERT_TRUE(channel_.StartRecvThread());
+  const long id = PrintAsync("AB\n");
+  ASSERT_TRUE(PumpUntil([&] { return channel_.HasAsyncResponseId(); }));
+  ASSERT_TRUE(channel_.StartWatchResponseThread());
+  EXPECT_TRUE(PumpUntil([&] { return CompletedThenIdle(id); })) << "posted: " << PostedText();
+}
+
 TEST_F(OutputPath, WithoutResponseIdsCompletionFollowsTheWrite) {
   Open(/*mode=*/0);
   EXPECT_EQ(PrintAsync("AB\n"), 1);
