@@ -175,6 +175,15 @@ void CRegistry::ReportFailure(const char* what, const std::string& path,
   m_messages->ShowMessage(text + "\n" + SystemErrorText(error), MB_ICONEXCLAMATION);
 }
 
+int CRegistry::WriteAndReport(HKEY key, const std::string& path,
+                              const std::vector<RegistryValue>& values) const {
+  std::string failedName;
+  LONG error = ERROR_SUCCESS;
+  if (WriteValues(key, values, &failedName, &error)) return 1;
+  ReportFailure("written", path, failedName.empty() ? "(Default)" : failedName, error);
+  return 0;
+}
+
 int CRegistry::CreateAndWrite(const std::string& path,
                               const std::vector<RegistryValue>& values) const {
   ScopedRegKey key;
@@ -184,11 +193,7 @@ int CRegistry::CreateAndWrite(const std::string& path,
     ReportFailure("created", path, "", rc);
     return 0;
   }
-  std::string failedName;
-  LONG error = ERROR_SUCCESS;
-  if (WriteValues(key.get(), values, &failedName, &error)) return 1;
-  ReportFailure("written", path, failedName.empty() ? "(Default)" : failedName, error);
-  return 0;
+  return WriteAndReport(key.get(), path, values);
 }
 
 int CRegistry::OpenAndWrite(const std::string& path,
@@ -199,11 +204,7 @@ int CRegistry::OpenAndWrite(const std::string& path,
     ReportFailure("opened for writing", path, "", rc);
     return 0;
   }
-  std::string failedName;
-  LONG error = ERROR_SUCCESS;
-  if (WriteValues(key.get(), values, &failedName, &error)) return 1;
-  ReportFailure("written", path, failedName.empty() ? "(Default)" : failedName, error);
-  return 0;
+  return WriteAndReport(key.get(), path, values);
 }
 
 int CRegistry::CreatePosPrinterKey(const std::string& device, const DeviceValues& values,

@@ -100,6 +100,9 @@ class CRegistry {
                                    const std::vector<RegistryValue>& values) const;
   [[nodiscard]] int OpenAndWrite(const std::string& path,
                                  const std::vector<RegistryValue>& values) const;
+  // The values into the opened key; a failure is reported with the value it stopped at.
+  [[nodiscard]] int WriteAndReport(HKEY key, const std::string& path,
+                                   const std::vector<RegistryValue>& values) const;
   // Tells the user which key (and value) a write or delete failed on and the system's reason.
   void ReportFailure(const char* what, const std::string& path, const std::string& valueName,
                      LONG error, const char* lead = nullptr) const;
