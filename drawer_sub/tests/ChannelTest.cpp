@@ -30,9 +30,7 @@ class DrawerChannelTest : public ::testing::Test {
     ASSERT_TRUE(channel_.LoadPrinterDriverDLL("TbxQdApi.dll"));
   }
   Bytes Written() {
-    Bytes bytes(TbxSim_GetWritten(printer_.c_str(), nullptr, 0));
-    TbxSim_GetWritten(printer_.c_str(), bytes.data(), DWORD(bytes.size()));
-    return bytes;
+    return TbxSimWrittenBytes(printer_.c_str());
   }
   LONG Calls(const char* entry) { return TbxSim_GetCallCount(printer_.c_str(), entry); }
   bool MutexExists() {

@@ -53,9 +53,7 @@ class DrawerFlowTest : public ::testing::Test {
     return core.ExecutesRunning() != 0;
   }
   Bytes Written() {
-    Bytes bytes(TbxSim_GetWritten(name_.c_str(), nullptr, 0));
-    TbxSim_GetWritten(name_.c_str(), bytes.data(), DWORD(bytes.size()));
-    return bytes;
+    return TbxSimWrittenBytes(name_.c_str());
   }
   std::vector<long> Codes() {
     std::vector<long> codes;

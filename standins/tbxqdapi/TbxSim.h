@@ -144,6 +144,7 @@ BOOL TbxSim_IsStatusThreadRunning(void);
 
 #ifdef __cplusplus
 #include <string>
+#include <vector>
 
 // Every byte the printer accepted since the last reset or clear, as one string.
 inline std::string TbxSimWritten(const char* printer) {
@@ -152,5 +153,11 @@ inline std::string TbxSimWritten(const char* printer) {
     TbxSim_GetWritten(printer, reinterpret_cast<BYTE*>(&bytes[0]),
                       static_cast<DWORD>(bytes.size()));
   return bytes;
+}
+
+// The same bytes as a byte vector.
+inline std::vector<BYTE> TbxSimWrittenBytes(const char* printer) {
+  const std::string bytes = TbxSimWritten(printer);
+  return std::vector<BYTE>(bytes.begin(), bytes.end());
 }
 #endif

@@ -49,9 +49,7 @@ class ChannelTest : public ::testing::Test {
     return channel_.ConnectPrinter("", name_.c_str(), readTimeoutMs);
   }
   Bytes Written() {
-    Bytes bytes(TbxSim_GetWritten(name_.c_str(), nullptr, 0));
-    TbxSim_GetWritten(name_.c_str(), bytes.data(), DWORD(bytes.size()));
-    return bytes;
+    return TbxSimWrittenBytes(name_.c_str());
   }
   LONG Calls(const char* entry) { return TbxSim_GetCallCount(name_.c_str(), entry); }
   void FailNext(const char* entry, LONG result) {

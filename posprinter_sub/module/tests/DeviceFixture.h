@@ -48,9 +48,7 @@ inline std::string Hex(const Bytes& bytes) {
 }
 
 inline Bytes Written() {
-  Bytes bytes(TbxSim_GetWritten(kPrinter, nullptr, 0));
-  if (!bytes.empty()) TbxSim_GetWritten(kPrinter, bytes.data(), static_cast<DWORD>(bytes.size()));
-  return bytes;
+  return TbxSimWrittenBytes(kPrinter);
 }
 
 inline Bytes ListBytes(const PrnTokenList* list) {
