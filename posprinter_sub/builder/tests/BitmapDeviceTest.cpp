@@ -4,17 +4,12 @@
 #include <cstring>
 #include <memory>
 
-#include "CommPrinterDriver.h"
-#include "RJCollection.h"
-#include "SubSOSettings.h"
-#include "TbxSim.h"
-#include "builder_support.h"
+#include "wired_builder.h"
 
 namespace buildertest {
 namespace {
 
 constexpr char kPrinter[] = "BitmapDevicePrinter";
-constexpr DWORD kTimeout = 2000;
 
 // Printer queries as the channel sends them.
 const char kNvQuery[] = "1D 28 4C 02 00 30 03";
@@ -34,12 +29,6 @@ DibRaster* NewRaster(long widthBytes, long height, const Bytes& rows) {
   return raster;
 }
 
-Bytes Written() {
-  Bytes bytes(TbxSim_GetWritten(kPrinter, nullptr, 0));
-  if (!bytes.empty()) TbxSim_GetWritten(kPrinter, bytes.data(), static_cast<DWORD>(bytes.size()));
-  return bytes;
-}
-
 Bytes Cat(std::initializer_list<const char*> parts) {
   Bytes all;
   for (const char* p : parts) {
@@ -49,21 +38,9 @@ Bytes Cat(std::initializer_list<const char*> parts) {
   return all;
 }
 
-class BitmapDevice : public BuilderTest {
+class BitmapDevice : public WiredBuilderTest {
  protected:
-  BitmapDevice()
-      : status_(&settings_, &log_), channel_(status_, log_), wired_(&log_, &channel_, &caps_) {}
-  void SetUp() override {
-    BuilderTest::SetUp();
-    TbxSim_Reset(kPrinter);
-    ASSERT_TRUE(channel_.LoadPrinterDriverDLL("TbxQdApi.dll"));
-    ASSERT_EQ(0, channel_.ConnectPrinter("", kPrinter, kTimeout));
-    TbxSim_ClearWritten(kPrinter);
-  }
-  void TearDown() override {
-    channel_.ClosePrinter();
-    BuilderTest::TearDown();
-  }
+  BitmapDevice() : WiredBuilderTest(kPrinter) {}
   long Register(long n, DibRaster* raster, long alignment = -1) {
     return wired_.RegisterBitmap(raster, n, alignment, kTimeout);
   }
@@ -76,12 +53,6 @@ class BitmapDevice : public BuilderTest {
     FreeCommandList(list);
     return out;
   }
-
-  CSubSOSettings settings_;
-  CLogContext log_;
-  CRJCollection status_;
-  CCommPrinterDriver channel_;
-  CRJDevice wired_;  // the builder with a channel
 };
 
 // ---- storing -------------------------------------------------------------------------------

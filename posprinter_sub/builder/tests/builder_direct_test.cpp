@@ -1,42 +1,15 @@
 // The commands the builder writes straight to the printer, checked at the simulated
 // printer's record of the bytes it was sent.
-#include "CommPrinterDriver.h"
-#include "RJCollection.h"
-#include "SubSOSettings.h"
-#include "TbxSim.h"
-#include "builder_support.h"
+#include "wired_builder.h"
 
 namespace buildertest {
 namespace {
 
 constexpr char kPrinter[] = "BuilderDirectPrinter";
-constexpr DWORD kTimeout = 2000;
 
-Bytes Written() {
-  Bytes bytes(4096);
-  bytes.resize(TbxSim_GetWritten(kPrinter, bytes.data(), static_cast<DWORD>(bytes.size())));
-  return bytes;
-}
-
-class DirectWrites : public BuilderTest {
+class DirectWrites : public WiredBuilderTest {
  protected:
-  DirectWrites() : status_(&settings_, &log_), channel_(status_, log_), wired_(&log_, &channel_, &caps_) {}
-  void SetUp() override {
-    BuilderTest::SetUp();
-    TbxSim_Reset(kPrinter);
-    ASSERT_TRUE(channel_.LoadPrinterDriverDLL("TbxQdApi.dll"));
-    ASSERT_EQ(0, channel_.ConnectPrinter("", kPrinter, kTimeout));
-    TbxSim_ClearWritten(kPrinter);
-  }
-  void TearDown() override {
-    channel_.ClosePrinter();
-    BuilderTest::TearDown();
-  }
-  CSubSOSettings settings_;
-  CLogContext log_;
-  CRJCollection status_;
-  CCommPrinterDriver channel_;
-  CRJDevice wired_;  // the builder with a channel
+  DirectWrites() : WiredBuilderTest(kPrinter) {}
 };
 
 TEST_F(DirectWrites, EachCommandReachesThePrinter) {
