@@ -61,6 +61,22 @@ enum : long {
   SU_ERROR_FLAGS = 0,  // an error word of the record changed
 };
 
+// The paper codes of the current station.
+struct PaperCodes {
+  long empty, nearEmpty, ok;
+};
+PaperCodes PaperCodesOf(bool receipt) {
+  return receipt ? PaperCodes{SU_REC_EMPTY, SU_REC_NEAREMPTY, SU_REC_PAPEROK}
+                 : PaperCodes{SU_JRN_EMPTY, SU_JRN_NEAREMPTY, SU_JRN_PAPEROK};
+}
+
+// record, or scratch with every word -1 when there is none.
+PrnStatusRecord* RecordOrScratch(PrnStatusRecord* record, PrnStatusRecord* scratch) {
+  if (record) return record;
+  FillMemory(scratch, sizeof *scratch, 0xFF);
+  return scratch;
+}
+
 }  // namespace
 
 // Which flags one status word changed, and the error it newly raised.
@@ -175,7 +191,7 @@ CRJCollection::~CRJCollection() {
 
 void CRJCollection::SetCoreContext(void* context) { m_coreContext = context; }
 
-long CRJCollection::CurrentStation() const { return m_settings ? m_settings->CurrentStation : 2; }
+bool CRJCollection::OnReceipt() const { return !m_settings || m_settings->CurrentStation == 2; }
 bool CRJCollection::NearEndSensor() const { return m_settings && m_settings->NearEnd == 1; }
 bool CRJCollection::MarkMode() const { return m_settings && m_settings->MarkMode == 1; }
 
@@ -209,7 +225,7 @@ long CRJCollection::SetInitialStatus(DWORD word) {
     result = offline ? RJ_ERR_OFFLINE : RJ_ERR_NONE;
   }
   subsupport::CsHold status(&m_statusLock);
-  const bool receipt = CurrentStation() == 2;
+  const bool receipt = OnReceipt();
   // Later tests outrank earlier ones: the unrecoverable error is tested last.
   struct Initial {
     DWORD bit;
@@ -241,13 +257,11 @@ void CRJCollection::ReportCurrentStatus(PrnStatusFn statusFn, PrnPropertySnapsho
   {
     subsupport::CsHold status(&m_statusLock);
     Report(statusFn, nullptr, m_fCoverOpen ? SU_COVER_OPEN : SU_COVER_OK);
-    const bool receipt = CurrentStation() == 2;
+    const bool receipt = OnReceipt();
     const long empty = receipt ? m_fRecEmpty : m_fJrnEmpty;
     const long nearEnd = receipt ? m_fRecNearEnd : m_fJrnNearEnd;
-    const long paperCode = empty     ? (receipt ? SU_REC_EMPTY : SU_JRN_EMPTY)
-                           : nearEnd ? (receipt ? SU_REC_NEAREMPTY : SU_JRN_NEAREMPTY)
-                                     : (receipt ? SU_REC_PAPEROK : SU_JRN_PAPEROK);
-    Report(statusFn, nullptr, paperCode);
+    const PaperCodes codes = PaperCodesOf(receipt);
+    Report(statusFn, nullptr, empty ? codes.empty : nearEnd ? codes.nearEmpty : codes.ok);
     power = m_powerState;
     Report(statusFn, nullptr, power);
     cover = m_fCoverOpen;
@@ -269,10 +283,7 @@ long CRJCollection::StatusUpdateReceiveAction(DWORD word, PrnStatusRecord* recor
                                               PrnStatusFn statusFn, void* /*reserved*/) {
   if (IsOfflineStatusWord(word)) return 0;  // offline words carry no flags
   PrnStatusRecord scratch;
-  if (!record) {
-    FillMemory(&scratch, sizeof scratch, 0xFF);
-    record = &scratch;
-  }
+  record = RecordOrScratch(record, &scratch);
   subsupport::CsHold status(&m_statusLock);
   Changes changes;
   DecodeFlags(word, &changes);
@@ -286,7 +297,7 @@ long CRJCollection::StatusUpdateReceiveAction(DWORD word, PrnStatusRecord* recor
 }
 
 void CRJCollection::DecodeFlags(DWORD word, Changes* changes) {
-  const bool receipt = CurrentStation() == 2;
+  const bool receipt = OnReceipt();
   static const char* const kFunction = "CRJCollection::StatusUpdateReceiveAction";
   for (const FlagRule& r : kFlagRules) {
     const bool enabled = r.when == FlagRule::kAlways || (r.when == FlagRule::kNearEndSensor && NearEndSensor()) ||
@@ -323,27 +334,25 @@ void CRJCollection::ReportErrorFlags(const Changes& changes, PrnStatusRecord* re
 
 void CRJCollection::ReportPaper(const Changes& changes, PrnStatusRecord* record,
                                 PrnStatusFn statusFn) {
-  const bool receipt = CurrentStation() == 2;
+  const bool receipt = OnReceipt();
   const bool nearChanged = receipt ? changes.recNear : changes.jrnNear;
   const bool emptyChanged = receipt ? changes.recEmpty : changes.jrnEmpty;
   const bool nearEnd = (receipt ? m_fRecNearEnd : m_fJrnNearEnd) != 0;
   const bool empty = (receipt ? m_fRecEmpty : m_fJrnEmpty) != 0;
   long& nearWord = receipt ? record->recNearEnd : record->jrnNearEnd;
   long& emptyWord = receipt ? record->recEmpty : record->jrnEmpty;
-  const long codeEmpty = receipt ? SU_REC_EMPTY : SU_JRN_EMPTY;
-  const long codeNear = receipt ? SU_REC_NEAREMPTY : SU_JRN_NEAREMPTY;
-  const long codeOk = receipt ? SU_REC_PAPEROK : SU_JRN_PAPEROK;
+  const PaperCodes codes = PaperCodesOf(receipt);
   // Every rule that matches reports; one word can bring a near-end and an empty event.
   struct PaperRule {
     bool matches;
     long nearEndWord, emptyWord, code;
   };
   const PaperRule rules[] = {
-      {nearChanged && nearEnd && !empty, 1, 0, codeNear},
-      {emptyChanged && empty, 0, 1, codeEmpty},
-      {nearChanged && !nearEnd && !empty, 0, 0, codeOk},
-      {emptyChanged && nearEnd && !empty, 1, 0, codeNear},
-      {emptyChanged && !nearEnd && !empty, 0, 0, codeOk},
+      {nearChanged && nearEnd && !empty, 1, 0, codes.nearEmpty},
+      {emptyChanged && empty, 0, 1, codes.empty},
+      {nearChanged && !nearEnd && !empty, 0, 0, codes.ok},
+      {emptyChanged && nearEnd && !empty, 1, 0, codes.nearEmpty},
+      {emptyChanged && !nearEnd && !empty, 0, 0, codes.ok},
   };
   for (const PaperRule& r : rules) {
     if (!r.matches) continue;
@@ -368,10 +377,7 @@ long CRJCollection::PowerStatusRecieveAction(DWORD word, PrnStatusRecord* record
                                              PrnStatusFn statusFn, void* /*reserved*/) {
   static const char* const kFunction = "CRJCollection::PowerStatusRecieveAction";
   PrnStatusRecord scratch;
-  if (!record) {
-    FillMemory(&scratch, sizeof scratch, 0xFF);
-    record = &scratch;
-  }
+  record = RecordOrScratch(record, &scratch);
   subsupport::CsHold power(&m_powerLock);
   if (IsOfflineStatusWord(word)) {
     if (m_powerState == OPOS_PS_OFF_OFFLINE) return 0;

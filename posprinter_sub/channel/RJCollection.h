@@ -109,7 +109,7 @@ class CRJCollection {
   static const ErrorReport kErrorReports[];  // error flags reported through the record
   static const GateRow kGateOrder[];         // the error gate's order
 
-  long CurrentStation() const;
+  bool OnReceipt() const;  // the current station is the receipt
   bool NearEndSensor() const;
   bool MarkMode() const;
   void Log(DWORD category, const char* function, int line, const char* text) const;
