@@ -1,8 +1,10 @@
 #include "TollekApp.h"
 
 #include <cstring>
+#include <memory>
 #include <utility>
 
+#include "CsHold.h"
 #include "StatusTables.h"
 #include "SubSO.h"
 
@@ -13,24 +15,19 @@ CHandedOutTexts::CHandedOutTexts() { InitializeCriticalSection(&lock_); }
 CHandedOutTexts::~CHandedOutTexts() { DeleteCriticalSection(&lock_); }
 
 char* CHandedOutTexts::Copy(const std::string& text) {
-  char* copy = new char[text.size() + 1];
-  std::memcpy(copy, text.c_str(), text.size() + 1);
-  EnterCriticalSection(&lock_);
-  try {
-    texts_.insert(copy);
-  } catch (...) {
-    LeaveCriticalSection(&lock_);
-    delete[] copy;
-    throw;
-  }
-  LeaveCriticalSection(&lock_);
-  return copy;
+  std::unique_ptr<char[]> copy(new char[text.size() + 1]);
+  std::memcpy(copy.get(), text.c_str(), text.size() + 1);
+  subsupport::CsHold hold(&lock_);
+  texts_.insert(copy.get());
+  return copy.release();
 }
 
 bool CHandedOutTexts::Free(void* text) {
-  EnterCriticalSection(&lock_);
-  const bool known = texts_.erase(text) > 0;
-  LeaveCriticalSection(&lock_);
+  bool known;
+  {
+    subsupport::CsHold hold(&lock_);
+    known = texts_.erase(text) > 0;
+  }
   if (known) delete[] static_cast<char*>(text);
   return known;
 }

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "CsHold.h"
 #include "Log.h"
 
 namespace subsupport {
@@ -54,21 +55,18 @@ CSubLogContext::~CSubLogContext() { DeleteCriticalSection(&lock_); }
 void CSubLogContext::Configure(const char* deviceName, long logFileSize,
                                long logRetentionPeriod, long logLevelSub,
                                const char* logFileNameSub) {
-  EnterCriticalSection(&lock_);
+  CsHold hold(&lock_);
   prefix_ = "[";
   prefix_ += deviceName ? deviceName : "";
   prefix_ += "] ";
   if (logFileNameSub && *logFileNameSub) (void)SetLogNames(Widen(logFileNameSub).c_str());
   SetLogLevel(LogLevelMask(logLevelSub), static_cast<DWORD>(logRetentionPeriod),
               static_cast<DWORD>(logFileSize));
-  LeaveCriticalSection(&lock_);
 }
 
 std::string CSubLogContext::Prefix() const {
-  EnterCriticalSection(&lock_);
-  std::string copy = prefix_;
-  LeaveCriticalSection(&lock_);
-  return copy;
+  CsHold hold(&lock_);
+  return prefix_;
 }
 
 void CSubLogContext::Emit(const char* moduleLiteral, const std::string& prefix,
