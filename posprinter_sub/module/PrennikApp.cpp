@@ -14,11 +14,7 @@ CPrennikApp::~CPrennikApp() { ExitInstance(); }
 
 long CPrennikApp::AllocateSlot(const char* deviceName, long* slot) {
   if (!deviceName) deviceName = "";
-  try {
-    return slots_.Take(deviceName, slot, [](long i) { return new CSubSO(i); }) ? 0 : 106;
-  } catch (...) {
-    return 111;  // out of memory: the slot stays free
-  }
+  return slots_.Take(deviceName, slot, [](long i) { return new CSubSO(i); }) ? 0 : 106;
 }
 
 CSubSO* CPrennikApp::Instance(long slot) const { return slots_.At(slot); }

@@ -18,8 +18,8 @@ class CPrennikApp {
   // Under the table lock: walks the slots upward from 0 and takes the first free one
   // (new CSubSO, copy of the name). An occupied slot met before it that holds the same
   // name (byte comparison) refuses; names beyond the first free slot are not compared.
-  // 0 with *slot written; 106 (or 111 when memory runs out) with *slot untouched.
-  // A NULL name reads as "".
+  // 0 with *slot written; 106 with *slot untouched. When memory runs out the slot stays
+  // free and the throw passes on (the export's guard answers 111). A NULL name reads as "".
   [[nodiscard]] long AllocateSlot(const char* deviceName, long* slot);
 
   // The instance of a valid, taken slot; NULL otherwise.
