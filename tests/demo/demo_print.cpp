@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "FakeCore.h"
+#include "PrnTokenWalk.h"
 #include "SampleSupport.h"
 #include "TbxSim.h"
 #include "TestPrinter.h"
@@ -65,9 +66,7 @@ bool PrintReceipt(fakecore::FakeCore& core) {
   if (!Step("response id token (1022)", core.Other(PRN_SERVICE_APPEND_RESPONSE_ID_TOKEN, &idArgs)) ||
       !Step("render tokens (1010)", core.Other(PRN_SERVICE_REQUEST_DEVICE_DATA, &render)))
     return false;
-  std::vector<BYTE> bytes;
-  for (const PrnTokenNode* n = PrnOldestToken(list); n; n = PrnNewerToken(n))
-    bytes.insert(bytes.end(), n->token->data, n->token->data + n->token->length);
+  std::vector<BYTE> bytes = PrnTokenBytes(list);
   long severity = 0;
   const char* text = nullptr;
   PrnWriteArgs write{0, bytes.data(), static_cast<long>(bytes.size()), &severity, &text, &rce};

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "PrnTokenWalk.h"
+
 namespace buildertest {
 
 Bytes Hex(const char* text) {
@@ -36,19 +38,9 @@ PrnTokenList* ListOf(long station, std::initializer_list<Tok> tokens) {
   return list;
 }
 
-std::vector<long> Codes(const PrnTokenList* list) {
-  std::vector<long> codes;
-  for (const PrnTokenNode* n = PrnOldestToken(list); n; n = PrnNewerToken(n))
-    codes.push_back(n->token->type);
-  return codes;
-}
+std::vector<long> Codes(const PrnTokenList* list) { return PrnTokenTypes(list); }
 
-Bytes Joined(const PrnTokenList* list) {
-  Bytes out;
-  for (const PrnTokenNode* n = PrnOldestToken(list); n; n = PrnNewerToken(n))
-    out.insert(out.end(), n->token->data, n->token->data + n->token->length);
-  return out;
-}
+Bytes Joined(const PrnTokenList* list) { return PrnTokenBytes(list); }
 
 long SumOfLengths(const PrnTokenList* list) {
   long sum = 0;

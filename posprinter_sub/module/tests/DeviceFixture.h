@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "FakeCore.h"
+#include "PrnTokenWalk.h"
 #include "ScopedHandle.h"
 #include "TbxSim.h"
 #include "TestPrinter.h"
@@ -51,12 +52,7 @@ inline Bytes Written() {
   return TbxSimWrittenBytes(kPrinter);
 }
 
-inline Bytes ListBytes(const PrnTokenList* list) {
-  Bytes bytes;
-  for (const PrnTokenNode* n = PrnOldestToken(list); n; n = PrnNewerToken(n))
-    if (n->token->data) bytes.insert(bytes.end(), n->token->data, n->token->data + n->token->length);
-  return bytes;
-}
+inline Bytes ListBytes(const PrnTokenList* list) { return PrnTokenBytes(list); }
 
 inline bool HasStatusCode(const fakecore::FakeCore& core, long code) {
   for (const fakecore::StatusCall& c : core.statusCalls)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FakeCore.h"
+#include "PrnTokenWalk.h"
 
 namespace modestest {
 
@@ -38,19 +39,8 @@ inline std::string ToHex(const Bytes& bytes) {
 }
 
 // Token codes and bytes in render order (oldest first).
-inline Codes CodesOf(const PrnTokenList* list) {
-  Codes codes;
-  for (const PrnTokenNode* n = PrnOldestToken(list); n; n = PrnNewerToken(n))
-    codes.push_back(n->token->type);
-  return codes;
-}
-
-inline Bytes BytesOf(const PrnTokenList* list) {
-  Bytes bytes;
-  for (const PrnTokenNode* n = PrnOldestToken(list); n; n = PrnNewerToken(n))
-    if (n->token->data) bytes.insert(bytes.end(), n->token->data, n->token->data + n->token->length);
-  return bytes;
-}
+inline Codes CodesOf(const PrnTokenList* list) { return PrnTokenTypes(list); }
+inline Bytes BytesOf(const PrnTokenList* list) { return PrnTokenBytes(list); }
 
 // What an execute handler may never leave behind in a refused call's out word.
 inline PrnTokenList* const kUntouched = reinterpret_cast<PrnTokenList*>(0x5EA1);

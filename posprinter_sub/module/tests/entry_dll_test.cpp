@@ -1,6 +1,7 @@
 // prennik.dll as the core sees it, through the fake core: binding, the export boundary
 // (stdcall argument sizes), the records, every callback type, and lists handed back.
 #include "FakeCore.h"
+#include "PrnTokenWalk.h"
 
 #include <gtest/gtest.h>
 
@@ -167,10 +168,7 @@ TEST_F(DllEntry, FakeTokenizerEscapes) {
     long errorWord = 0;
     FakeCore::Tokenize(&rec.input, &rec.station, &data[0], static_cast<long>(data.size()), 24,
                        0, list, &errorWord, &core_);
-    std::vector<long> types;
-    for (const PrnTokenNode* n = PrnOldestToken(list); n; n = PrnNewerToken(n))
-      types.push_back(n->token->type);
-    EXPECT_EQ(types, row.types) << row.what;
+    EXPECT_EQ(PrnTokenTypes(list), row.types) << row.what;
     EXPECT_EQ(errorWord, row.errorWord) << row.what;
     EXPECT_EQ(core_.HandBack(list), 0);
   }

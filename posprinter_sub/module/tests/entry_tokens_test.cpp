@@ -1,6 +1,7 @@
 // Command-token lists through services 1003, 1007, 1011, 1013, 1015 and 1018, in-process,
 // with every allocation counted so that a leak shows as a number.
 #include "CommandToken.h"
+#include "PrnTokenWalk.h"
 #include "entry_test_support.h"
 
 #include <atomic>
@@ -66,12 +67,7 @@ class TokenServices : public EntryTest {
     EXPECT_EQ(Other(PRN_SERVICE_FREE_COMMAND_LIST, &block), 0);
   }
   // Types from the tail (oldest) to the head (newest).
-  static std::vector<long> Order(const PrnTokenList* list) {
-    std::vector<long> types;
-    for (const PrnTokenNode* n = PrnOldestToken(list); n; n = PrnNewerToken(n))
-      types.push_back(n->token->type);
-    return types;
-  }
+  static std::vector<long> Order(const PrnTokenList* list) { return PrnTokenTypes(list); }
   long slot_ = -1;
 };
 
