@@ -61,12 +61,9 @@ bool CStatusQueue::PopOldest(DWORD* statusWord) {
 }
 
 bool CStatusQueue::PauseThenPopOldest(DWORD pauseMs, DWORD* statusWord) {
-  subsupport::CsHold guard(&lock_);
+  subsupport::CsHold guard(&lock_);  // held through the pause; PopOldest enters it again
   Sleep(pauseMs);
-  if (words_.empty()) return false;
-  *statusWord = words_.front();
-  words_.pop_front();
-  return true;
+  return PopOldest(statusWord);
 }
 
 size_t CStatusQueue::Size() {

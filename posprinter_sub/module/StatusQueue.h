@@ -7,8 +7,9 @@
 #include <deque>
 
 #include "PrinterSdk.h"
+#include "PrinterSubIds.h"
 
-inline constexpr long kStatusSlotCount = 8;
+inline constexpr long kStatusSlotCount = PRN_SLOT_COUNT;  // one queue a slot
 
 // SDK status callback: one per slot, stdcall, the 32-bit status word.
 using StatusCallbackFn = subsupport::SdkStatusCallback;
