@@ -7,14 +7,11 @@
 
 #include <string>
 
+#include "QuTestSupport.h"
+
 namespace {
 
-std::string ProgramPath() {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, n);
-  return folder.substr(0, folder.rfind('\\') + 1) + "quorret.exe";
-}
+std::string ProgramPath() { return ProgramFolder() + "\\quorret.exe"; }
 
 class ProgramResources : public ::testing::Test {
  protected:

@@ -108,16 +108,12 @@ void PrivateRegistry::RegisterProgId(const std::string& progId) {
             "{6C1B1F1A-0000-4000-8000-00000000C0DE}", true);
 }
 
-namespace {
-
 std::string ProgramFolder() {
   char path[MAX_PATH];
   const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string folder(path, n);
   return folder.substr(0, folder.rfind('\\'));
 }
-
-}  // namespace
 
 ModuleFolder::ModuleFolder(const std::string& tag, const std::vector<std::string>& versioned,
                            const std::vector<std::string>& dummies) {

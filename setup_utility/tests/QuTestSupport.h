@@ -63,6 +63,9 @@ class PrivateRegistry {
   std::string m_base;
 };
 
+// The folder of the running test program (no trailing backslash).
+std::string ProgramFolder();
+
 // A temporary folder holding copies of the test module qu_versioned.dll (product version
 // kTestModuleVersion) under the given names, and plain files under the dummy names.
 inline constexpr char kTestModuleVersion[] = "1.14.1.7";
