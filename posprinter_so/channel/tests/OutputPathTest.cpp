@@ -162,10 +162,8 @@ class OutputPath : public ::testing::Test {
   }
 
   static Bytes Written() {
-    Bytes bytes(TbxSim_GetWritten(kPrinter, nullptr, 0));
-    if (!bytes.empty())
-      TbxSim_GetWritten(kPrinter, bytes.data(), static_cast<DWORD>(bytes.size()));
-    return bytes;
+    const std::string bytes = TbxSimWritten(kPrinter);
+    return Bytes(bytes.begin(), bytes.end());
   }
 
   sotest::DeviceKey key_{kDevice};
