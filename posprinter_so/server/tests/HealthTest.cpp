@@ -10,13 +10,11 @@
 #include <thread>
 #include <vector>
 
-#include "ControlObjectStandIn.h"
+#include "DispatchedDevice.h"
 #include "OposCodes.h"
 #include "PrinterSubIds.h"
 #include "RecordingSub.h"
 #include "TbxSim.h"
-#include "TestPrinter.h"
-#include "TestSupport.h"
 #include "Win.h"
 
 namespace {
@@ -58,18 +56,10 @@ Bytes Written() {
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
-class Health : public ::testing::Test {
+class Health : public sotest::DispatchedDevice {
  protected:
-  static void SetUpTestSuite() {
-    module_ = LoadLibraryA((sotest::BinFolder() + "vasselin.dll").c_str());
-    ASSERT_NE(module_, nullptr);
-    auto registerServer = reinterpret_cast<HRESULT(WINAPI*)()>(
-        reinterpret_cast<void*>(GetProcAddress(module_, "DllRegisterServer")));
-    ASSERT_NE(registerServer, nullptr);
-    ASSERT_EQ(registerServer(), S_OK);
-    std::string error;
-    ASSERT_TRUE(AddTestPrinter(kPrinter, &error)) << error;
-  }
+  Health() : DispatchedDevice(kDeviceW) {}
+  static void SetUpTestSuite() { RegisterServerFor(kPrinter); }
 
   void SetUp() override {
     key_.SetString("DriverName", kPrinter);
@@ -87,10 +77,6 @@ class Health : public ::testing::Test {
     co_.ReleaseObject();
   }
 
-  long Call(const wchar_t* name, const std::vector<Arg>& args = {}) {
-    return co_.CallLong(name, args);
-  }
-  long Prop(long pidx) { return Call(L"GetPropertyNumber", {Arg::Long(pidx)}); }
   std::string TextProp(long pidx) {
     DISPID id = 0;
     EXPECT_EQ(co_.GetIDsOfNames(L"GetPropertyString", &id), S_OK);
@@ -104,30 +90,7 @@ class Health : public ::testing::Test {
     VariantClear(&value);
     return text;
   }
-  long SetProp(long pidx, long value) {
-    DISPID id = 0;
-    EXPECT_EQ(co_.GetIDsOfNames(L"SetPropertyNumber", &id), S_OK);
-    VARIANT none;
-    VariantInit(&none);
-    EXPECT_EQ(co_.Invoke(id, {Arg::Long(pidx), Arg::Long(value)}, &none), S_OK);
-    VariantClear(&none);
-    return Prop(kResultCode);
-  }
-  long Open() {
-    return Call(L"OpenService", {Arg::Text(L"POSPrinter"), Arg::Text(kDeviceW), Arg::Sink()});
-  }
   long CheckHealth(long level) { return Call(L"CheckHealth", {Arg::Long(level)}); }
-
-  // Waits until the Control Object received SOStatusUpdate(status).
-  bool WaitForStatus(long status) {
-    for (DWORD waited = 0; waited < kSafetyMs; waited += 10) {
-      for (const auto& event : co_.Events())
-        if (event.name == L"SOStatusUpdate" && event.numbers == std::vector<long>{status})
-          return true;
-      Sleep(10);
-    }
-    return false;
-  }
 
   // DirectIO with the data and string given; both come back as the call left them.
   long DirectIO(long command, long* data, std::string* text) {
@@ -153,11 +116,8 @@ class Health : public ::testing::Test {
     return result;
   }
 
-  static HMODULE module_;
   sotest::DeviceKey key_{kDevice};
-  costandin::ControlObject co_;
 };
-HMODULE Health::module_ = nullptr;
 
 // ---- CheckHealth ------------------------------------------------------------------------
 
