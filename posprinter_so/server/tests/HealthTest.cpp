@@ -55,6 +55,10 @@ Bytes Written() {
 }
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+// Up to the first NUL, each character narrowed as it stands; a null BSTR is empty.
+std::string Narrow(BSTR text) {
+  return text ? std::string(text, text + wcslen(text)) : std::string();
+}
 
 class Health : public sotest::DispatchedDevice {
  protected:
@@ -83,10 +87,7 @@ class Health : public sotest::DispatchedDevice {
     VARIANT value;
     VariantInit(&value);
     EXPECT_EQ(co_.Invoke(id, {Arg::Long(pidx)}, &value), S_OK);
-    std::string text;
-    if (V_VT(&value) == VT_BSTR && V_BSTR(&value)) {
-      for (const wchar_t* c = V_BSTR(&value); *c; ++c) text += static_cast<char>(*c);
-    }
+    const std::string text = V_VT(&value) == VT_BSTR ? Narrow(V_BSTR(&value)) : std::string();
     VariantClear(&value);
     return text;
   }
@@ -97,10 +98,7 @@ class Health : public sotest::DispatchedDevice {
     BSTR string = SysAllocString(Wide(*text).c_str());
     const long result =
         Call(L"DirectIO", {Arg::Long(command), Arg::LongRef(data), Arg::TextRef(&string)});
-    text->clear();
-    if (string) {
-      for (const wchar_t* c = string; *c; ++c) text->push_back(static_cast<char>(*c));
-    }
+    *text = Narrow(string);
     SysFreeString(string);
     return result;
   }
@@ -108,10 +106,7 @@ class Health : public sotest::DispatchedDevice {
   long RetrieveStatistics(const std::string& names, std::string* document) {
     BSTR buffer = SysAllocString(Wide(names).c_str());
     const long result = Call(L"RetrieveStatistics", {Arg::TextRef(&buffer)});
-    document->clear();
-    if (buffer) {
-      for (const wchar_t* c = buffer; *c; ++c) document->push_back(static_cast<char>(*c));
-    }
+    *document = Narrow(buffer);
     SysFreeString(buffer);
     return result;
   }
