@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "DialogDriver.h"
 #include "DispatchedDevice.h"
 #include "OposCodes.h"
 #include "PrinterSubIds.h"
@@ -211,25 +212,7 @@ struct DialogView {
 };
 
 HWND WaitForDialogWindow() {
-  for (DWORD waited = 0; waited < kSafetyMs; waited += 10) {
-    HWND hwnd = FindWindowA(nullptr, kDialogCaption);
-    if (hwnd && IsWindowVisible(hwnd)) return hwnd;
-    Sleep(10);
-  }
-  return nullptr;
-}
-
-std::string ItemText(HWND dialog, int id) {
-  char text[64] = {};
-  GetDlgItemTextA(dialog, id, text, sizeof text);
-  return text;
-}
-
-void Press(HWND dialog, int id) {
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)), SMTO_NORMAL, kSafetyMs,
-                      &ignored);
+  return sotest::WaitForShown([] { return FindWindowA(nullptr, kDialogCaption); });
 }
 
 // CheckHealth(3) on the Control Object's thread; the operator presses CheckHealth `runs`
@@ -239,10 +222,10 @@ long InteractiveCheck(Health* test, costandin::ControlObject& co, int runs, Dial
     HWND dialog = WaitForDialogWindow();
     view->found = dialog != nullptr;
     if (!dialog) return;
-    for (int i = 0; i < runs; ++i) Press(dialog, IDOK);
-    view->code = ItemText(dialog, 18001);
-    view->extended = ItemText(dialog, 18002);
-    Press(dialog, IDCANCEL);
+    for (int i = 0; i < runs; ++i) sotest::Click(dialog, IDOK);
+    view->code = sotest::ItemText(dialog, 18001);
+    view->extended = sotest::ItemText(dialog, 18002);
+    sotest::Click(dialog, IDCANCEL);
   });
   const long result = co.CallLong(L"CheckHealth", {Arg::Long(3)});
   operatorThread.join();
