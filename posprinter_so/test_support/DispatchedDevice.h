@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ControlObjectStandIn.h"
+#include "RegisteredServer.h"
 #include "TestPrinter.h"
 #include "TestSupport.h"
 
@@ -23,12 +24,7 @@ class DispatchedDevice : public ::testing::Test {
   // For SetUpTestSuite: loads and registers the server, kept loaded for the program's life,
   // and adds the printer to the spooler.
   static void RegisterServerFor(const char* printer) {
-    module_ = LoadLibraryA((BinFolder() + "vasselin.dll").c_str());
-    ASSERT_NE(module_, nullptr);
-    auto registerServer = reinterpret_cast<HRESULT(WINAPI*)()>(
-        reinterpret_cast<void*>(GetProcAddress(module_, "DllRegisterServer")));
-    ASSERT_NE(registerServer, nullptr);
-    ASSERT_EQ(registerServer(), S_OK);
+    ASSERT_NO_FATAL_FAILURE(LoadAndRegisterServer(&module_));
     std::string error;
     ASSERT_TRUE(AddTestPrinter(printer, &error)) << error;
   }
