@@ -10,9 +10,7 @@
 #include "CommDevice.h"
 #include "LogContext.h"
 #include "OutputTestSupport.h"
-#include "TbxSim.h"
-#include "TestPrinter.h"
-#include "TestSupport.h"
+#include "SimulatedPrinter.h"
 
 namespace {
 
@@ -45,11 +43,7 @@ Bytes ResponseToken(BYTE id) { return {0x12, 0x71, static_cast<BYTE>(0x80 | id)}
 class OutputPath : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(AddTestPrinter(kPrinter, &error)) << error;
-    key_.SetString("DriverName", kPrinter);
-    key_.SetString("PaperSize", "1", /*terminated=*/false);
-    TbxSim_Reset(kPrinter);
+    ASSERT_NO_FATAL_FAILURE(sotest::UseSimulatedPrinter(key_, kPrinter));
     WNDCLASSA wc{};
     wc.lpfnWndProc = RecordingProc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -162,10 +156,8 @@ class OutputPath : public ::testing::Test {
   }
 
   static Bytes Written() {
-    Bytes bytes(TbxSim_GetWritten(kPrinter, nullptr, 0));
-    if (!bytes.empty())
-      TbxSim_GetWritten(kPrinter, bytes.data(), static_cast<DWORD>(bytes.size()));
-    return bytes;
+    const std::string bytes = TbxSimWritten(kPrinter);
+    return Bytes(bytes.begin(), bytes.end());
   }
 
   sotest::DeviceKey key_{kDevice};

@@ -5,9 +5,7 @@
 #include "CommDevice.h"
 #include "LogContext.h"
 #include "OutputTestSupport.h"
-#include "TbxSim.h"
-#include "TestPrinter.h"
-#include "TestSupport.h"
+#include "SimulatedPrinter.h"
 
 namespace {
 
@@ -17,11 +15,7 @@ constexpr char kPrinter[] = "SoPrennikBindingPrinter";
 class PrennikBinding : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(AddTestPrinter(kPrinter, &error)) << error;
-    key_.SetString("DriverName", kPrinter);
-    key_.SetString("PaperSize", "1", /*terminated=*/false);
-    TbxSim_Reset(kPrinter);
+    ASSERT_NO_FATAL_FAILURE(sotest::UseSimulatedPrinter(key_, kPrinter));
     ASSERT_TRUE(channel_.LoadSubSODLL((sotest::BinFolder() + "prennik.dll").c_str()));
   }
   void TearDown() override {

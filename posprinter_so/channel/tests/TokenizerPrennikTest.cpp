@@ -6,9 +6,7 @@
 
 #include "CommDevice.h"
 #include "LogContext.h"
-#include "TbxSim.h"
-#include "TestPrinter.h"
-#include "TestSupport.h"
+#include "SimulatedPrinter.h"
 
 namespace {
 
@@ -16,12 +14,8 @@ constexpr char kDevice[] = "SoTokenizerPrennikDevice";
 constexpr char kPrinter[] = "SoTokenizerPrennikPrinter";
 
 TEST(TokenizerPrennik, AReceiptRendersToItsCommandBytes) {
-  std::string error;
-  ASSERT_TRUE(AddTestPrinter(kPrinter, &error)) << error;
   sotest::DeviceKey key(kDevice);
-  key.SetString("DriverName", kPrinter);
-  key.SetString("PaperSize", "1", /*terminated=*/false);
-  TbxSim_Reset(kPrinter);
+  ASSERT_NO_FATAL_FAILURE(sotest::UseSimulatedPrinter(key, kPrinter));
   CLogContext log;
   CCommDevice channel(nullptr, &log);
   ASSERT_TRUE(channel.LoadSubSODLL((sotest::BinFolder() + "prennik.dll").c_str()));

@@ -10,22 +10,15 @@
 #include "OPOSEvent.h"
 #include "OposCodes.h"
 #include "POSPrinter.h"
-#include "RecordingSub.h"
-#include "TestSupport.h"
+#include "RecordedServiceObject.h"
 
 namespace {
 
-const std::string kRecording = sotest::BinFolder() + "recording_sub.dll";
-
-class Frame : public ::testing::Test {
+class Frame : public sotest::RecordedServiceObject {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(sub_.Loaded());
-    sub_.Reset();
-    so_ = sotest::NewServiceObject();
-    ASSERT_NE(so_, nullptr);
-    ASSERT_TRUE(so_->Channel()->LoadSubSODLL(kRecording.c_str()));
-    ASSERT_EQ(so_->Channel()->InitializeSubSO("SoFrameTest", 1014001, nullptr), 0);
+    ASSERT_NO_FATAL_FAILURE(RecordedServiceObject::SetUp());
+    ASSERT_NO_FATAL_FAILURE(BindSubModule("SoFrameTest"));
     ASSERT_TRUE(so_->CreateHiddenWindow());
     CPropertyCache& p = so_->MutableProperties();
     p.Claimed = 1;
@@ -39,16 +32,9 @@ class Frame : public ::testing::Test {
     so_->MutableProperties().Claimed = 0;
     so_->MutableProperties().DeviceEnabled = 0;
     so_->DestroyHiddenWindow();
-    so_->Release();
-  }
-  long Calls(long exportId, long id) const {
-    long count = 0;
-    for (const RecSubCall& call : sub_.Calls()) count += call.exportId == exportId && call.id == id;
-    return count;
+    RecordedServiceObject::TearDown();
   }
 
-  RecordingSubModule sub_{kRecording.c_str()};
-  CPOSPrinter* so_ = nullptr;
   BSTR data_ = nullptr;
 };
 

@@ -9,88 +9,29 @@
 #include <string>
 
 #include "CommDevice.h"
-#include "ControlObjectStandIn.h"
 #include "DeviceClaim.h"
+#include "OpenedDevice.h"
 #include "OposCodes.h"
-#include "POSPrinter.h"
-#include "TbxSim.h"
-#include "TestPrinter.h"
-#include "TestSupport.h"
 
 namespace {
 
 constexpr char kDevice[] = "SoHealthBusyDevice";
 constexpr char kPrinter[] = "SoHealthBusyPrinter";
-constexpr long kPidxDeviceEnabled = 3, kPidxFreezeEvents = 4, kPidxState = 9,
-               kPidxCoverOpen = 8003, kPidxAsyncMode = 8001;
-constexpr long kStateIdle = 2, kStateBusy = 3;
+constexpr long kPidxCoverOpen = 8003, kPidxAsyncMode = 8001;
+constexpr long kStateBusy = 3;
 
-class Bstr {
- public:
-  explicit Bstr(const char* text) {
-    std::wstring wide(text, text + strlen(text));
-    m_bstr = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-  }
-  ~Bstr() { SysFreeString(m_bstr); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR* Address() { return &m_bstr; }
-  operator BSTR() const { return m_bstr; }
-
- private:
-  BSTR m_bstr;
-};
+using sotest::Bstr;
+using sotest::WaitUntil;
 
 std::string Written() { return TbxSimWritten(kPrinter); }
 
-// Waits, bounded, until the condition holds.
-bool WaitUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 3000; ++i) {
-    if (done()) return true;
-    Sleep(10);
-  }
-  return done();
-}
-
-class HealthBusy : public ::testing::Test {
+class HealthBusy : public sotest::OpenedDevice {
  protected:
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(AddTestPrinter(kPrinter, &error)) << error;
-    key_.SetString("SubSODLLPath", sotest::BinFolder() + "prennik.dll");
-    key_.SetString("DriverName", kPrinter);
-    key_.SetString("PaperSize", "1", /*terminated=*/false);
-    TbxSim_Reset(kPrinter);
-    so_ = sotest::NewServiceObject();
-    ASSERT_NE(so_, nullptr);
-    Bstr cls("POSPrinter"), name(kDevice);
-    ASSERT_EQ(Call([&] { return so_->OpenService(cls, name, co_.Sink()); }), 0);
-    ASSERT_EQ(Call([&] { return so_->Claim(5000); }), 0);
-    ASSERT_EQ(SetNumber(kPidxDeviceEnabled, 1), 0);
-    TbxSim_ClearWritten(kPrinter);
-  }
+  HealthBusy() : OpenedDevice(kDevice, kPrinter) {}
 
   void TearDown() override {
-    if (!so_) return;
-    TbxSim_SetCoverOpen(kPrinter, FALSE);
     co_.SetErrorResponse(12);  // clear what still waits
-    (void)SetNumber(kPidxFreezeEvents, 0);
-    WaitUntil([&] { return Number(kPidxState) == kStateIdle; });
-    EXPECT_EQ(Call([&] { return so_->Close(); }), 0);
-    so_->Release();
-  }
-
-  long Call(const std::function<long()>& call) {
-    long result = -1;
-    co_.RunOnThread([&] { result = call(); });
-    return result;
-  }
-  long Number(long pidx) { return Call([&] { return so_->GetPropertyNumber(pidx); }); }
-  long SetNumber(long pidx, long value) {
-    return Call([&] {
-      so_->SetPropertyNumber(pidx, value);
-      return so_->Properties().ResultCode;
-    });
+    CloseWhenIdle(300);
   }
 
   // An asynchronous output whose error (cover open) waits, unfired, for the application.
@@ -113,10 +54,6 @@ class HealthBusy : public ::testing::Test {
     if (!*finished) so_->ClaimObject()->SetEnabled(false);
     return future.get();
   }
-
-  sotest::DeviceKey key_{kDevice};
-  costandin::ControlObject co_;
-  CPOSPrinter* so_ = nullptr;
 };
 
 TEST_F(HealthBusy, CheckHealthWhileBusyIsRefusedInBothModes) {

@@ -11,36 +11,20 @@
 #include <thread>
 
 #include "CommDevice.h"
-#include "ControlObjectStandIn.h"
 #include "DeviceClaim.h"
-#include "FakeLog.h"
 #include "HiddenWindow.h"
+#include "OpenedDevice.h"
 #include "OposCodes.h"
-#include "POSPrinter.h"
-#include "TbxSim.h"
-#include "TestPrinter.h"
-#include "TestSupport.h"
 
 namespace {
 
 constexpr char kDevice[] = "SoPrintingDevice";
 constexpr char kPrinter[] = "SoPrintingPrinter";
-constexpr long kPidxDeviceEnabled = 3, kPidxFreezeEvents = 4, kPidxOutputId = 5,
-               kPidxResultCodeExtended = 7, kPidxState = 9, kPidxAsyncMode = 8001;
-constexpr long kStateIdle = 2, kStateBusy = 3;
+constexpr long kPidxOutputId = 5, kPidxResultCodeExtended = 7, kPidxAsyncMode = 8001;
+constexpr long kStateBusy = 3;
 
-class Bstr {
- public:
-  explicit Bstr(const char* text) {
-    std::wstring wide(text, text + strlen(text));
-    m_bstr = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-  }
-  ~Bstr() { SysFreeString(m_bstr); }
-  operator BSTR() const { return m_bstr; }
-
- private:
-  BSTR m_bstr;
-};
+using sotest::Bstr;
+using sotest::WaitUntil;
 
 std::string Written() { return TbxSimWritten(kPrinter); }
 
@@ -50,66 +34,21 @@ size_t Count(const std::string& haystack, const std::string& needle) {
   return n;
 }
 
-// Waits, bounded, until the condition holds; never a fixed sleep.
-bool WaitUntil(const std::function<bool()>& done, int tenthsOfSeconds = 300) {
-  for (int i = 0; i < tenthsOfSeconds * 10; ++i) {
-    if (done()) return true;
-    Sleep(10);
-  }
-  return done();
-}
-
-class Printing : public ::testing::Test {
+class Printing : public sotest::OpenedDevice {
  protected:
+  Printing() : OpenedDevice(kDevice, kPrinter) {}
+
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(AddTestPrinter(kPrinter, &error)) << error;
-    key_.SetString("SubSODLLPath", sotest::BinFolder() + "prennik.dll");
-    key_.SetString("DriverName", kPrinter);
-    key_.SetString("PaperSize", "1", /*terminated=*/false);
     key_.SetString("ProcessCompletionTiming", "1");
     key_.SetString("ReceiveTimeout", "10000");
     key_.SetString("RCVC", "20");
     key_.SetString("LogLevelCore", "4");
-    TbxSim_Reset(kPrinter);
     fakelog::Clear();
-    so_ = sotest::NewServiceObject();
-    ASSERT_NE(so_, nullptr);
-    Bstr cls("POSPrinter"), name(kDevice);
-    const long opened = Call([&] { return so_->OpenService(cls, name, co_.Sink()); });
-    if (opened != 0) {
-      for (const auto& line : fakelog::Lines())
-        if (line.category == 0x2) ADD_FAILURE() << std::string(line.text.begin(), line.text.end());
-    }
-    ASSERT_EQ(opened, 0) << "OpenResult " << so_->GetOpenResult();
-    ASSERT_EQ(Call([&] { return so_->Claim(5000); }), 0);
-    ASSERT_EQ(SetNumber(kPidxDeviceEnabled, 1), 0);
-    TbxSim_ClearWritten(kPrinter);
+    ASSERT_NO_FATAL_FAILURE(OpenedDevice::SetUp());
     co_.ClearEvents();
   }
+  void TearDown() override { CloseWhenIdle(100); }
 
-  void TearDown() override {
-    if (!so_) return;
-    TbxSim_SetCoverOpen(kPrinter, FALSE);
-    (void)SetNumber(kPidxFreezeEvents, 0);
-    // What is still queued has finished before Close (Close waits on busy for 3 s only).
-    WaitUntil([&] { return Number(kPidxState) == kStateIdle; }, 100);
-    EXPECT_EQ(Call([&] { return so_->Close(); }), 0);
-    so_->Release();
-  }
-
-  long Call(const std::function<long()>& call) {
-    long result = -1;
-    co_.RunOnThread([&] { result = call(); });
-    return result;
-  }
-  long Number(long pidx) { return Call([&] { return so_->GetPropertyNumber(pidx); }); }
-  long SetNumber(long pidx, long value) {
-    return Call([&] {
-      so_->SetPropertyNumber(pidx, value);
-      return so_->Properties().ResultCode;
-    });
-  }
   long PrintNormal(long station, const char* text) {
     Bstr data(text);
     return Call([&] { return so_->PrintNormal(station, data); });
@@ -127,10 +66,6 @@ class Printing : public ::testing::Test {
       if (event.name == L"SOError") errors.push_back(event);
     return errors;
   }
-
-  sotest::DeviceKey key_{kDevice};
-  costandin::ControlObject co_;
-  CPOSPrinter* so_ = nullptr;
 };
 
 // ---- every output method, synchronous and asynchronous ----

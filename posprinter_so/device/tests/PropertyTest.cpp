@@ -9,6 +9,7 @@
 #include "FakeLog.h"
 #include "OposCodes.h"
 #include "POSPrinter.h"
+#include "RegisteredServer.h"
 #include "TestSupport.h"
 
 namespace {
@@ -396,12 +397,8 @@ TEST_F(Properties, PageModePrintAreaWrites) {
 // ---- through IDispatch, as the Control Object calls ----
 TEST(PropertiesThroughDispatch, NumberAndStringEntries) {
   using costandin::Arg;
-  HMODULE module = LoadLibraryA((sotest::BinFolder() + "vasselin.dll").c_str());
-  ASSERT_NE(module, nullptr);
-  auto registerServer = reinterpret_cast<HRESULT(WINAPI*)()>(
-      reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
-  ASSERT_NE(registerServer, nullptr);
-  ASSERT_EQ(registerServer(), S_OK);
+  HMODULE module = nullptr;
+  ASSERT_NO_FATAL_FAILURE(sotest::LoadAndRegisterServer(&module));
   {
     costandin::ControlObject co;
     ASSERT_EQ(co.Create(L"OPOS.POSPRINTER.SO.KVR.CORE.TBXQD"), S_OK);

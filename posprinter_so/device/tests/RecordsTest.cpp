@@ -9,12 +9,9 @@
 #include "FakeLog.h"
 #include "OutputTestSupport.h"
 #include "POSPrinter.h"
-#include "RecordingSub.h"
-#include "TestSupport.h"
+#include "RecordedServiceObject.h"
 
 namespace {
-
-const std::string kRecording = sotest::BinFolder() + "recording_sub.dll";
 
 long WordAt(const void* record, long offset) {
   long word;
@@ -27,28 +24,15 @@ const char* TextAt(const void* record, long offset) {
   return text;
 }
 
-class Records : public ::testing::Test {
+class Records : public sotest::RecordedServiceObject {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(sub_.Loaded());
-    sub_.Reset();
-    so_ = sotest::NewServiceObject();
-    ASSERT_NE(so_, nullptr);
-    ASSERT_TRUE(so_->Channel()->LoadSubSODLL(kRecording.c_str()));
-    ASSERT_EQ(so_->Channel()->InitializeSubSO("SoRecordsTest", 1014001, nullptr), 0);
+    ASSERT_NO_FATAL_FAILURE(RecordedServiceObject::SetUp());
+    ASSERT_NO_FATAL_FAILURE(BindSubModule("SoRecordsTest"));
   }
-  void TearDown() override { so_->Release(); }
 
   CPropertyCache& P() { return so_->MutableProperties(); }
-  long FreedSnapshots() const {
-    long count = 0;
-    for (const RecSubCall& call : sub_.Calls())
-      count += call.exportId == RECSUB_OTHER_METHOD && call.id == 1015;
-    return count;
-  }
-
-  RecordingSubModule sub_{kRecording.c_str()};
-  CPOSPrinter* so_ = nullptr;
+  long FreedSnapshots() const { return Calls(RECSUB_OTHER_METHOD, 1015); }
 };
 
 TEST_F(Records, InputPropertyRecordCopiesTheCacheAtItsOffsets) {

@@ -11,31 +11,19 @@
 #include "FakeLog.h"
 #include "OposCodes.h"
 #include "POSPrinter.h"
-#include "RecordingSub.h"
-#include "TestSupport.h"
+#include "RecordedServiceObject.h"
 
 namespace {
 
-const std::string kRecording = sotest::BinFolder() + "recording_sub.dll";
+const std::string kRecording = sotest::RecordingSubPath();
 constexpr char kDevice[] = "SoLifetimeTestPrinter";
 
-class ServiceObjectLifetime : public ::testing::Test {
+class ServiceObjectLifetime : public sotest::RecordedServiceObject {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(sub_.Loaded());
-    sub_.Reset();
-    so_ = sotest::NewServiceObject();
-    ASSERT_NE(so_, nullptr);
-  }
-  void TearDown() override {
-    if (so_) so_->Release();
-  }
-
   // What OpenService leaves behind: the sub-module bound with a slot, the claim
   // registration and the Control Object's interface. The claim is also taken.
   void OpenAndClaim() {
-    ASSERT_TRUE(so_->Channel()->LoadSubSODLL(kRecording.c_str()));
-    ASSERT_EQ(so_->Channel()->InitializeSubSO(kDevice, 1014001, nullptr), 0);
+    ASSERT_NO_FATAL_FAILURE(BindSubModule(kDevice));
     ASSERT_TRUE(so_->ClaimObject()->Register(so_, kDevice, 99, 7, 203));
     ASSERT_TRUE(so_->ClaimObject()->Lock(0, so_));
     so_->Driver().Attach(co_.Sink());
@@ -50,9 +38,7 @@ class ServiceObjectLifetime : public ::testing::Test {
     return found;
   }
 
-  RecordingSubModule sub_{kRecording.c_str()};
   costandin::ControlObject co_;
-  CPOSPrinter* so_ = nullptr;
 };
 
 TEST_F(ServiceObjectLifetime, FinalReleaseWithoutCloseEndsTheDevice) {

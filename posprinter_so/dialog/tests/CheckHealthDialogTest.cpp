@@ -13,11 +13,13 @@
 
 #include "CheckHealthDlg.h"
 #include "CheckHealthResource.h"
+#include "DialogDriver.h"
 #include "WindowMessages.h"
 
 namespace {
 
-constexpr DWORD kSafetyMs = 60000;
+using sotest::Click;
+using sotest::ItemText;
 
 // Answers each run with the next scripted pair and notes the thread it ran on.
 class FakeOwner : public ICheckHealthOwner {
@@ -37,35 +39,14 @@ class FakeOwner : public ICheckHealthOwner {
   std::vector<std::pair<long, long>> m_answers;
 };
 
-std::string ItemText(HWND dialog, int id) {
-  char text[512] = {};
-  GetDlgItemTextA(dialog, id, text, sizeof text);
-  return text;
-}
-
 std::string WindowText(HWND hwnd) {
   char text[512] = {};
   GetWindowTextA(hwnd, text, sizeof text);
   return text;
 }
 
-// A click of a dialog button as the button itself reports it.
-void Click(HWND dialog, int id) {
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)), SMTO_NORMAL, kSafetyMs,
-                      &ignored);
-}
-
-// Waits until the dialog is shown (a condition polled under a safety limit, not a timing).
 HWND WaitForDialog(const CCheckHealthDlg& dialog) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < kSafetyMs) {
-    HWND hwnd = dialog.Handle();
-    if (hwnd && IsWindowVisible(hwnd)) return hwnd;
-    Sleep(10);
-  }
-  return nullptr;
+  return sotest::WaitForShown([&] { return dialog.Handle(); });
 }
 
 // Shows the dialog modally on this thread while `drive` runs against it on another; Exit is

@@ -7,6 +7,7 @@
 #include "ControlObjectStandIn.h"
 #include "ExpectedDispatch.h"
 #include "OposCodes.h"
+#include "RegisteredServer.h"
 #include "TestSupport.h"
 
 namespace {
@@ -23,17 +24,13 @@ using PlainFn = HRESULT(WINAPI*)();
 class ComServer : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    module_ = LoadLibraryA((sotest::BinFolder() + "vasselin.dll").c_str());
-    ASSERT_NE(module_, nullptr);
+    ASSERT_NO_FATAL_FAILURE(sotest::LoadAndRegisterServer(&module_));
     getClassObject_ = reinterpret_cast<GetClassObjectFn>(
         reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
     canUnloadNow_ =
         reinterpret_cast<PlainFn>(reinterpret_cast<void*>(GetProcAddress(module_, "DllCanUnloadNow")));
-    auto registerServer = reinterpret_cast<PlainFn>(
-        reinterpret_cast<void*>(GetProcAddress(module_, "DllRegisterServer")));
     ASSERT_NE(getClassObject_, nullptr);
     ASSERT_NE(canUnloadNow_, nullptr);
-    ASSERT_EQ(registerServer(), S_OK);
   }
 
   static HMODULE module_;

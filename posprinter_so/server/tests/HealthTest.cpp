@@ -10,13 +10,12 @@
 #include <thread>
 #include <vector>
 
-#include "ControlObjectStandIn.h"
+#include "DialogDriver.h"
+#include "DispatchedDevice.h"
 #include "OposCodes.h"
 #include "PrinterSubIds.h"
 #include "RecordingSub.h"
 #include "TbxSim.h"
-#include "TestPrinter.h"
-#include "TestSupport.h"
 #include "Win.h"
 
 namespace {
@@ -57,19 +56,15 @@ Bytes Written() {
 }
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+// Up to the first NUL, each character narrowed as it stands; a null BSTR is empty.
+std::string Narrow(BSTR text) {
+  return text ? std::string(text, text + wcslen(text)) : std::string();
+}
 
-class Health : public ::testing::Test {
+class Health : public sotest::DispatchedDevice {
  protected:
-  static void SetUpTestSuite() {
-    module_ = LoadLibraryA((sotest::BinFolder() + "vasselin.dll").c_str());
-    ASSERT_NE(module_, nullptr);
-    auto registerServer = reinterpret_cast<HRESULT(WINAPI*)()>(
-        reinterpret_cast<void*>(GetProcAddress(module_, "DllRegisterServer")));
-    ASSERT_NE(registerServer, nullptr);
-    ASSERT_EQ(registerServer(), S_OK);
-    std::string error;
-    ASSERT_TRUE(AddTestPrinter(kPrinter, &error)) << error;
-  }
+  Health() : DispatchedDevice(kDeviceW) {}
+  static void SetUpTestSuite() { RegisterServerFor(kPrinter); }
 
   void SetUp() override {
     key_.SetString("DriverName", kPrinter);
@@ -87,57 +82,24 @@ class Health : public ::testing::Test {
     co_.ReleaseObject();
   }
 
-  long Call(const wchar_t* name, const std::vector<Arg>& args = {}) {
-    return co_.CallLong(name, args);
-  }
-  long Prop(long pidx) { return Call(L"GetPropertyNumber", {Arg::Long(pidx)}); }
   std::string TextProp(long pidx) {
     DISPID id = 0;
     EXPECT_EQ(co_.GetIDsOfNames(L"GetPropertyString", &id), S_OK);
     VARIANT value;
     VariantInit(&value);
     EXPECT_EQ(co_.Invoke(id, {Arg::Long(pidx)}, &value), S_OK);
-    std::string text;
-    if (V_VT(&value) == VT_BSTR && V_BSTR(&value)) {
-      for (const wchar_t* c = V_BSTR(&value); *c; ++c) text += static_cast<char>(*c);
-    }
+    const std::string text = V_VT(&value) == VT_BSTR ? Narrow(V_BSTR(&value)) : std::string();
     VariantClear(&value);
     return text;
   }
-  long SetProp(long pidx, long value) {
-    DISPID id = 0;
-    EXPECT_EQ(co_.GetIDsOfNames(L"SetPropertyNumber", &id), S_OK);
-    VARIANT none;
-    VariantInit(&none);
-    EXPECT_EQ(co_.Invoke(id, {Arg::Long(pidx), Arg::Long(value)}, &none), S_OK);
-    VariantClear(&none);
-    return Prop(kResultCode);
-  }
-  long Open() {
-    return Call(L"OpenService", {Arg::Text(L"POSPrinter"), Arg::Text(kDeviceW), Arg::Sink()});
-  }
   long CheckHealth(long level) { return Call(L"CheckHealth", {Arg::Long(level)}); }
-
-  // Waits until the Control Object received SOStatusUpdate(status).
-  bool WaitForStatus(long status) {
-    for (DWORD waited = 0; waited < kSafetyMs; waited += 10) {
-      for (const auto& event : co_.Events())
-        if (event.name == L"SOStatusUpdate" && event.numbers == std::vector<long>{status})
-          return true;
-      Sleep(10);
-    }
-    return false;
-  }
 
   // DirectIO with the data and string given; both come back as the call left them.
   long DirectIO(long command, long* data, std::string* text) {
     BSTR string = SysAllocString(Wide(*text).c_str());
     const long result =
         Call(L"DirectIO", {Arg::Long(command), Arg::LongRef(data), Arg::TextRef(&string)});
-    text->clear();
-    if (string) {
-      for (const wchar_t* c = string; *c; ++c) text->push_back(static_cast<char>(*c));
-    }
+    *text = Narrow(string);
     SysFreeString(string);
     return result;
   }
@@ -145,19 +107,13 @@ class Health : public ::testing::Test {
   long RetrieveStatistics(const std::string& names, std::string* document) {
     BSTR buffer = SysAllocString(Wide(names).c_str());
     const long result = Call(L"RetrieveStatistics", {Arg::TextRef(&buffer)});
-    document->clear();
-    if (buffer) {
-      for (const wchar_t* c = buffer; *c; ++c) document->push_back(static_cast<char>(*c));
-    }
+    *document = Narrow(buffer);
     SysFreeString(buffer);
     return result;
   }
 
-  static HMODULE module_;
   sotest::DeviceKey key_{kDevice};
-  costandin::ControlObject co_;
 };
-HMODULE Health::module_ = nullptr;
 
 // ---- CheckHealth ------------------------------------------------------------------------
 
@@ -256,25 +212,7 @@ struct DialogView {
 };
 
 HWND WaitForDialogWindow() {
-  for (DWORD waited = 0; waited < kSafetyMs; waited += 10) {
-    HWND hwnd = FindWindowA(nullptr, kDialogCaption);
-    if (hwnd && IsWindowVisible(hwnd)) return hwnd;
-    Sleep(10);
-  }
-  return nullptr;
-}
-
-std::string ItemText(HWND dialog, int id) {
-  char text[64] = {};
-  GetDlgItemTextA(dialog, id, text, sizeof text);
-  return text;
-}
-
-void Press(HWND dialog, int id) {
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)), SMTO_NORMAL, kSafetyMs,
-                      &ignored);
+  return sotest::WaitForShown([] { return FindWindowA(nullptr, kDialogCaption); });
 }
 
 // CheckHealth(3) on the Control Object's thread; the operator presses CheckHealth `runs`
@@ -284,10 +222,10 @@ long InteractiveCheck(Health* test, costandin::ControlObject& co, int runs, Dial
     HWND dialog = WaitForDialogWindow();
     view->found = dialog != nullptr;
     if (!dialog) return;
-    for (int i = 0; i < runs; ++i) Press(dialog, IDOK);
-    view->code = ItemText(dialog, 18001);
-    view->extended = ItemText(dialog, 18002);
-    Press(dialog, IDCANCEL);
+    for (int i = 0; i < runs; ++i) sotest::Click(dialog, IDOK);
+    view->code = sotest::ItemText(dialog, 18001);
+    view->extended = sotest::ItemText(dialog, 18002);
+    sotest::Click(dialog, IDCANCEL);
   });
   const long result = co.CallLong(L"CheckHealth", {Arg::Long(3)});
   operatorThread.join();

@@ -9,13 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "ControlObjectStandIn.h"
+#include "DispatchedDevice.h"
 #include "OposCodes.h"
 #include "PrinterSubApi.h"
 #include "RecordingSub.h"
 #include "ScopedHandle.h"
 #include "TbxSim.h"
-#include "TestPrinter.h"
 #include "TestSupport.h"
 #include "Win.h"
 
@@ -73,18 +72,10 @@ void WriteDeviceKey(sotest::DeviceKey& key, const std::string& subModule) {
   if (!subModule.empty()) key.SetString("SubSODLLPath", sotest::BinFolder() + subModule);
 }
 
-class Lifecycle : public ::testing::Test {
+class Lifecycle : public sotest::DispatchedDevice {
  protected:
-  static void SetUpTestSuite() {
-    module_ = LoadLibraryA((sotest::BinFolder() + "vasselin.dll").c_str());
-    ASSERT_NE(module_, nullptr);
-    auto registerServer = reinterpret_cast<HRESULT(WINAPI*)()>(
-        reinterpret_cast<void*>(GetProcAddress(module_, "DllRegisterServer")));
-    ASSERT_NE(registerServer, nullptr);
-    ASSERT_EQ(registerServer(), S_OK);
-    std::string error;
-    ASSERT_TRUE(AddTestPrinter(kPrinter, &error)) << error;
-  }
+  Lifecycle() : DispatchedDevice(kDeviceW) {}
+  static void SetUpTestSuite() { RegisterServerFor(kPrinter); }
 
   void SetUp() override {
     WriteDeviceKey(key_, "prennik.dll");
@@ -93,43 +84,8 @@ class Lifecycle : public ::testing::Test {
   }
   void TearDown() override { co_.ReleaseObject(); }
 
-  long Call(const wchar_t* name, const std::vector<Arg>& args = {}) {
-    return co_.CallLong(name, args);
-  }
-  long Prop(long pidx) { return Call(L"GetPropertyNumber", {Arg::Long(pidx)}); }
-  // A property write; its outcome is ResultCode.
-  long SetProp(long pidx, long value) {
-    DISPID id = 0;
-    EXPECT_EQ(co_.GetIDsOfNames(L"SetPropertyNumber", &id), S_OK);
-    VARIANT none;
-    VariantInit(&none);
-    EXPECT_EQ(co_.Invoke(id, {Arg::Long(pidx), Arg::Long(value)}, &none), S_OK);
-    VariantClear(&none);
-    return Prop(kResultCode);
-  }
-  long Open(const wchar_t* device = kDeviceW) {
-    return Call(L"OpenService", {Arg::Text(L"POSPrinter"), Arg::Text(device), Arg::Sink()});
-  }
-
-  // Waits until the Control Object received SOStatusUpdate(status).
-  bool WaitForStatus(long status) {
-    for (DWORD waited = 0; waited < kSafetyMs; waited += 10) {
-      for (const auto& event : co_.Events()) {
-        if (event.name == L"SOStatusUpdate" && event.numbers == std::vector<long>{status}) {
-          EXPECT_EQ(event.threadId, co_.ThreadId()) << "on the application's thread";
-          return true;
-        }
-      }
-      Sleep(10);
-    }
-    return false;
-  }
-
-  static HMODULE module_;
   sotest::DeviceKey key_{kDevice};
-  costandin::ControlObject co_;
 };
-HMODULE Lifecycle::module_ = nullptr;
 
 TEST_F(Lifecycle, EachMethodAnswersAsTheDevicesStateAllows) {
   struct Row {

@@ -1,0 +1,100 @@
+// A service object in this process, opened, claimed and enabled on the stand-in Control
+// Object's thread against prennik.dll and the simulated printer; the test calls its methods
+// on that thread, as the Control Object does. Link control_object_standin, TbxQdApi,
+// testprinter and the recording log.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "ControlObjectStandIn.h"
+#include "FakeLog.h"
+#include "POSPrinter.h"
+#include "SimulatedPrinter.h"
+
+namespace sotest {
+
+// A BSTR of narrow text, each byte widened as it stands.
+class Bstr {
+ public:
+  explicit Bstr(const char* text) {
+    std::wstring wide(text, text + strlen(text));
+    m_bstr = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+  }
+  ~Bstr() { SysFreeString(m_bstr); }
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  BSTR* Address() { return &m_bstr; }
+  operator BSTR() const { return m_bstr; }
+
+ private:
+  BSTR m_bstr;
+};
+
+// Waits, bounded, until the condition holds; never a fixed sleep.
+inline bool WaitUntil(const std::function<bool()>& done, int tenthsOfSeconds = 300) {
+  for (int i = 0; i < tenthsOfSeconds * 10; ++i) {
+    if (done()) return true;
+    Sleep(10);
+  }
+  return done();
+}
+
+class OpenedDevice : public ::testing::Test {
+ protected:
+  static constexpr long kPidxDeviceEnabled = 3, kPidxFreezeEvents = 4, kPidxState = 9;
+  static constexpr long kStateIdle = 2;
+
+  OpenedDevice(const char* device, const char* printer) : key_(device), printer_(printer) {}
+
+  // Values a test adds to the device entry go in before this runs.
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(UseSimulatedPrinter(key_, printer_));
+    key_.SetString("SubSODLLPath", BinFolder() + "prennik.dll");
+    so_ = NewServiceObject();
+    ASSERT_NE(so_, nullptr);
+    Bstr cls("POSPrinter"), name(key_.Name().c_str());
+    const long opened = Call([&] { return so_->OpenService(cls, name, co_.Sink()); });
+    if (opened != 0) {
+      for (const auto& line : fakelog::Lines())
+        if (line.category == 0x2) ADD_FAILURE() << std::string(line.text.begin(), line.text.end());
+    }
+    ASSERT_EQ(opened, 0) << "OpenResult " << so_->GetOpenResult();
+    ASSERT_EQ(Call([&] { return so_->Claim(5000); }), 0);
+    ASSERT_EQ(SetNumber(kPidxDeviceEnabled, 1), 0);
+    TbxSim_ClearWritten(printer_);
+  }
+
+  // What is still queued finishes (within the bound) before Close, which waits on busy for
+  // 3 s only.
+  void CloseWhenIdle(int tenthsOfSeconds) {
+    if (!so_) return;
+    TbxSim_SetCoverOpen(printer_, FALSE);
+    (void)SetNumber(kPidxFreezeEvents, 0);
+    WaitUntil([&] { return Number(kPidxState) == kStateIdle; }, tenthsOfSeconds);
+    EXPECT_EQ(Call([&] { return so_->Close(); }), 0);
+    so_->Release();
+  }
+
+  long Call(const std::function<long()>& call) {
+    long result = -1;
+    co_.RunOnThread([&] { result = call(); });
+    return result;
+  }
+  long Number(long pidx) { return Call([&] { return so_->GetPropertyNumber(pidx); }); }
+  long SetNumber(long pidx, long value) {
+    return Call([&] {
+      so_->SetPropertyNumber(pidx, value);
+      return so_->Properties().ResultCode;
+    });
+  }
+
+  DeviceKey key_;
+  const char* printer_;
+  costandin::ControlObject co_;
+  CPOSPrinter* so_ = nullptr;
+};
+
+}  // namespace sotest
