@@ -135,7 +135,7 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   // A new input property record from the cache (its texts are copies it owns).
   PrnInputProperty* CreateInputProperty();
   // Deletes the record's texts and the record; NULL does nothing.
-  void FreePropertyRecord(PrnInputProperty* record);
+  static void FreePropertyRecord(PrnInputProperty* record);
   // A new zero-filled snapshot with the record's numbers, NULL text slots, the carry word
   // and the position words -1.
   PrnPropertySnapshot* BuildPropertySnapshot(const PrnInputProperty* record);
