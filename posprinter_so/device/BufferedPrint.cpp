@@ -99,10 +99,7 @@ long CPOSPrinter::BeginTransactionBuffer(PrnInputProperty* r, PrnStationState* s
     m_currentRotation = kRotateNormal;
     return OPOS_SUCCESS;
   }
-  delete s;
-  FreePropertyRecord(r);
-  FreePropertySnapshot(p);
-  return OPOS_SUCCESS;
+  return FinishWithoutOutput(r, s, nullptr, p);
 }
 
 long CPOSPrinter::EndTransactionBuffer(PrnInputProperty* r, PrnStationState* s,
@@ -202,9 +199,7 @@ long CPOSPrinter::RotatePrint(long station, long rotation) {
   PrnStationState* stationState = m_window->NewOutputRequest(station, m_currentRotation);
   const long begun = m_window->BeginRotatePrint(record, stationState, snapshot, station, rotation,
                                                 direction == kLeft90 ? 1 : 0);
-  delete stationState;
-  FreePropertyRecord(record);
-  FreePropertySnapshot(snapshot);
+  (void)FinishWithoutOutput(record, stationState, nullptr, snapshot);
   return SetResultCode(begun == 2 ? OPOS_E_ILLEGAL : OPOS_SUCCESS, 0, kTag);
 }
 
@@ -222,10 +217,7 @@ long CPOSPrinter::EndRotatedPrint(PrnInputProperty* record, long station, long* 
     return result;
   }
   m_window->Modes().upsideDown = 0;
-  delete stationState;
-  FreePropertyRecord(record);
-  FreePropertySnapshot(snapshot);
-  return OPOS_SUCCESS;
+  return FinishWithoutOutput(record, stationState, nullptr, snapshot);
 }
 
 long CPOSPrinter::PageModePrint(long control) {
@@ -265,9 +257,7 @@ long CPOSPrinter::PageModePrint(long control) {
       stationState = m_window->NewOutputRequest(PRN_STATION_RECEIPT, m_currentRotation);
       (void)m_window->BeginPageMode(record, stationState, snapshot, PRN_STATION_RECEIPT, control);
     }
-    delete stationState;
-    FreePropertyRecord(record);
-    FreePropertySnapshot(snapshot);
+    (void)FinishWithoutOutput(record, stationState, nullptr, snapshot);
     return SetResultCode(OPOS_SUCCESS, 0, kTag);
   }
   const bool asynchronous = record->asyncMode != 0;

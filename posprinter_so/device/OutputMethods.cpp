@@ -294,12 +294,7 @@ long CPOSPrinter::PrintBitmap(long station, BSTR fileName, long width, long alig
 
 long CPOSPrinter::SubmitBitmap(PrnInputProperty* r, PrnStationState* s, long station,
                                PrnTokenList* l, PrnPropertySnapshot* p, long* e) {
-  if (!l) {
-    delete s;
-    FreePropertyRecord(r);
-    FreePropertySnapshot(p);
-    return OPOS_SUCCESS;
-  }
+  if (!l) return FinishWithoutOutput(r, s, nullptr, p);
   return SubmitOutput(r, s, station, l, p, 1, 1, BitmapRotation(s), e, -1, -1);
 }
 
