@@ -1,13 +1,13 @@
 // CheckHealth at its three levels, DirectIO, and the statistics and firmware methods: the
 // method frame, with the ends that set CheckHealthText, show the check-health dialog or
 // hand DirectIO's own flags to the submission.
-#include <cstdio>
 #include <string>
 
 #include "BstrText.h"
 #include "CheckHealthDlg.h"
 #include "CommDevice.h"
 #include "HiddenWindow.h"
+#include "LogContext.h"
 #include "OposCodes.h"
 #include "POSPrinter.h"
 #include "PrinterSubIds.h"
@@ -26,12 +26,6 @@ constexpr char kInteractiveFailure[] = "Interactive HCheck: Failure";
 
 using Rule = CPOSPrinter::BusyRule;
 using Frame = CPOSPrinter::COutputFrame;
-
-std::string Number(long value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%ld", value);
-  return text;
-}
 
 Frame StationZeroFrame(const char* tag, Rule busy) {
   Frame frame;
@@ -52,7 +46,7 @@ void CPOSPrinter::SetCheckHealthText(const char* text) {
 
 long CPOSPrinter::CheckHealth(long level) {
   static const char kTag[] = "CheckHealth";
-  LogCall(kTag, {{"Level", Number(level)}});
+  LogCall(kTag, {{"Level", Fmt("%ld", level)}});
   if (const long refused = FrameChecks()) return SetResultCode(refused, 0, kTag);
   long extended = 0;
   PrnInputProperty* record = CreateInputProperty();
@@ -143,8 +137,8 @@ long CPOSPrinter::ExecuteInteractiveCheckHealth(PrnInputProperty* record,
 
 long CPOSPrinter::DirectIO(long command, long* data, BSTR* text) {
   static const char kTag[] = "DirectIO";
-  LogCall(kTag, {{"Command", Number(command)},
-                 {"pData", data ? Number(*data) : std::string("NULL")},
+  LogCall(kTag, {{"Command", Fmt("%ld", command)},
+                 {"pData", data ? Fmt("%ld", *data) : std::string("NULL")},
                  {"pString", text ? BstrToAnsi(*text) : std::string("NULL")}});
   Frame frame = StationZeroFrame(kTag, Rule::kNone);
   CCommDevice* c = m_channel;
