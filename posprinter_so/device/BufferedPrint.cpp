@@ -58,12 +58,7 @@ long CPOSPrinter::TransactionPrint(long station, long control) {
                        (station == PRN_STATION_RECEIPT && caps.capRecPresent) ||
                        (station == PRN_STATION_SLIP && caps.capSlpPresent);
   if (!present || !caps.capTransaction) return SetResultCode(OPOS_E_ILLEGAL, 0, "TransactionPrint");
-  COutputFrame frame;
-  frame.tag = "TransactionPrint";
-  frame.recordStation = station;
-  frame.busy = BusyRule::kSynchronousOnly;
-  frame.submitStation = station;
-  frame.use[0] = frame.use[1] = frame.use[2] = 0;
+  COutputFrame frame("TransactionPrint", station, BusyRule::kSynchronousOnly, station);
   CCommDevice* c = m_channel;
   frame.pre = [=](PrnInputProperty* r, long* e) { return c->preTransactionPrint(r, station, control, e); };
   frame.execute = [=](PrnInputProperty* r, PrnStationState* s, PrnTokenList** l,
@@ -284,12 +279,7 @@ void CPOSPrinter::DiscardStationBuffers() {
 long CPOSPrinter::ClearOutput() {
   static const char kTag[] = "ClearOutput";
   LogCall(kTag, {});
-  COutputFrame frame;
-  frame.tag = kTag;
-  frame.recordStation = 0;
-  frame.busy = BusyRule::kErrorOnly;
-  frame.submitStation = 0;
-  frame.use[0] = frame.use[1] = frame.use[2] = 0;
+  COutputFrame frame(kTag, /*recordStation=*/0, BusyRule::kErrorOnly, /*submitStation=*/0);
   CCommDevice* c = m_channel;
   frame.pre = [=](PrnInputProperty* r, long* e) { return c->preClearOutput(r, e); };
   frame.execute = [=](PrnInputProperty* r, PrnStationState* s, PrnTokenList** l,

@@ -27,14 +27,9 @@ constexpr char kInteractiveFailure[] = "Interactive HCheck: Failure";
 using Rule = CPOSPrinter::BusyRule;
 using Frame = CPOSPrinter::COutputFrame;
 
+// Submitted to the station named by the list's first word, outside any open buffer.
 Frame StationZeroFrame(const char* tag, Rule busy) {
-  Frame frame;
-  frame.tag = tag;
-  frame.recordStation = kStationOfNoArgument;
-  frame.busy = busy;
-  frame.submitStation = -1;  // the list's first word
-  frame.use[0] = frame.use[1] = frame.use[2] = 0;
-  return frame;
+  return Frame(tag, kStationOfNoArgument, busy, /*submitStation=*/-1);
 }
 
 }  // namespace

@@ -229,6 +229,11 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
 
   // One OPOS method through the frame: what varies between the members.
   struct COutputFrame {
+    COutputFrame() = default;
+    COutputFrame(const char* tag, long recordStation, BusyRule busy, long submitStation,
+                 long useTransaction = 0, long usePageMode = 0, long useRotation = 0)
+        : tag(tag), recordStation(recordStation), busy(busy), submitStation(submitStation),
+          use{useTransaction, usePageMode, useRotation} {}
     const char* tag;        // the method's name in the log and ResultCode lines
     long recordStation;     // station of the station state record
     BusyRule busy;
