@@ -71,8 +71,7 @@ long CPOSPrinter::CheckHealth(long level) {
   if (result != OPOS_SUCCESS || level == kInternal || !list) {
     long code = OPOS_SUCCESS;
     if (result != OPOS_SUCCESS) {
-      // A sub-module that failed without writing its codes answers with its result.
-      code = snapshot->resultCode != 0 ? snapshot->resultCode : result;
+      code = FailedExecuteCode(snapshot, result);
       extended = snapshot->resultCodeExtended;
     }
     // A failure's CheckHealthText is the one the sub-module wrote into the snapshot.
@@ -118,7 +117,7 @@ long CPOSPrinter::ExecuteInteractiveCheckHealth(PrnInputProperty* record,
                                               snapshot);
   if (result != OPOS_SUCCESS || !list) {
     if (result != OPOS_SUCCESS) {
-      if (snapshot->resultCode != 0) result = snapshot->resultCode;
+      result = FailedExecuteCode(snapshot, result);
       *resultCodeExtended = snapshot->resultCodeExtended;
     }
     (void)FinishWithoutOutput(record, stationState, list, snapshot);

@@ -99,9 +99,7 @@ long CPOSPrinter::RunOutputFrame(const COutputFrame& frame) {
   PrnTokenList* list = nullptr;
   result = frame.execute(record, stationState, &list, snapshot);
   if (result != OPOS_SUCCESS) {
-    // A sub-module that failed without writing its codes (a negative export result, a bad
-    // slot) leaves ResultCode 0: the execute result is the answer then.
-    const long code = snapshot->resultCode != 0 ? snapshot->resultCode : result;
+    const long code = FailedExecuteCode(snapshot, result);
     extended = snapshot->resultCodeExtended;
     (void)FinishWithoutOutput(record, stationState, list, snapshot);
     return SetResultCode(code, extended, frame.tag);

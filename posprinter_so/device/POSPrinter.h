@@ -248,6 +248,11 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
     std::function<long(PrnInputProperty*, PrnStationState*, PrnTokenList*,
                        PrnPropertySnapshot*, long*)> finish;
   };
+  // The ResultCode of a failed execute phase: the snapshot's, or `result` when the
+  // sub-module failed without writing its codes (a negative export result, a bad slot).
+  static long FailedExecuteCode(const PrnPropertySnapshot* snapshot, long result) {
+    return snapshot->resultCode != 0 ? snapshot->resultCode : result;
+  }
   // Checks (103, 105), pre phase, busy rule, execute phase and submission; sets ResultCode.
   // The caller has logged the call and made its station and unit checks.
   long RunOutputFrame(const COutputFrame& frame);
