@@ -88,23 +88,12 @@ BOOL CCommDevice::CreateQueueEvents() {
 BOOL CCommDevice::StartAllThreads() {
   // A thread waiting on a missing event would spin: without all three none starts.
   if (!CreateQueueEvents()) return 0;
-  if (!StartSendThread()) return 0;
-  if (!StartRecvThread()) {
-    (void)StopSendThread();
-    return 0;
-  }
-  if (!StartImmediateThread()) {
-    (void)StopSendThread();
-    (void)StopRecvThread();
-    return 0;
-  }
-  if (!StartWatchResponseThread()) {
-    (void)StopSendThread();
-    (void)StopRecvThread();
-    (void)StopImmediateThread();
-    return 0;
-  }
-  return 1;
+  if (StartSendThread() && StartRecvThread() && StartImmediateThread() &&
+      StartWatchResponseThread())
+    return 1;
+  // Stopping a thread that never started does nothing and logs nothing.
+  (void)StopAllThreads();
+  return 0;
 }
 
 BOOL CCommDevice::StopAllThreads() {

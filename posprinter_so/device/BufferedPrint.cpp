@@ -58,12 +58,7 @@ long CPOSPrinter::TransactionPrint(long station, long control) {
                        (station == PRN_STATION_RECEIPT && caps.capRecPresent) ||
                        (station == PRN_STATION_SLIP && caps.capSlpPresent);
   if (!present || !caps.capTransaction) return SetResultCode(OPOS_E_ILLEGAL, 0, "TransactionPrint");
-  COutputFrame frame;
-  frame.tag = "TransactionPrint";
-  frame.recordStation = station;
-  frame.busy = BusyRule::kSynchronousOnly;
-  frame.submitStation = station;
-  frame.use[0] = frame.use[1] = frame.use[2] = 0;
+  COutputFrame frame("TransactionPrint", station, BusyRule::kSynchronousOnly, station);
   CCommDevice* c = m_channel;
   frame.pre = [=](PrnInputProperty* r, long* e) { return c->preTransactionPrint(r, station, control, e); };
   frame.execute = [=](PrnInputProperty* r, PrnStationState* s, PrnTokenList** l,
@@ -99,10 +94,7 @@ long CPOSPrinter::BeginTransactionBuffer(PrnInputProperty* r, PrnStationState* s
     m_currentRotation = kRotateNormal;
     return OPOS_SUCCESS;
   }
-  delete s;
-  FreePropertyRecord(r);
-  FreePropertySnapshot(p);
-  return OPOS_SUCCESS;
+  return FinishWithoutOutput(r, s, nullptr, p);
 }
 
 long CPOSPrinter::EndTransactionBuffer(PrnInputProperty* r, PrnStationState* s,
@@ -202,9 +194,7 @@ long CPOSPrinter::RotatePrint(long station, long rotation) {
   PrnStationState* stationState = m_window->NewOutputRequest(station, m_currentRotation);
   const long begun = m_window->BeginRotatePrint(record, stationState, snapshot, station, rotation,
                                                 direction == kLeft90 ? 1 : 0);
-  delete stationState;
-  FreePropertyRecord(record);
-  FreePropertySnapshot(snapshot);
+  (void)FinishWithoutOutput(record, stationState, nullptr, snapshot);
   return SetResultCode(begun == 2 ? OPOS_E_ILLEGAL : OPOS_SUCCESS, 0, kTag);
 }
 
@@ -222,10 +212,7 @@ long CPOSPrinter::EndRotatedPrint(PrnInputProperty* record, long station, long* 
     return result;
   }
   m_window->Modes().upsideDown = 0;
-  delete stationState;
-  FreePropertyRecord(record);
-  FreePropertySnapshot(snapshot);
-  return OPOS_SUCCESS;
+  return FinishWithoutOutput(record, stationState, nullptr, snapshot);
 }
 
 long CPOSPrinter::PageModePrint(long control) {
@@ -265,9 +252,7 @@ long CPOSPrinter::PageModePrint(long control) {
       stationState = m_window->NewOutputRequest(PRN_STATION_RECEIPT, m_currentRotation);
       (void)m_window->BeginPageMode(record, stationState, snapshot, PRN_STATION_RECEIPT, control);
     }
-    delete stationState;
-    FreePropertyRecord(record);
-    FreePropertySnapshot(snapshot);
+    (void)FinishWithoutOutput(record, stationState, nullptr, snapshot);
     return SetResultCode(OPOS_SUCCESS, 0, kTag);
   }
   const bool asynchronous = record->asyncMode != 0;
@@ -294,12 +279,7 @@ void CPOSPrinter::DiscardStationBuffers() {
 long CPOSPrinter::ClearOutput() {
   static const char kTag[] = "ClearOutput";
   LogCall(kTag, {});
-  COutputFrame frame;
-  frame.tag = kTag;
-  frame.recordStation = 0;
-  frame.busy = BusyRule::kErrorOnly;
-  frame.submitStation = 0;
-  frame.use[0] = frame.use[1] = frame.use[2] = 0;
+  COutputFrame frame(kTag, /*recordStation=*/0, BusyRule::kErrorOnly, /*submitStation=*/0);
   CCommDevice* c = m_channel;
   frame.pre = [=](PrnInputProperty* r, long* e) { return c->preClearOutput(r, e); };
   frame.execute = [=](PrnInputProperty* r, PrnStationState* s, PrnTokenList** l,

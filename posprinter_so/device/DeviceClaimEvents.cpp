@@ -20,22 +20,8 @@ PrnPropertySnapshot* CDeviceClaim::BuildPropertySnapshot(PrnInputProperty* recor
 }
 
 void CDeviceClaim::FreePropertyRecord(PrnInputProperty* record) {
-  if (CPOSPrinter* owner = GetOwner()) {
-    owner->FreePropertyRecord(record);
-    return;
-  }
-  // Records made by either path free the same way: texts with delete[], then the record.
-  if (!record) return;
-  for (const char* text : {record->checkHealthText, record->serviceObjectDescription,
-                           record->deviceDescription, record->deviceName,
-                           record->characterSetList, record->errorString,
-                           record->fontTypefaceList, record->pageModeArea,
-                           record->jrnLineCharsList, record->recLineCharsList,
-                           record->recBarCodeRotationList, record->recBitmapRotationList,
-                           record->slpLineCharsList, record->slpBarCodeRotationList,
-                           record->slpBitmapRotationList, record->pageModePrintArea})
-    delete[] text;
-  delete record;
+  // Records made by either path free the same way, with or without an owner.
+  CPOSPrinter::FreePropertyRecord(record);
 }
 
 void CDeviceClaim::FreePropertySnapshot(PrnPropertySnapshot* snapshot) {

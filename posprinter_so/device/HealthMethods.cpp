@@ -1,13 +1,13 @@
 // CheckHealth at its three levels, DirectIO, and the statistics and firmware methods: the
 // method frame, with the ends that set CheckHealthText, show the check-health dialog or
 // hand DirectIO's own flags to the submission.
-#include <cstdio>
 #include <string>
 
 #include "BstrText.h"
 #include "CheckHealthDlg.h"
 #include "CommDevice.h"
 #include "HiddenWindow.h"
+#include "LogContext.h"
 #include "OposCodes.h"
 #include "POSPrinter.h"
 #include "PrinterSubIds.h"
@@ -27,20 +27,9 @@ constexpr char kInteractiveFailure[] = "Interactive HCheck: Failure";
 using Rule = CPOSPrinter::BusyRule;
 using Frame = CPOSPrinter::COutputFrame;
 
-std::string Number(long value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%ld", value);
-  return text;
-}
-
+// Submitted to the station named by the list's first word, outside any open buffer.
 Frame StationZeroFrame(const char* tag, Rule busy) {
-  Frame frame;
-  frame.tag = tag;
-  frame.recordStation = kStationOfNoArgument;
-  frame.busy = busy;
-  frame.submitStation = -1;  // the list's first word
-  frame.use[0] = frame.use[1] = frame.use[2] = 0;
-  return frame;
+  return Frame(tag, kStationOfNoArgument, busy, /*submitStation=*/-1);
 }
 
 }  // namespace
@@ -52,7 +41,7 @@ void CPOSPrinter::SetCheckHealthText(const char* text) {
 
 long CPOSPrinter::CheckHealth(long level) {
   static const char kTag[] = "CheckHealth";
-  LogCall(kTag, {{"Level", Number(level)}});
+  LogCall(kTag, {{"Level", Fmt("%ld", level)}});
   if (const long refused = FrameChecks()) return SetResultCode(refused, 0, kTag);
   long extended = 0;
   PrnInputProperty* record = CreateInputProperty();
@@ -82,8 +71,7 @@ long CPOSPrinter::CheckHealth(long level) {
   if (result != OPOS_SUCCESS || level == kInternal || !list) {
     long code = OPOS_SUCCESS;
     if (result != OPOS_SUCCESS) {
-      // A sub-module that failed without writing its codes answers with its result.
-      code = snapshot->resultCode != 0 ? snapshot->resultCode : result;
+      code = FailedExecuteCode(snapshot, result);
       extended = snapshot->resultCodeExtended;
     }
     // A failure's CheckHealthText is the one the sub-module wrote into the snapshot.
@@ -129,7 +117,7 @@ long CPOSPrinter::ExecuteInteractiveCheckHealth(PrnInputProperty* record,
                                               snapshot);
   if (result != OPOS_SUCCESS || !list) {
     if (result != OPOS_SUCCESS) {
-      if (snapshot->resultCode != 0) result = snapshot->resultCode;
+      result = FailedExecuteCode(snapshot, result);
       *resultCodeExtended = snapshot->resultCodeExtended;
     }
     (void)FinishWithoutOutput(record, stationState, list, snapshot);
@@ -143,8 +131,8 @@ long CPOSPrinter::ExecuteInteractiveCheckHealth(PrnInputProperty* record,
 
 long CPOSPrinter::DirectIO(long command, long* data, BSTR* text) {
   static const char kTag[] = "DirectIO";
-  LogCall(kTag, {{"Command", Number(command)},
-                 {"pData", data ? Number(*data) : std::string("NULL")},
+  LogCall(kTag, {{"Command", Fmt("%ld", command)},
+                 {"pData", data ? Fmt("%ld", *data) : std::string("NULL")},
                  {"pString", text ? BstrToAnsi(*text) : std::string("NULL")}});
   Frame frame = StationZeroFrame(kTag, Rule::kNone);
   CCommDevice* c = m_channel;

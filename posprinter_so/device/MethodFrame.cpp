@@ -64,10 +64,7 @@ long CPOSPrinter::SubmitOutput(PrnInputProperty* record, PrnStationState* statio
     } else {
       (void)AppendToTransaction(station, list);
     }
-    delete stationState;
-    FreePropertyRecord(record);
-    FreePropertySnapshot(snapshot);
-    return OPOS_SUCCESS;
+    return FinishWithoutOutput(record, stationState, nullptr, snapshot);
   }
   if (station == PRN_STATION_RECEIPT || station == PRN_STATION_JOURNAL)
     (void)m_window->ScanCommandTokens(list);
@@ -102,24 +99,16 @@ long CPOSPrinter::RunOutputFrame(const COutputFrame& frame) {
   PrnTokenList* list = nullptr;
   result = frame.execute(record, stationState, &list, snapshot);
   if (result != OPOS_SUCCESS) {
-    // A sub-module that failed without writing its codes (a negative export result, a bad
-    // slot) leaves ResultCode 0: the execute result is the answer then.
-    const long code = snapshot->resultCode != 0 ? snapshot->resultCode : result;
+    const long code = FailedExecuteCode(snapshot, result);
     extended = snapshot->resultCodeExtended;
-    if (list) (void)m_channel->ReleaseSubSOData(list);
-    delete stationState;
-    FreePropertyRecord(record);
-    FreePropertySnapshot(snapshot);
+    (void)FinishWithoutOutput(record, stationState, list, snapshot);
     return SetResultCode(code, extended, frame.tag);
   }
   if (frame.finish) {
     result = frame.finish(record, stationState, list, snapshot, &extended);
   } else if (!list) {
     // Nothing to print: a sub-module that built no list has nothing to queue.
-    delete stationState;
-    FreePropertyRecord(record);
-    FreePropertySnapshot(snapshot);
-    result = OPOS_SUCCESS;
+    result = FinishWithoutOutput(record, stationState, nullptr, snapshot);
   } else {
     const long station = frame.submitStation == -1 ? list->station : frame.submitStation;
     const long position1 = frame.positionsFromSnapshot ? snapshot->positionWord1 : -1;

@@ -21,19 +21,6 @@ constexpr long kStationOfNoArgument = 0;
 using Rule = CPOSPrinter::BusyRule;
 using Frame = CPOSPrinter::COutputFrame;
 
-Frame MakeFrame(const char* tag, long recordStation, Rule busy, long submitStation,
-                long useTransaction, long usePageMode, long useRotation) {
-  Frame frame;
-  frame.tag = tag;
-  frame.recordStation = recordStation;
-  frame.busy = busy;
-  frame.submitStation = submitStation;
-  frame.use[0] = useTransaction;
-  frame.use[1] = usePageMode;
-  frame.use[2] = useRotation;
-  return frame;
-}
-
 // The methods whose arguments are one number and one text (PrintNormal, PrintImmediate,
 // ValidateData, SetLogo): the same two wrappers' shape.
 using TextPre = long (CCommDevice::*)(PrnInputProperty*, long, const char*, long*);
@@ -95,7 +82,7 @@ long CPOSPrinter::SimpleOutput(const char* tag, bool able, Rule busy, long metho
   LogCall(tag, params);
   if (const long refused = FrameChecks()) return SetResultCode(refused, 0, tag);
   if (!able) return SetResultCode(OPOS_E_ILLEGAL, 0, tag);
-  Frame frame = MakeFrame(tag, kStationOfNoArgument, busy, -1, 1, 0, 0);
+  Frame frame(tag, kStationOfNoArgument, busy, -1, 1, 0, 0);
   CCommDevice* c = m_channel;
   frame.pre = [=](PrnInputProperty* r, long* e) {
     switch (methodId) {
@@ -166,7 +153,7 @@ long CPOSPrinter::PrintNormal(long station, BSTR data) {
   if (const long refused = FrameChecks()) return SetResultCode(refused, 0, "PrintNormal");
   if (CheckStation(m_props.Caps, station, 1, 1, true))
     return SetResultCode(OPOS_E_ILLEGAL, 0, "PrintNormal");
-  Frame frame = TextFrame(MakeFrame("PrintNormal", station, Rule::kSynchronousOnly, station, 1, 1, 1),
+  Frame frame = TextFrame(Frame("PrintNormal", station, Rule::kSynchronousOnly, station, 1, 1, 1),
                           m_channel, station, text, &CCommDevice::prePrintNormal,
                           &CCommDevice::executePrintNormal);
   frame.clearsSettingsChanged = true;
@@ -179,7 +166,7 @@ long CPOSPrinter::PrintImmediate(long station, BSTR data) {
   if (const long refused = FrameChecks()) return SetResultCode(refused, 0, "PrintImmediate");
   if (CheckStation(m_props.Caps, station, 1, 1, true))
     return SetResultCode(OPOS_E_ILLEGAL, 0, "PrintImmediate");
-  Frame frame = TextFrame(MakeFrame("PrintImmediate", station, Rule::kNone, station, 0, 0, 0),
+  Frame frame = TextFrame(Frame("PrintImmediate", station, Rule::kNone, station, 0, 0, 0),
                           m_channel, station, text, &CCommDevice::prePrintImmediate,
                           &CCommDevice::executePrintImmediate);
   // Ahead of every queue and every open buffer, synchronously whatever AsyncMode says.
@@ -208,8 +195,7 @@ long CPOSPrinter::PrintTwoNormal(long stations, BSTR data1, BSTR data2) {
                     (stations == 5 && caps.capConcurrentJrnSlp) ||
                     (stations == 6 && caps.capConcurrentRecSlp);
   if (!able) return SetResultCode(OPOS_E_ILLEGAL, 0, "PrintTwoNormal");
-  Frame frame = MakeFrame("PrintTwoNormal", kStationOfNoArgument, Rule::kSynchronousOnly, -1,
-                          0, 0, 0);
+  Frame frame("PrintTwoNormal", kStationOfNoArgument, Rule::kSynchronousOnly, -1, 0, 0, 0);
   CCommDevice* c = m_channel;
   frame.pre = [=, &text1, &text2](PrnInputProperty* r, long* e) {
     return c->prePrintTwoNormal(r, stations, text1.c_str(), text2.c_str(), e);
@@ -236,7 +222,7 @@ long CPOSPrinter::PrintBarCode(long station, BSTR data, long symbology, long hei
     return SetResultCode(OPOS_E_ILLEGAL, 0, "PrintBarCode");
   const long heightDots = ToDots(height), widthDots = ToDots(width);
   const long r1 = (m_currentRotation == 0x101 || m_currentRotation == 0x102) ? 1 : 0;
-  Frame frame = MakeFrame("PrintBarCode", station, Rule::kSynchronousOnly, station, 1, 1, r1);
+  Frame frame("PrintBarCode", station, Rule::kSynchronousOnly, station, 1, 1, r1);
   CCommDevice* c = m_channel;
   frame.pre = [=, &text](PrnInputProperty* r, long* e) {
     return c->prePrintBarCode(r, station, text.c_str(), symbology, heightDots, widthDots,
@@ -275,7 +261,7 @@ long CPOSPrinter::PrintBitmap(long station, BSTR fileName, long width, long alig
   long widthDots = 0, alignDots = 0;
   if (BitmapChecks(station, width, alignment, &widthDots, &alignDots))
     return SetResultCode(OPOS_E_ILLEGAL, 0, "PrintBitmap");
-  Frame frame = MakeFrame("PrintBitmap", station, Rule::kSynchronousOnly, station, 1, 1, 0);
+  Frame frame("PrintBitmap", station, Rule::kSynchronousOnly, station, 1, 1, 0);
   CCommDevice* c = m_channel;
   frame.pre = [=, &name](PrnInputProperty* r, long* e) {
     return c->prePrintBitmap(r, station, name.c_str(), widthDots, alignDots, e);
@@ -294,12 +280,7 @@ long CPOSPrinter::PrintBitmap(long station, BSTR fileName, long width, long alig
 
 long CPOSPrinter::SubmitBitmap(PrnInputProperty* r, PrnStationState* s, long station,
                                PrnTokenList* l, PrnPropertySnapshot* p, long* e) {
-  if (!l) {
-    delete s;
-    FreePropertyRecord(r);
-    FreePropertySnapshot(p);
-    return OPOS_SUCCESS;
-  }
+  if (!l) return FinishWithoutOutput(r, s, nullptr, p);
   return SubmitOutput(r, s, station, l, p, 1, 1, BitmapRotation(s), e, -1, -1);
 }
 
@@ -313,7 +294,7 @@ long CPOSPrinter::PrintMemoryBitmap(long station, BSTR data, long type, long wid
   long widthDots = 0, alignDots = 0;
   if (BitmapChecks(station, width, alignment, &widthDots, &alignDots))
     return SetResultCode(OPOS_E_ILLEGAL, 0, "PrintMemoryBitmap");
-  Frame frame = MakeFrame("PrintMemoryBitmap", station, Rule::kSynchronousOnly, station, 1, 1, 0);
+  Frame frame("PrintMemoryBitmap", station, Rule::kSynchronousOnly, station, 1, 1, 0);
   CCommDevice* c = m_channel;
   frame.pre = [=, &bytes](PrnInputProperty* r, long* e) {
     return c->prePrintMemoryBitmap(r, station, bytes.c_str(), type, widthDots, alignDots, e);
@@ -341,7 +322,7 @@ long CPOSPrinter::SetBitmap(long bitmapNumber, long station, BSTR fileName, long
   long widthDots = 0, alignDots = 0;
   if (BitmapChecks(station, width, alignment, &widthDots, &alignDots))
     return SetResultCode(OPOS_E_ILLEGAL, 0, "SetBitmap");
-  Frame frame = MakeFrame("SetBitmap", station, Rule::kAlways, station, 0, 0, 0);
+  Frame frame("SetBitmap", station, Rule::kAlways, station, 0, 0, 0);
   CCommDevice* c = m_channel;
   frame.pre = [=, &name](PrnInputProperty* r, long* e) {
     return c->preSetBitmap(r, bitmapNumber, station, name.c_str(), widthDots, alignDots, e);
@@ -368,7 +349,7 @@ long CPOSPrinter::FinishWithoutOutput(PrnInputProperty* r, PrnStationState* s, P
 long CPOSPrinter::SetLogo(long location, BSTR data) {
   const std::string text = BstrToAnsi(data);
   LogCall("SetLogo", {{"Location", Fmt("%ld", location)}, {"Data", text}});
-  Frame frame = TextFrame(MakeFrame("SetLogo", kStationOfNoArgument, Rule::kAlways, -1, 0, 0, 0),
+  Frame frame = TextFrame(Frame("SetLogo", kStationOfNoArgument, Rule::kAlways, -1, 0, 0, 0),
                           m_channel, location, text, &CCommDevice::preSetLogo,
                           &CCommDevice::executeSetLogo);
   frame.finish = [this, location](PrnInputProperty* r, PrnStationState* s, PrnTokenList* l,
@@ -387,7 +368,7 @@ long CPOSPrinter::SetLogo(long location, BSTR data) {
 long CPOSPrinter::ValidateData(long station, BSTR data) {
   const std::string text = BstrToAnsi(data);
   LogCall("ValidateData", {{"Station", Fmt("%ld", station)}, {"Data", text}});
-  Frame frame = TextFrame(MakeFrame("ValidateData", station, Rule::kNone, station, 0, 0, 0),
+  Frame frame = TextFrame(Frame("ValidateData", station, Rule::kNone, station, 0, 0, 0),
                           m_channel, station, text, &CCommDevice::preValidateData,
                           &CCommDevice::executeValidateData);
   frame.finish = [this](PrnInputProperty* r, PrnStationState* s, PrnTokenList* l,
@@ -407,7 +388,7 @@ long CPOSPrinter::DrawRuledLine(long station, BSTR positionList, long lineDirect
   const PrnCapabilityBlock& caps = m_props.Caps;
   if (CheckStation(caps, station, caps.capRecRuledLine, caps.capSlpRuledLine, false))
     return SetResultCode(OPOS_E_ILLEGAL, 0, "DrawRuledLine");
-  Frame frame = MakeFrame("DrawRuledLine", station, Rule::kSynchronousOnly, station, 1, 0, 0);
+  Frame frame("DrawRuledLine", station, Rule::kSynchronousOnly, station, 1, 0, 0);
   CCommDevice* c = m_channel;
   auto positions = std::make_shared<std::vector<long>>();
   const long mapMode = m_props.MapMode, dpi = m_resolution;

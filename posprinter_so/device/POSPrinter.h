@@ -135,7 +135,7 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   // A new input property record from the cache (its texts are copies it owns).
   PrnInputProperty* CreateInputProperty();
   // Deletes the record's texts and the record; NULL does nothing.
-  void FreePropertyRecord(PrnInputProperty* record);
+  static void FreePropertyRecord(PrnInputProperty* record);
   // A new zero-filled snapshot with the record's numbers, NULL text slots, the carry word
   // and the position words -1.
   PrnPropertySnapshot* BuildPropertySnapshot(const PrnInputProperty* record);
@@ -229,6 +229,11 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
 
   // One OPOS method through the frame: what varies between the members.
   struct COutputFrame {
+    COutputFrame() = default;
+    COutputFrame(const char* tag, long recordStation, BusyRule busy, long submitStation,
+                 long useTransaction = 0, long usePageMode = 0, long useRotation = 0)
+        : tag(tag), recordStation(recordStation), busy(busy), submitStation(submitStation),
+          use{useTransaction, usePageMode, useRotation} {}
     const char* tag;        // the method's name in the log and ResultCode lines
     long recordStation;     // station of the station state record
     BusyRule busy;
@@ -243,6 +248,11 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
     std::function<long(PrnInputProperty*, PrnStationState*, PrnTokenList*,
                        PrnPropertySnapshot*, long*)> finish;
   };
+  // The ResultCode of a failed execute phase: the snapshot's, or `result` when the
+  // sub-module failed without writing its codes (a negative export result, a bad slot).
+  static long FailedExecuteCode(const PrnPropertySnapshot* snapshot, long result) {
+    return snapshot->resultCode != 0 ? snapshot->resultCode : result;
+  }
   // Checks (103, 105), pre phase, busy rule, execute phase and submission; sets ResultCode.
   // The caller has logged the call and made its station and unit checks.
   long RunOutputFrame(const COutputFrame& frame);

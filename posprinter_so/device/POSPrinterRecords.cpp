@@ -14,65 +14,49 @@ const char kSource[] = "POSPrinter";
 constexpr long kNotReported = -1;
 constexpr long kPowerOnline = 2001;
 
-// The input record's texts and the cache's, in the order they are copied.
+// The texts of the input record, of the snapshot and of the cache, in the order the record
+// copies them.
 const struct RecordText {
   const char* PrnInputProperty::*record;
-  std::string CPropertyCache::*cache;
-} kRecordTexts[] = {
-    {&PrnInputProperty::checkHealthText, &CPropertyCache::CheckHealthText},
-    {&PrnInputProperty::serviceObjectDescription, &CPropertyCache::ServiceObjectDescription},
-    {&PrnInputProperty::deviceDescription, &CPropertyCache::DeviceDescription},
-    {&PrnInputProperty::deviceName, &CPropertyCache::DeviceName},
-    {&PrnInputProperty::characterSetList, &CPropertyCache::CharacterSetList},
-    {&PrnInputProperty::errorString, &CPropertyCache::ErrorString},
-    {&PrnInputProperty::fontTypefaceList, &CPropertyCache::FontTypefaceList},
-    {&PrnInputProperty::pageModeArea, &CPropertyCache::PageModeArea},
-    {&PrnInputProperty::jrnLineCharsList, &CPropertyCache::JrnLineCharsList},
-    {&PrnInputProperty::recLineCharsList, &CPropertyCache::RecLineCharsList},
-    {&PrnInputProperty::recBarCodeRotationList, &CPropertyCache::RecBarCodeRotationList},
-    {&PrnInputProperty::recBitmapRotationList, &CPropertyCache::RecBitmapRotationList},
-    {&PrnInputProperty::slpLineCharsList, &CPropertyCache::SlpLineCharsList},
-    {&PrnInputProperty::slpBarCodeRotationList, &CPropertyCache::SlpBarCodeRotationList},
-    {&PrnInputProperty::slpBitmapRotationList, &CPropertyCache::SlpBitmapRotationList},
-    {&PrnInputProperty::pageModePrintArea, &CPropertyCache::PageModePrintArea},
-};
-
-// The snapshot's texts in the order they are written back into the cache.
-const struct SnapshotText {
   char* PrnPropertySnapshot::*snapshot;
   std::string CPropertyCache::*cache;
-} kSnapshotTexts[] = {
-    {&PrnPropertySnapshot::checkHealthText, &CPropertyCache::CheckHealthText},
-    {&PrnPropertySnapshot::deviceDescription, &CPropertyCache::DeviceDescription},
-    {&PrnPropertySnapshot::deviceName, &CPropertyCache::DeviceName},
-    {&PrnPropertySnapshot::characterSetList, &CPropertyCache::CharacterSetList},
-    {&PrnPropertySnapshot::errorString, &CPropertyCache::ErrorString},
-    {&PrnPropertySnapshot::fontTypefaceList, &CPropertyCache::FontTypefaceList},
-    {&PrnPropertySnapshot::pageModeArea, &CPropertyCache::PageModeArea},
-    {&PrnPropertySnapshot::jrnLineCharsList, &CPropertyCache::JrnLineCharsList},
-    {&PrnPropertySnapshot::recLineCharsList, &CPropertyCache::RecLineCharsList},
-    {&PrnPropertySnapshot::recBarCodeRotationList, &CPropertyCache::RecBarCodeRotationList},
-    {&PrnPropertySnapshot::recBitmapRotationList, &CPropertyCache::RecBitmapRotationList},
-    {&PrnPropertySnapshot::slpLineCharsList, &CPropertyCache::SlpLineCharsList},
-    {&PrnPropertySnapshot::slpBarCodeRotationList, &CPropertyCache::SlpBarCodeRotationList},
-    {&PrnPropertySnapshot::slpBitmapRotationList, &CPropertyCache::SlpBitmapRotationList},
-    {&PrnPropertySnapshot::pageModePrintArea, &CPropertyCache::PageModePrintArea},
-    {&PrnPropertySnapshot::serviceObjectDescription, &CPropertyCache::ServiceObjectDescription},
+} kRecordTexts[] = {
+#define KVR_TEXT(field, cacheField) \
+  {&PrnInputProperty::field, &PrnPropertySnapshot::field, &CPropertyCache::cacheField}
+    KVR_TEXT(checkHealthText, CheckHealthText),
+    KVR_TEXT(serviceObjectDescription, ServiceObjectDescription),
+    KVR_TEXT(deviceDescription, DeviceDescription),
+    KVR_TEXT(deviceName, DeviceName),
+    KVR_TEXT(characterSetList, CharacterSetList),
+    KVR_TEXT(errorString, ErrorString),
+    KVR_TEXT(fontTypefaceList, FontTypefaceList),
+    KVR_TEXT(pageModeArea, PageModeArea),
+    KVR_TEXT(jrnLineCharsList, JrnLineCharsList),
+    KVR_TEXT(recLineCharsList, RecLineCharsList),
+    KVR_TEXT(recBarCodeRotationList, RecBarCodeRotationList),
+    KVR_TEXT(recBitmapRotationList, RecBitmapRotationList),
+    KVR_TEXT(slpLineCharsList, SlpLineCharsList),
+    KVR_TEXT(slpBarCodeRotationList, SlpBarCodeRotationList),
+    KVR_TEXT(slpBitmapRotationList, SlpBitmapRotationList),
+    KVR_TEXT(pageModePrintArea, PageModePrintArea),
+#undef KVR_TEXT
 };
 
 // A number of the input record and its cache word. State is read under its lock and is
-// not here.
-struct RecordNumber {
+// not here. The status words also go back from a record into the cache.
+const struct RecordNumber {
   long PrnInputProperty::*record;
   long CPropertyCache::*cache;
-};
+  bool status;
+} kRecordNumbers[] = {
 #define KVR_NUMBER(recordField, cacheField) \
-  {&PrnInputProperty::recordField, &CPropertyCache::cacheField}
-const RecordNumber kRecordNumbers[] = {
+  {&PrnInputProperty::recordField, &CPropertyCache::cacheField, false}
+#define KVR_STATUS(recordField, cacheField) \
+  {&PrnInputProperty::recordField, &CPropertyCache::cacheField, true}
     KVR_NUMBER(binaryConversion, BinaryConversion),
     KVR_NUMBER(claimed, Claimed),
     KVR_NUMBER(freezeEvents, FreezeEvents),
-    KVR_NUMBER(powerState, PowerState),
+    KVR_STATUS(powerState, PowerState),
     KVR_NUMBER(serviceObjectVersion, ServiceObjectVersion),
     KVR_NUMBER(deviceEnabled, DeviceEnabled),
     KVR_NUMBER(powerNotify, PowerNotify),
@@ -83,30 +67,30 @@ const RecordNumber kRecordNumbers[] = {
     KVR_NUMBER(mapCharacterSet, MapCharacterSet),
     KVR_NUMBER(pageModeDescriptor, PageModeDescriptor),
     KVR_NUMBER(rotateSpecial, RotateSpecial),
-    KVR_NUMBER(jrnCartridgeState, JrnCartridgeState),
+    KVR_STATUS(jrnCartridgeState, JrnCartridgeState),
     KVR_NUMBER(jrnCurrentCartridge, JrnCurrentCartridge),
     KVR_NUMBER(recLinesToPaperCut, RecLinesToPaperCut),
-    KVR_NUMBER(recCartridgeState, RecCartridgeState),
+    KVR_STATUS(recCartridgeState, RecCartridgeState),
     KVR_NUMBER(recCurrentCartridge, RecCurrentCartridge),
     KVR_NUMBER(slpLineChars, SlpLineChars),
     KVR_NUMBER(slpLineHeight, SlpLineHeight),
     KVR_NUMBER(slpLineSpacing, SlpLineSpacing),
     KVR_NUMBER(slpLineWidth, SlpLineWidth),
     KVR_NUMBER(slpLetterQuality, SlpLetterQuality),
-    KVR_NUMBER(slpEmpty, SlpEmpty),
-    KVR_NUMBER(slpNearEnd, SlpNearEnd),
+    KVR_STATUS(slpEmpty, SlpEmpty),
+    KVR_STATUS(slpNearEnd, SlpNearEnd),
     KVR_NUMBER(slpSidewaysMaxLines, SlpSidewaysMaxLines),
     KVR_NUMBER(slpSidewaysMaxChars, SlpSidewaysMaxChars),
     KVR_NUMBER(slpMaxLines, SlpMaxLines),
     KVR_NUMBER(slpLinesNearEndToEnd, SlpLinesNearEndToEnd),
     KVR_NUMBER(slpPrintSide, SlpPrintSide),
-    KVR_NUMBER(slpCartridgeState, SlpCartridgeState),
+    KVR_STATUS(slpCartridgeState, SlpCartridgeState),
     KVR_NUMBER(slpCurrentCartridge, SlpCurrentCartridge),
     KVR_NUMBER(mapMode, MapMode),
     KVR_NUMBER(flagWhenIdle, FlagWhenIdle),
-    KVR_NUMBER(coverOpen, CoverOpen),
-    KVR_NUMBER(recNearEnd, RecNearEnd),
-    KVR_NUMBER(recEmpty, RecEmpty),
+    KVR_STATUS(coverOpen, CoverOpen),
+    KVR_STATUS(recNearEnd, RecNearEnd),
+    KVR_STATUS(recEmpty, RecEmpty),
     KVR_NUMBER(recLetterQuality, RecLetterQuality),
     KVR_NUMBER(recLineSpacing, RecLineSpacing),
     KVR_NUMBER(recLineHeight, RecLineHeight),
@@ -118,28 +102,33 @@ const RecordNumber kRecordNumbers[] = {
     KVR_NUMBER(jrnLineSpacing, JrnLineSpacing),
     KVR_NUMBER(jrnLineWidth, JrnLineWidth),
     KVR_NUMBER(jrnLetterQuality, JrnLetterQuality),
-    KVR_NUMBER(jrnEmpty, JrnEmpty),
-    KVR_NUMBER(jrnNearEnd, JrnNearEnd),
+    KVR_STATUS(jrnEmpty, JrnEmpty),
+    KVR_STATUS(jrnNearEnd, JrnNearEnd),
     KVR_NUMBER(characterSet, CharacterSet),
     KVR_NUMBER(pageModeStation, PageModeStation),
     KVR_NUMBER(recSidewaysMaxLines, RecSidewaysMaxLines),
     KVR_NUMBER(pageModeHorizontalPosition, PageModeHorizontalPosition),
     KVR_NUMBER(pageModePrintDirection, PageModePrintDirection),
     KVR_NUMBER(pageModeVerticalPosition, PageModeVerticalPosition),
-};
+#undef KVR_STATUS
 #undef KVR_NUMBER
+};
 static_assert(sizeof(kRecordNumbers) / sizeof(kRecordNumbers[0]) == 57,
               "58 numbers with State, which is read under its lock");
 
-// The numbers an applied snapshot writes into the cache; the sensor words, PowerState and
-// RecLetterQuality are not among them.
-struct SnapshotNumber {
+// The 54 words of the saved property block, in its order, which is the snapshot's from
+// ResultCode to CarryWord; an applied snapshot writes the plain words into the cache, the
+// sensor words only when it answers the enabling call.
+enum class SnapshotUse { kApplied, kEnableSensor, kSavedOnly };
+const struct SnapshotNumber {
   long PrnPropertySnapshot::*snapshot;
   long CPropertyCache::*cache;
-};
+  SnapshotUse use;
+} kSnapshotNumbers[] = {
 #define KVR_NUMBER(snapshotField, cacheField) \
-  {&PrnPropertySnapshot::snapshotField, &CPropertyCache::cacheField}
-const SnapshotNumber kSnapshotNumbers[] = {
+  {&PrnPropertySnapshot::snapshotField, &CPropertyCache::cacheField, SnapshotUse::kApplied}
+#define KVR_SENSOR(snapshotField, cacheField) \
+  {&PrnPropertySnapshot::snapshotField, &CPropertyCache::cacheField, SnapshotUse::kEnableSensor}
     KVR_NUMBER(resultCode, ResultCode),
     KVR_NUMBER(resultCodeExtended, ResultCodeExtended),
     KVR_NUMBER(serviceObjectVersion, ServiceObjectVersion),
@@ -160,6 +149,8 @@ const SnapshotNumber kSnapshotNumbers[] = {
     KVR_NUMBER(slpLineSpacing, SlpLineSpacing),
     KVR_NUMBER(slpLineWidth, SlpLineWidth),
     KVR_NUMBER(slpLetterQuality, SlpLetterQuality),
+    KVR_SENSOR(slpEmpty, SlpEmpty),
+    KVR_SENSOR(slpNearEnd, SlpNearEnd),
     KVR_NUMBER(slpSidewaysMaxLines, SlpSidewaysMaxLines),
     KVR_NUMBER(slpSidewaysMaxChars, SlpSidewaysMaxChars),
     KVR_NUMBER(slpMaxLines, SlpMaxLines),
@@ -169,6 +160,11 @@ const SnapshotNumber kSnapshotNumbers[] = {
     KVR_NUMBER(slpCurrentCartridge, SlpCurrentCartridge),
     KVR_NUMBER(mapMode, MapMode),
     KVR_NUMBER(flagWhenIdle, FlagWhenIdle),
+    KVR_SENSOR(coverOpen, CoverOpen),
+    KVR_SENSOR(recNearEnd, RecNearEnd),
+    KVR_SENSOR(recEmpty, RecEmpty),
+    {&PrnPropertySnapshot::recLetterQuality, &CPropertyCache::RecLetterQuality,
+     SnapshotUse::kSavedOnly},
     KVR_NUMBER(recLineSpacing, RecLineSpacing),
     KVR_NUMBER(recLineHeight, RecLineHeight),
     KVR_NUMBER(recLineChars, RecLineChars),
@@ -179,6 +175,8 @@ const SnapshotNumber kSnapshotNumbers[] = {
     KVR_NUMBER(jrnLineSpacing, JrnLineSpacing),
     KVR_NUMBER(jrnLineWidth, JrnLineWidth),
     KVR_NUMBER(jrnLetterQuality, JrnLetterQuality),
+    KVR_SENSOR(jrnEmpty, JrnEmpty),
+    KVR_SENSOR(jrnNearEnd, JrnNearEnd),
     KVR_NUMBER(characterSet, CharacterSet),
     KVR_NUMBER(pageModeStation, PageModeStation),
     KVR_NUMBER(recSidewaysMaxLines, RecSidewaysMaxLines),
@@ -186,47 +184,10 @@ const SnapshotNumber kSnapshotNumbers[] = {
     KVR_NUMBER(pageModePrintDirection, PageModePrintDirection),
     KVR_NUMBER(pageModeVerticalPosition, PageModeVerticalPosition),
     KVR_NUMBER(carryWord, CarryWord),
-};
-// The sensor words that only the enabling call's snapshot brings into the cache.
-const SnapshotNumber kEnableSensorWords[] = {
-    KVR_NUMBER(coverOpen, CoverOpen),   KVR_NUMBER(recEmpty, RecEmpty),
-    KVR_NUMBER(recNearEnd, RecNearEnd), KVR_NUMBER(jrnEmpty, JrnEmpty),
-    KVR_NUMBER(jrnNearEnd, JrnNearEnd), KVR_NUMBER(slpEmpty, SlpEmpty),
-    KVR_NUMBER(slpNearEnd, SlpNearEnd),
-};
+#undef KVR_SENSOR
 #undef KVR_NUMBER
-
-// The 54 words of the saved property block, in its order.
-long CPropertyCache::* const kSavedWords[] = {
-    &CPropertyCache::ResultCode,          &CPropertyCache::ResultCodeExtended,
-    &CPropertyCache::ServiceObjectVersion, &CPropertyCache::AsyncMode,
-    &CPropertyCache::CartridgeNotify,     &CPropertyCache::ErrorLevel,
-    &CPropertyCache::ErrorStation,        &CPropertyCache::MapCharacterSet,
-    &CPropertyCache::PageModeDescriptor,  &CPropertyCache::RotateSpecial,
-    &CPropertyCache::JrnCartridgeState,   &CPropertyCache::JrnCurrentCartridge,
-    &CPropertyCache::RecLinesToPaperCut,  &CPropertyCache::RecCartridgeState,
-    &CPropertyCache::RecCurrentCartridge, &CPropertyCache::SlpLineChars,
-    &CPropertyCache::SlpLineHeight,       &CPropertyCache::SlpLineSpacing,
-    &CPropertyCache::SlpLineWidth,        &CPropertyCache::SlpLetterQuality,
-    &CPropertyCache::SlpEmpty,            &CPropertyCache::SlpNearEnd,
-    &CPropertyCache::SlpSidewaysMaxLines, &CPropertyCache::SlpSidewaysMaxChars,
-    &CPropertyCache::SlpMaxLines,         &CPropertyCache::SlpLinesNearEndToEnd,
-    &CPropertyCache::SlpPrintSide,        &CPropertyCache::SlpCartridgeState,
-    &CPropertyCache::SlpCurrentCartridge, &CPropertyCache::MapMode,
-    &CPropertyCache::FlagWhenIdle,        &CPropertyCache::CoverOpen,
-    &CPropertyCache::RecNearEnd,          &CPropertyCache::RecEmpty,
-    &CPropertyCache::RecLetterQuality,    &CPropertyCache::RecLineSpacing,
-    &CPropertyCache::RecLineHeight,       &CPropertyCache::RecLineChars,
-    &CPropertyCache::RecSidewaysMaxChars, &CPropertyCache::RecLineWidth,
-    &CPropertyCache::JrnLineChars,        &CPropertyCache::JrnLineHeight,
-    &CPropertyCache::JrnLineSpacing,      &CPropertyCache::JrnLineWidth,
-    &CPropertyCache::JrnLetterQuality,    &CPropertyCache::JrnEmpty,
-    &CPropertyCache::JrnNearEnd,          &CPropertyCache::CharacterSet,
-    &CPropertyCache::PageModeStation,     &CPropertyCache::RecSidewaysMaxLines,
-    &CPropertyCache::PageModeHorizontalPosition, &CPropertyCache::PageModePrintDirection,
-    &CPropertyCache::PageModeVerticalPosition,   &CPropertyCache::CarryWord,
 };
-static_assert(sizeof(kSavedWords) / sizeof(kSavedWords[0]) == kSavedPropertyWords,
+static_assert(sizeof(kSnapshotNumbers) / sizeof(kSnapshotNumbers[0]) == kSavedPropertyWords,
               "the saved property block is 54 words");
 
 // Status record words 1-7, stored only while their sensor is there.
@@ -255,21 +216,6 @@ const struct CartridgeWord {
     {&PrnStatusRecord::jrnCartridgeState, &CPropertyCache::JrnCartridgeState},
     {&PrnStatusRecord::recCartridgeState, &CPropertyCache::RecCartridgeState},
     {&PrnStatusRecord::slpCartridgeState, &CPropertyCache::SlpCartridgeState},
-};
-
-// The eleven status words of an input record that go back into the cache.
-const RecordNumber kStatusNumbers[] = {
-    {&PrnInputProperty::powerState, &CPropertyCache::PowerState},
-    {&PrnInputProperty::coverOpen, &CPropertyCache::CoverOpen},
-    {&PrnInputProperty::jrnEmpty, &CPropertyCache::JrnEmpty},
-    {&PrnInputProperty::recEmpty, &CPropertyCache::RecEmpty},
-    {&PrnInputProperty::slpEmpty, &CPropertyCache::SlpEmpty},
-    {&PrnInputProperty::jrnNearEnd, &CPropertyCache::JrnNearEnd},
-    {&PrnInputProperty::recNearEnd, &CPropertyCache::RecNearEnd},
-    {&PrnInputProperty::slpNearEnd, &CPropertyCache::SlpNearEnd},
-    {&PrnInputProperty::jrnCartridgeState, &CPropertyCache::JrnCartridgeState},
-    {&PrnInputProperty::recCartridgeState, &CPropertyCache::RecCartridgeState},
-    {&PrnInputProperty::slpCartridgeState, &CPropertyCache::SlpCartridgeState},
 };
 
 }  // namespace
@@ -330,11 +276,11 @@ PrnPropertySnapshot* CPOSPrinter::BuildPropertySnapshot(const PrnInputProperty* 
 void CPOSPrinter::ApplyPropertySnapshot(const PrnPropertySnapshot* snapshot) {
   if (!snapshot) return;
   for (const SnapshotNumber& number : kSnapshotNumbers) {
-    m_props.*number.cache = snapshot->*number.snapshot;
+    if (number.use == SnapshotUse::kApplied) m_props.*number.cache = snapshot->*number.snapshot;
   }
   std::lock_guard<std::mutex> hold(m_recordLock);
   std::lock_guard<std::mutex> holdError(m_errorPropertiesLock);
-  for (const SnapshotText& text : kSnapshotTexts) {
+  for (const RecordText& text : kRecordTexts) {
     if (const char* value = snapshot->*text.snapshot) m_props.*text.cache = value;
   }
 }
@@ -350,8 +296,10 @@ void CPOSPrinter::FreePropertySnapshot(PrnPropertySnapshot* snapshot) {
 void CPOSPrinter::ApplyEnableSnapshot(PrnPropertySnapshot* snapshot) {
   if (!snapshot) return;
   ApplyPropertySnapshot(snapshot);
-  for (const SnapshotNumber& number : kEnableSensorWords) {
-    m_props.*number.cache = snapshot->*number.snapshot;
+  for (const SnapshotNumber& number : kSnapshotNumbers) {
+    if (number.use == SnapshotUse::kEnableSensor) {
+      m_props.*number.cache = snapshot->*number.snapshot;
+    }
   }
   if (m_props.DeviceEnabled && m_props.PowerNotify == 1) SetPowerState(snapshot->powerState);
   (void)m_channel->OtherMethod1015(snapshot);
@@ -388,16 +336,18 @@ void CPOSPrinter::ApplyStatusRecord(const PrnStatusRecord* record) {
 
 void CPOSPrinter::UpdateStatusProperties(const PrnInputProperty* record) {
   if (!record) return;
-  for (const RecordNumber& number : kStatusNumbers) m_props.*number.cache = record->*number.record;
+  for (const RecordNumber& number : kRecordNumbers) {
+    if (number.status) m_props.*number.cache = record->*number.record;
+  }
 }
 
 void CPOSPrinter::SaveRestoreProperties(long* block, long* saved) {
   if (!block || !saved) return;
   if (*saved == 0) {
-    for (size_t i = 0; i < kSavedPropertyWords; ++i) block[i] = m_props.*kSavedWords[i];
+    for (size_t i = 0; i < kSavedPropertyWords; ++i) block[i] = m_props.*kSnapshotNumbers[i].cache;
     *saved = 1;
   } else {
-    for (size_t i = 0; i < kSavedPropertyWords; ++i) m_props.*kSavedWords[i] = block[i];
+    for (size_t i = 0; i < kSavedPropertyWords; ++i) m_props.*kSnapshotNumbers[i].cache = block[i];
     *saved = 0;
   }
 }
