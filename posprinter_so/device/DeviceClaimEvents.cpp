@@ -71,7 +71,7 @@ bool CDeviceClaim::PostErrorAndWait(long station, long errorLevel, const std::st
   auto waiter = std::make_shared<CErrorWaiter>();
   auto* event = new CErrorEventExt(resultCode, resultCodeExtended, kErrorLocusOutput,
                                    kErrorResponseRetry, waiter, station, errorLevel, text);
-  if (!PostMessageA(window, CRJDevice::QueryRetryMessage(), 0,
+  if (!PostMessageA(window, QueryRetryMessage(), 0,
                     reinterpret_cast<LPARAM>(event))) {
     delete event;  // no window to ask: nobody would ever answer
     return false;

@@ -16,10 +16,10 @@ struct Handler {
   LRESULT (CRJDevice::*handle)(WPARAM, LPARAM);
 };
 const Handler kMessageMap[] = {
-    {&CRJDevice::DataSendCompleteMessage, &CRJDevice::OnDataSendComplete},
-    {&CRJDevice::COFireEventNotifyMessage, &CRJDevice::OnCOFireEventNotify},
-    {&CRJDevice::QueryRetryMessage, &CRJDevice::OnQueryRetry},
-    {&CRJDevice::WhenIdleMessage, &CRJDevice::OnWhenIdle},
+    {&DataSendCompleteMessage, &CRJDevice::OnDataSendComplete},
+    {&COFireEventNotifyMessage, &CRJDevice::OnCOFireEventNotify},
+    {&QueryRetryMessage, &CRJDevice::OnQueryRetry},
+    {&WhenIdleMessage, &CRJDevice::OnWhenIdle},
 };
 
 enum : long { kStateIdle = 2 };

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "Win.h"
-#include "WindowMessages.h"
+#include "WindowMessages.h"  // the messages the window handles
 
 class CCommDevice;
 class CPOSPrinter;
@@ -19,13 +19,6 @@ struct PrnTokenList;
 class CRJDevice {
  public:
   static const char kWindowName[];  // "POSPrinter:CRJDevice:KVRCORE:20100314"
-
-  // The registered messages of the module (same name, same number in every process).
-  static UINT CheckHealthQuitMessage() { return ::CheckHealthQuitMessage(); }
-  static UINT WhenIdleMessage() { return ::WhenIdleMessage(); }
-  static UINT COFireEventNotifyMessage() { return ::COFireEventNotifyMessage(); }
-  static UINT QueryRetryMessage() { return ::QueryRetryMessage(); }
-  static UINT DataSendCompleteMessage() { return ::DataSendCompleteMessage(); }
 
   CRJDevice(CPOSPrinter* owner, CCommDevice* channel);
   // Destroys the window (see Destroy).

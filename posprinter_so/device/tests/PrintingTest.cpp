@@ -254,7 +254,7 @@ TEST_F(Printing, ASynchronousCallWhileAsynchronousOutputWaitsOnItsErrorIsRefused
   ASSERT_EQ(PrintNormal(2, "Waiting\n"), 0);
   ASSERT_TRUE(WaitUntil([&] { return so_->QueuedEventCount() == 1; })) << "the error is queued";
   // The idle notice of an earlier output, arriving late.
-  ASSERT_TRUE(PostMessageA(so_->Window()->Handle(), CRJDevice::WhenIdleMessage(), 0, 0));
+  ASSERT_TRUE(PostMessageA(so_->Window()->Handle(), WhenIdleMessage(), 0, 0));
   ASSERT_EQ(SetNumber(kPidxAsyncMode, 0), 0);
   auto call = std::async(std::launch::async, [&] { return PrintNormal(2, "Sync\n"); });
   const bool finished = call.wait_for(std::chrono::seconds(30)) == std::future_status::ready;

@@ -16,11 +16,11 @@ TEST_F(EventFixture, RegisteredMessagesCarryTheirNames) {
     UINT id;
     const char* name;
   } rows[] = {
-      {CRJDevice::CheckHealthQuitMessage(), "SG_POSPrinterCheckHealthQuit20081001"},
-      {CRJDevice::WhenIdleMessage(), "POSPrinterCoreWhenIdle20100314"},
-      {CRJDevice::COFireEventNotifyMessage(), "POSPrinterCoreCOFireEventNotify20100314"},
-      {CRJDevice::QueryRetryMessage(), "POSPrinterCoreQueryRetry20100314"},
-      {CRJDevice::DataSendCompleteMessage(), "POSPrinterCoreDataSendComplete20100314"},
+      {CheckHealthQuitMessage(), "SG_POSPrinterCheckHealthQuit20081001"},
+      {WhenIdleMessage(), "POSPrinterCoreWhenIdle20100314"},
+      {COFireEventNotifyMessage(), "POSPrinterCoreCOFireEventNotify20100314"},
+      {QueryRetryMessage(), "POSPrinterCoreQueryRetry20100314"},
+      {DataSendCompleteMessage(), "POSPrinterCoreDataSendComplete20100314"},
   };
   for (const auto& row : rows) {
     EXPECT_NE(row.id, 0u) << row.name;
@@ -41,7 +41,7 @@ TEST_F(EventFixture, DataSendCompleteClearsTheErrorPropertiesAndCompletesTheOutp
   EXPECT_EQ(so_->Properties().ErrorString, "Paper empty");
   EXPECT_EQ(so_->GetState(), 4);
 
-  Post(CRJDevice::DataSendCompleteMessage(), 0, 77);
+  Post(DataSendCompleteMessage(), 0, 77);
   ASSERT_TRUE(co_.WaitForEvents(2, 10000));
   const EventRecord done = co_.Events()[1];
   EXPECT_EQ(done.name, L"SOOutputComplete");
@@ -55,9 +55,9 @@ TEST_F(EventFixture, OnlyTheFirstWhenIdleAfterFlagWhenIdleReportsIdle) {
   ASSERT_TRUE(so_->StartEventThread());
   so_->SetPropertyNumber(/*FlagWhenIdle*/ 8005, 1);  // not enabled: kept
   so_->SetState(3);
-  Post(CRJDevice::WhenIdleMessage(), 0, 0);
-  Post(CRJDevice::WhenIdleMessage(), 0, 0);
-  Post(CRJDevice::DataSendCompleteMessage(), 0, 3);
+  Post(WhenIdleMessage(), 0, 0);
+  Post(WhenIdleMessage(), 0, 0);
+  Post(DataSendCompleteMessage(), 0, 3);
   ASSERT_TRUE(co_.WaitForEvents(2, 10000));
   Flush();
   const std::vector<EventRecord> events = co_.Events();
@@ -156,7 +156,7 @@ TEST_F(EventFixture, ErrorQueryEndsWhenTheDeviceIsDisabledAndNoStaleEventFires) 
 TEST_F(EventFixture, AnErrorPostedBeforeTheDisableIsNotFired) {
   auto waiter = std::make_shared<CErrorWaiter>();
   so_->ClaimObject()->SetEnabled(false);
-  Post(CRJDevice::COFireEventNotifyMessage(),
+  Post(COFireEventNotifyMessage(),
        reinterpret_cast<WPARAM>(new CErrorEventExt(114, 201, 1, 11, waiter, 2, 2, "Cover open")),
        0);
   Flush();
@@ -207,7 +207,7 @@ TEST_F(EventFixture, StatusCodesFollowTheCapabilitiesAndPowerNotify) {
 TEST_F(EventFixture, DestroyingTheWindowFiresWhatWasPostedToIt) {
   const HWND hwnd = Window();
   co_.RunOnThread([&] {
-    PostMessageA(hwnd, CRJDevice::COFireEventNotifyMessage(),
+    PostMessageA(hwnd, COFireEventNotifyMessage(),
                  reinterpret_cast<WPARAM>(new COutputCompleteEvent(31)), 0);
     so_->DestroyHiddenWindow();
   });
@@ -232,7 +232,7 @@ TEST_F(EventFixture, DestroyingTheWindowFromAnotherThreadLeaksNothing) {
     });
   });
   WaitForSingleObject(inside, INFINITE);
-  Post(CRJDevice::COFireEventNotifyMessage(),
+  Post(COFireEventNotifyMessage(),
        reinterpret_cast<WPARAM>(new COutputCompleteEvent(32)), 0);
   so_->DestroyHiddenWindow();
   SetEvent(gate);
