@@ -189,10 +189,19 @@ LONG SimHost::DirectIOEx(const char* entry, LONG handle, DWORD writeLength,
   std::string key;
   const LONG r = Enter(entry, handle, &key);
   if (r != TBXQD_OK) return r;
+  const bool printWrite = writeLength > 0 && !readLength;
+  if (printWrite && !PrinterFor(key).TakeWritePass()) {
+    // Held by the test: waits without the lock until it lets the write go on.
+    SimPrinter& printer = PrinterFor(key);
+    printer.SetWaitingWrites(printer.WaitingWrites() + 1);
+    changed_.notify_all();
+    changed_.wait(l, [&] { return PrinterFor(key).TakeWritePass(); });
+    SimPrinter& after = PrinterFor(key);  // a reset may have made the printer anew
+    if (after.WaitingWrites() > 0) after.SetWaitingWrites(after.WaitingWrites() - 1);
+  }
   // A failure meant for a write of print data must not be taken by a status read.
   LONG injected = TBXQD_OK;
-  if (writeLength > 0 && !readLength &&
-      PrinterFor(key).TakeCall(std::string(entry) + " write", &injected))
+  if (printWrite && PrinterFor(key).TakeCall(std::string(entry) + " write", &injected))
     return injected;
   if ((writeLength > 0 && !writeData) || (readLength && *readLength > 0 && !readBuffer)) {
     return TBXQD_ERR_PARAMETER;

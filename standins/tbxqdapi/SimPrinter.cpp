@@ -52,6 +52,8 @@ void SimPrinter::PowerOn() {
   replyDelay_ = {};
   replySplit_ = 0;
   writeDelayMs_ = 0;
+  completionPass_ = -1;
+  writePass_ = -1;
   injected_.clear();
   calls_.clear();
   lockOwner_ = 0;
@@ -224,13 +226,22 @@ void SimPrinter::KickDrawer() {
 }
 
 size_t SimPrinter::Take(std::deque<TimedByte>* queue, uint8_t* buffer, size_t capacity,
-                        Clock::time_point now) {
+                        Clock::time_point now, LONG* pass) {
   size_t n = 0;
-  while (n < capacity && !queue->empty() && queue->front().ready <= now) {
+  while (n < capacity && !queue->empty() && queue->front().ready <= now &&
+         !(pass && *pass == 0)) {
     buffer[n++] = queue->front().value;
     queue->pop_front();
+    if (pass && *pass > 0) --*pass;
   }
   return n;
+}
+
+bool SimPrinter::TakeWritePass() {
+  if (writePass_ < 0) return true;
+  if (writePass_ == 0) return false;
+  --writePass_;
+  return true;
 }
 
 size_t SimPrinter::TakeReplies(uint8_t* buffer, size_t capacity, Clock::time_point now) {
@@ -239,7 +250,7 @@ size_t SimPrinter::TakeReplies(uint8_t* buffer, size_t capacity, Clock::time_poi
 }
 
 size_t SimPrinter::TakeCompletions(uint8_t* buffer, size_t capacity, Clock::time_point now) {
-  return Take(&completions_, buffer, capacity, now);
+  return Take(&completions_, buffer, capacity, now, &completionPass_);
 }
 
 bool SimPrinter::NextReplyTime(Clock::time_point* when) const {

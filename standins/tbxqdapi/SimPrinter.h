@@ -38,6 +38,8 @@ class SimPrinter {
   // now, at most capacity of them; chunk (0: no limit) caps a reply read further.
   size_t TakeReplies(uint8_t* buffer, size_t capacity, Clock::time_point now);
   size_t TakeCompletions(uint8_t* buffer, size_t capacity, Clock::time_point now);
+  // Completion bytes still to be read, held or not yet ready included.
+  size_t PendingCompletions() const { return completions_.size(); }
   // When the next reply byte becomes ready; false when none is queued.
   bool NextReplyTime(Clock::time_point* when) const;
 
@@ -61,6 +63,14 @@ class SimPrinter {
   void SetReplySplit(DWORD chunk) { replySplit_ = chunk; }
   DWORD WriteDelay() const { return writeDelayMs_; }
   void SetWriteDelay(DWORD ms) { writeDelayMs_ = ms; }
+  // pass < 0: nothing held; else only the next pass completion bytes (or writes) go on and
+  // the later ones wait for the next call.
+  void HoldCompletions(LONG pass) { completionPass_ = pass; }
+  void HoldWrites(LONG pass) { writePass_ = pass; }
+  // True when a write may go on now (it then uses up one of the writes let through).
+  bool TakeWritePass();
+  LONG WaitingWrites() const { return waitingWrites_; }
+  void SetWaitingWrites(LONG count) { waitingWrites_ = count; }
   void ScriptReply(const uint8_t* bytes, size_t length) {
     scripted_.emplace_back(bytes, bytes + length);
   }
@@ -106,7 +116,7 @@ class SimPrinter {
   void Count(uint16_t first, uint16_t second);
   void KickDrawer();
   static size_t Take(std::deque<TimedByte>* queue, uint8_t* buffer, size_t capacity,
-                     Clock::time_point now);
+                     Clock::time_point now, LONG* pass = nullptr);
 
   bool online_ = true;
   bool coverOpen_ = false;
@@ -133,6 +143,9 @@ class SimPrinter {
   Clock::duration replyDelay_{};
   size_t replySplit_ = 0;
   DWORD writeDelayMs_ = 0;
+  LONG completionPass_ = -1;
+  LONG writePass_ = -1;
+  LONG waitingWrites_ = 0;
 
   std::map<std::string, std::deque<LONG>> injected_;
   std::map<std::string, LONG> calls_;

@@ -141,6 +141,22 @@ void TbxSim_SetReplySplit(const char* printer, DWORD chunk) {
 void TbxSim_SetWriteDelay(const char* printer, DWORD delayMs) {
   SIM_INSPECT(printer, p.SetWriteDelay(delayMs));
 }
+void TbxSim_HoldCompletions(const char* printer, LONG pass) {
+  SIM_CHANGE(printer, p.HoldCompletions(pass));
+}
+DWORD TbxSim_GetPendingCompletions(const char* printer) {
+  DWORD count = 0;
+  SIM_INSPECT(printer, count = DWORD(p.PendingCompletions()));
+  return count;
+}
+void TbxSim_HoldWrites(const char* printer, LONG pass) {
+  SIM_CHANGE(printer, p.HoldWrites(pass));
+}
+LONG TbxSim_GetWaitingWrites(const char* printer) {
+  LONG count = 0;
+  SIM_INSPECT(printer, count = p.WaitingWrites());
+  return count;
+}
 void TbxSim_ScriptReply(const char* printer, const BYTE* bytes, DWORD count) {
   if (bytes || count == 0) SIM_INSPECT(printer, p.ScriptReply(bytes, bytes ? count : 0));
 }

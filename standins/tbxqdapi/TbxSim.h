@@ -107,6 +107,19 @@ LONG TbxSim_GetCallCount(const char* printer, const char* entry);
 
 // Replies and completion bytes become readable delayMs after they are produced.
 void TbxSim_SetReplyDelay(const char* printer, DWORD delayMs);
+// Holding completion bytes: with pass >= 0 only the next pass of them can be read (each once
+// it is ready, oldest first); the later ones wait until the next call. pass < 0 holds
+// nothing (the power-on state).
+void TbxSim_HoldCompletions(const char* printer, LONG pass);
+// Completion bytes produced and not yet read, held or not yet ready ones included.
+DWORD TbxSim_GetPendingCompletions(const char* printer);
+// Holding writes of print data (DirectIOEx that only writes): with pass >= 0 the next pass
+// writes go on and later ones wait, inside the call, until the next call lets them go (or a
+// reset does); pass < 0 holds nothing. A write let go goes on as any other: an injected
+// failure or an offline printer still refuses it.
+void TbxSim_HoldWrites(const char* printer, LONG pass);
+// Writes waiting now because of TbxSim_HoldWrites.
+LONG TbxSim_GetWaitingWrites(const char* printer);
 // Each DirectIOEx read returns at most chunk reply bytes (0: no limit).
 void TbxSim_SetReplySplit(const char* printer, DWORD chunk);
 // Each accepted write takes delayMs before the printer takes the bytes.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "TbxSim.h"
@@ -85,6 +86,49 @@ TEST_F(SimTest, ResponseIdsWaitWhileTheCoverIsOpen) {
   EXPECT_EQ((std::vector<BYTE>{0x80}), Completions(h));
   TbxSim_SetCoverOpen("Sim.Held", FALSE);
   EXPECT_EQ((std::vector<BYTE>{0x81, 0x82}), Completions(h));
+}
+
+// A test holds completion bytes back and lets them through a counted few at a time.
+TEST_F(SimTest, HeldCompletionsAreReadOnlyAsFarAsLetThrough) {
+  const char* name = "Sim.HeldCompletions";
+  const LONG h = sdk.open(2, name);
+  TbxSim_HoldCompletions(name, 1);
+  Write(h, {0x12, 0x71, 0x80, 0x12, 0x71, 0x81, 0x12, 0x71, 0x82});
+  EXPECT_EQ((std::vector<BYTE>{0x80}), Completions(h));
+  EXPECT_TRUE(Completions(h).empty());
+  EXPECT_EQ(2u, TbxSim_GetPendingCompletions(name));
+  TbxSim_HoldCompletions(name, -1);
+  EXPECT_EQ((std::vector<BYTE>{0x81, 0x82}), Completions(h));
+  EXPECT_EQ(0u, TbxSim_GetPendingCompletions(name));
+}
+
+// A held write waits inside the call; let go, it meets the printer as it is by then.
+TEST_F(SimTest, AHeldWriteWaitsUntilLetGoAndIsThenTakenOrRefused) {
+  const char* name = "Sim.HeldWrites";
+  const LONG h = sdk.open(2, name);
+  TbxSim_HoldWrites(name, 1);
+  Write(h, {'A'});  // the one let through
+  for (BOOL online : {TRUE, FALSE}) {
+    SCOPED_TRACE(online);
+    LONG result = 1;
+    std::thread writer([&] {
+      const BYTE b = 'B';
+      result = sdk.io(h, 1, &b, nullptr, nullptr, 1000, 1, 0);
+    });
+    for (int i = 0; i < 3000 && TbxSim_GetWaitingWrites(name) == 0; ++i) Sleep(10);
+    EXPECT_EQ(1, TbxSim_GetWaitingWrites(name));
+    TbxSim_SetOnline(name, online);
+    TbxSim_HoldWrites(name, 1);  // lets the waiting write go, holds the next again
+    writer.join();
+    EXPECT_EQ(online ? LONG(TBXQD_OK) : LONG(TBXQD_ERR_OFFLINE), result);
+    EXPECT_EQ(0, TbxSim_GetWaitingWrites(name));
+    TbxSim_SetOnline(name, TRUE);
+    TbxSim_HoldWrites(name, 0);
+  }
+  TbxSim_HoldWrites(name, -1);
+  std::vector<BYTE> written(8);
+  written.resize(TbxSim_GetWritten(name, written.data(), DWORD(written.size())));
+  EXPECT_EQ((std::vector<BYTE>{'A', 'B'}), written);
 }
 
 // Words seen by the callback, in arrival order.
