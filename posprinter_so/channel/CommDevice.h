@@ -251,6 +251,10 @@ class CCommDevice {
   long NextSyncResponseId();
   long NextImmediateResponseId();
   void AppendPrintWait(const COutputRequest* request);
+  // After the write of a request that AppendPrintWait entered: taken by the printer, its
+  // entry counts as written (and completes if its answer already came); refused, the answer
+  // it would have owed is forgotten.
+  void MarkPrintWaitWritten(const COutputRequest* request, bool accepted);
   bool HasPrintWait();
   void MarkOldestPrintWaitFailed();
   HWND GetOldestPrintWaitWindow();
@@ -325,6 +329,21 @@ class CCommDevice {
   void PostSendError(long station, long errorLevel, const std::string& text, long result,
                      long resultCodeExtended, HWND window);
   void ClearPrintWait();
+  // The print-wait list's answers, all under the print-wait lock. The printer answers the
+  // writes it took in the order it took them, so each accepted write of an asynchronous
+  // request owes one answer, oldest first; a resent request owes one per copy.
+  struct COwedAnswer {
+    long responseId;
+    long outputId;
+    CPrintWaitEntry* entry;  // the entry waiting on this very copy; null once none does
+    bool pending;            // the write is still under way
+  };
+  bool TakeOwedAnswer(long responseId, COwedAnswer* taken);
+  long ExpectedAnswerId(long responseId) const;
+  void ForgetOwedAnswers(const CPrintWaitEntry* entry);
+  CPrintWaitEntry* FindPrintWait(long outputId, bool written) const;
+  void RemovePrintWait(CPrintWaitEntry* entry);
+  int CompleteAnsweredPrintWait();
   void ClearQueue(std::mutex& lock, std::deque<COutputRequest*>& queue);
   static void PushId(std::mutex& lock, std::deque<long>& ids, HANDLE event, long id);
   static long PopId(std::mutex& lock, std::deque<long>& ids);
@@ -333,6 +352,7 @@ class CCommDevice {
   std::mutex m_normalLock, m_immediateLock, m_priorLock, m_printWaitLock, m_outputIdLock;
   std::deque<COutputRequest*> m_normalQueue, m_immediateQueue, m_priorQueue;  // back newest
   std::deque<CPrintWaitEntry*> m_printWait;                                   // front oldest
+  std::deque<COwedAnswer> m_owedAnswers;                                      // front oldest
   long m_outputId = 1;  // 0 only after ResetOutputID
   std::mutex m_asyncIdLock, m_syncIdLock, m_immediateIdLock;
   long m_asyncIdCounter = -1, m_syncIdCounter = 11, m_immediateIdCounter = 13;

@@ -1,6 +1,7 @@
 // The output queues of the device channel: requests in, rendered requests out, the
 // print-wait list of written asynchronous requests, resend and clearing.
 #include <cstring>
+#include <iterator>
 
 #include "CommDevice.h"
 #include "LogContext.h"
@@ -139,6 +140,98 @@ void CCommDevice::AppendPrintWait(const COutputRequest* request) {
   entry->station = request->list ? request->list->station : 0;
   std::lock_guard<std::mutex> hold(m_printWaitLock);
   m_printWait.push_back(entry);
+  // Owed before the write: the printer may answer before the write call returns.
+  m_owedAnswers.push_back({request->responseId, request->outputId, entry, true});
+}
+
+void CCommDevice::MarkPrintWaitWritten(const COutputRequest* request, bool accepted) {
+  static const char kFn[] = "CCommDevice::CompletePrintWait";
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  CPrintWaitEntry* entry = FindPrintWait(request->outputId, /*written=*/false);
+  for (auto it = m_owedAnswers.rbegin(); it != m_owedAnswers.rend(); ++it) {
+    if (!it->pending || it->outputId != request->outputId) continue;
+    it->pending = false;
+    // A refused write owes no answer.
+    if (!accepted) m_owedAnswers.erase(std::next(it).base());
+    break;
+  }
+  if (!entry) return;  // cleared meanwhile
+  if (accepted) {
+    entry->written = 1;
+    (void)CompleteAnsweredPrintWait();
+  } else if (entry->answered) {
+    // Not this write's answer after all: the printer refused its bytes.
+    entry->answered = 0;
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
+        Fmt("  Answer for OutputID %ld dropped: its write was refused", entry->copy.outputId));
+  }
+}
+
+CPrintWaitEntry* CCommDevice::FindPrintWait(long outputId, bool written) const {
+  for (auto it = m_printWait.rbegin(); it != m_printWait.rend(); ++it)
+    if ((*it)->copy.outputId == outputId && ((*it)->written != 0) == written) return *it;
+  return nullptr;
+}
+
+void CCommDevice::ForgetOwedAnswers(const CPrintWaitEntry* entry) {
+  for (COwedAnswer& owed : m_owedAnswers)
+    if (owed.entry == entry) owed.entry = nullptr;
+}
+
+void CCommDevice::RemovePrintWait(CPrintWaitEntry* entry) {
+  ForgetOwedAnswers(entry);
+  for (auto it = m_printWait.begin(); it != m_printWait.end(); ++it) {
+    if (*it != entry) continue;
+    m_printWait.erase(it);
+    break;
+  }
+  delete[] entry->copy.data;
+  delete entry;
+}
+
+// The answer the printer owes first for this id: owed answers of copies no entry waits on
+// any more are passed over (their answers were lost when the printer dropped the bytes), one
+// that a waiting entry still owes is not.
+bool CCommDevice::TakeOwedAnswer(long responseId, COwedAnswer* taken) {
+  static const char kFn[] = "CCommDevice::CompletePrintWait";
+  while (!m_owedAnswers.empty()) {
+    const COwedAnswer owed = m_owedAnswers.front();
+    if (owed.responseId == responseId) {
+      m_owedAnswers.pop_front();
+      *taken = owed;
+      return true;
+    }
+    if (owed.entry) return false;
+    m_owedAnswers.pop_front();
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
+        Fmt("  No answer came for a copy of OutputID %ld", owed.outputId));
+  }
+  return false;
+}
+
+long CCommDevice::ExpectedAnswerId(long responseId) const {
+  for (const COwedAnswer& owed : m_owedAnswers)
+    if (owed.responseId == responseId || owed.entry) return owed.responseId;
+  return -1;
+}
+
+// Completes, oldest first, every entry whose answer came and whose newest copy the printer
+// took; stops at the first one still waiting, so completions keep the order of output.
+int CCommDevice::CompleteAnsweredPrintWait() {
+  static const char kFn[] = "CCommDevice::CompletePrintWait";
+  int completed = 0;
+  while (!m_printWait.empty()) {
+    CPrintWaitEntry* entry = m_printWait.front();
+    if (!entry->written || !entry->answered || entry->failed) break;
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
+        Fmt("CCommDevice::CompletePrintWait  OutputID is %ld", entry->copy.outputId));
+    if (entry->copy.window)
+      PostMessageA(entry->copy.window, entry->copy.message, entry->copy.messageParam,
+                   entry->copy.outputId);
+    RemovePrintWait(entry);
+    ++completed;
+  }
+  return completed;
 }
 
 bool CCommDevice::HasPrintWait() {
@@ -186,13 +279,17 @@ void CCommDevice::RetryPrintReprintQueue() {
   {
     std::lock_guard<std::mutex> prior(m_priorLock);  // always before the print-wait lock
     std::lock_guard<std::mutex> wait(m_printWaitLock);
-    // Oldest first, so the resent requests are written in their first order.
+    // Newest first onto the front of the prior queue: the resent requests are written
+    // again in their first order, ahead of what an earlier resend still holds there (all
+    // of which was first written after them).
     while (!m_printWait.empty()) {
-      CPrintWaitEntry* entry = m_printWait.front();
-      m_printWait.pop_front();
+      CPrintWaitEntry* entry = m_printWait.back();
+      m_printWait.pop_back();
+      // Answers still owed for this copy may come, but no entry waits on them any more.
+      ForgetOwedAnswers(entry);
       auto* request = new COutputRequest(entry->copy);
       request->list = nullptr;
-      m_priorQueue.push_back(request);  // the entry's data moves with it
+      m_priorQueue.push_front(request);  // the entry's data moves with it
       delete entry;
       ++count;
     }
@@ -218,6 +315,7 @@ void CCommDevice::FreeRequestData(COutputRequest* request) {
 
 void CCommDevice::ClearPrintWait() {
   std::lock_guard<std::mutex> hold(m_printWaitLock);
+  m_owedAnswers.clear();
   while (!m_printWait.empty()) {
     CPrintWaitEntry* entry = m_printWait.back();
     m_printWait.pop_back();

@@ -204,18 +204,15 @@ void CCommDevice::CompleteRequest(const COutputRequest* request, long result,
 }
 
 // An output error nobody hears of (the device is not enabled) counts as cleared: the failed
-// entry would otherwise hold back every later confirmation and the idle message for good.
+// entry, and that of the request whose write was refused, would otherwise hold back every
+// later confirmation and the idle message for good.
 void CCommDevice::DropFailedPrintWait() {
   std::lock_guard<std::mutex> hold(m_printWaitLock);
-  for (auto it = m_printWait.begin(); it != m_printWait.end();) {
-    if (!(*it)->failed) {
-      ++it;
-      continue;
-    }
-    delete[] (*it)->copy.data;
-    delete *it;
-    it = m_printWait.erase(it);
+  for (size_t i = m_printWait.size(); i-- > 0;) {
+    CPrintWaitEntry* entry = m_printWait[i];
+    if (entry->failed || !entry->written) RemovePrintWait(entry);
   }
+  (void)CompleteAnsweredPrintWait();
 }
 
 void CCommDevice::DoSendThread() {
@@ -248,6 +245,7 @@ void CCommDevice::DoSendThread() {
       bool cleared = false;
       for (;;) {
         result = WriteRequest(request, &errorLevel, &errorText, &rce, name);
+        if (mode == 1 && async) MarkPrintWaitWritten(request, result == 0);
         if (mode == 1 && result == 0 && !async) result = WaitSyncAnswer(request, false, &rce);
         if (mode == 1 && m_cutPending.load()) {
           const DWORD start = GetTickCount();
@@ -282,6 +280,9 @@ void CCommDevice::DoSendThread() {
         cleared = true;
         break;
       }
+      // A synchronous caller that has its answer has nothing pending any more: the flag
+      // goes before the answer, not after the request is freed.
+      if (!async) m_sendHolding.store(0);
       if (!cleared) CompleteRequest(request, result, rce);
       if (request->window) idleWindow = request->window;
       FreeRequestData(request);
@@ -419,7 +420,11 @@ void CCommDevice::DoWatchResponseThread() {
     while (HasAsyncResponseId() && !StopRequested(kWatch)) {
       Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "IsResponseCodeAsyncExist");
       const long id = PopAsyncResponseId();
-      if (CheckResponseCode(id, -1)) (void)CompletePrintWait(id);
+      if (CheckResponseCode(id, -1))
+        (void)CompletePrintWait(id);
+      else
+        Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name,
+            Fmt("No written output waits for answer %ld: ignored.", id));
     }
     const DWORD wait = WaitForMultipleObjects(2, set, FALSE, INFINITE);
     if (wait != WAIT_OBJECT_0) {
@@ -434,8 +439,9 @@ BOOL CCommDevice::CheckResponseCode(long responseId, long requestId) {
   static const char kFn[] = "CCommDevice::CheckResponseCode";
   Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "", Fmt("  ResponseCode is %ld", responseId));
   if (requestId == -1 && responseId >= 0 && responseId <= 11) {
+    // The id of the write the printer owes its next answer for (-1 when none is owed).
     std::lock_guard<std::mutex> hold(m_printWaitLock);
-    if (!m_printWait.empty()) requestId = m_printWait.front()->copy.responseId;
+    requestId = ExpectedAnswerId(responseId);
   }
   Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "", Fmt("  RequestCode is %ld", requestId));
   return requestId == responseId ? 1 : 0;
@@ -448,18 +454,22 @@ BOOL CCommDevice::CompletePrintWait(long responseId) {
   BOOL done = 0;
   {
     std::lock_guard<std::mutex> hold(m_printWaitLock);
-    if (!m_printWait.empty() && m_printWait.front()->copy.responseId == responseId &&
-        !m_printWait.front()->failed) {
-      CPrintWaitEntry* entry = m_printWait.front();
-      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
-          Fmt("CCommDevice::CompletePrintWait  OutputID is %ld", entry->copy.outputId));
-      if (entry->copy.window)
-        PostMessageA(entry->copy.window, entry->copy.message, entry->copy.messageParam,
-                     entry->copy.outputId);
-      m_printWait.pop_front();
-      delete[] entry->copy.data;
-      delete entry;
-      done = 1;
+    COwedAnswer owed{};
+    if (TakeOwedAnswer(responseId, &owed)) {
+      // The answer to the copy an entry waits on; or to an earlier copy of a resent request,
+      // which counts once the newest copy is written too (the printer took every copy).
+      CPrintWaitEntry* entry = owed.entry ? owed.entry : FindPrintWait(owed.outputId, true);
+      if (entry) {
+        entry->answered = 1;
+        if (!entry->written)
+          Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
+              Fmt("  Answer for OutputID %ld came before its write returned",
+                  entry->copy.outputId));
+        done = CompleteAnsweredPrintWait() > 0;
+      } else {
+        Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
+            Fmt("  Answer to an earlier copy of OutputID %ld", owed.outputId));
+      }
     }
   }
   Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "", done ? "  Remove OK" : "  Remove FAILURE");

@@ -52,11 +52,14 @@ static_assert(sizeof(COutputRequest) == 64, "output request is 64 bytes");
 static_assert(offsetof(COutputRequest, outputId) == 48, "OutputID at word 12");
 static_assert(offsetof(COutputRequest, responseId) == 56, "response id at word 14");
 
-// A written asynchronous request waiting for its response id.
+// A written asynchronous request waiting for its response id. It enters the list just
+// before its write and counts as written only once the printer took the bytes.
 struct CPrintWaitEntry {
   COutputRequest copy;  // no input record, no list; data is the entry's own copy
   long failed;          // set after a failed write: the entry is never completed
   long station;         // first word of the request's list, 0 without one
+  long written;         // the printer took this copy's bytes
+  long answered;        // the printer answered for it; completes once written and oldest
 };
 
 // The claimed printer's three fixed parameters (from the device entry, set at Open). The
