@@ -2,6 +2,7 @@
 // over, and a recording stand-in for the claim object behind the channel.
 #pragma once
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,7 @@ class FakeChannelOwner : public IChannelOwner {
  public:
   bool enabled = true;
   bool retry = false;                // the answer to every error query
+  std::function<void()> onError;     // runs on the send thread before each answer
   std::vector<long> errors;          // ResultCode of each error query
   std::string errorString;
   int cleared = 0, applied = 0;
@@ -54,6 +56,7 @@ class FakeChannelOwner : public IChannelOwner {
   void QueueDirectIOEvent(PrnDirectIOEventRecord*) override {}
   bool PostErrorAndWait(long, long, const std::string&, long resultCode, long, HWND) override {
     errors.push_back(resultCode);
+    if (onError) onError();
     return retry;
   }
   std::string GetErrorString() override { return errorString; }

@@ -140,6 +140,12 @@ class EventSink final : public IDispatch {
         event.numbers.push_back(ReadLong(arg(i)));
       }
     }
+    std::function<void(const EventRecord&)> hook;
+    {
+      std::lock_guard<std::mutex> hold(m_lock);
+      hook = m_hook;
+    }
+    if (hook) hook(event);
     std::lock_guard<std::mutex> hold(m_lock);
     if (id == 2 && m_hasErrorResponse && V_VT(arg(3)) == (VT_BYREF | VT_I4) && V_I4REF(arg(3))) {
       *V_I4REF(arg(3)) = m_errorResponse;
@@ -156,6 +162,7 @@ class EventSink final : public IDispatch {
   std::set<std::wstring> m_refused;
   bool m_hasErrorResponse = false;
   long m_errorResponse = 0;
+  std::function<void(const EventRecord&)> m_hook;
 };
 
 ControlObject::ControlObject()
@@ -304,6 +311,11 @@ bool ControlObject::WaitForEvents(size_t count, DWORD timeoutMs) const {
   std::unique_lock<std::mutex> hold(m_sink->m_lock);
   return m_sink->m_changed.wait_for(hold, std::chrono::milliseconds(timeoutMs),
                                     [&] { return m_sink->m_events.size() >= count; });
+}
+
+void ControlObject::SetEventHook(std::function<void(const EventRecord&)> hook) {
+  std::lock_guard<std::mutex> hold(m_sink->m_lock);
+  m_sink->m_hook = std::move(hook);
 }
 
 void ControlObject::SetErrorResponse(long response) {

@@ -77,6 +77,9 @@ class ControlObject {
   void ClearEvents();
   // Waits (pumping nothing itself) until at least `count` events were recorded.
   bool WaitForEvents(size_t count, DWORD timeoutMs) const;
+  // Called on the thread that fires each event, before the event is recorded (so a test
+  // can note what else holds at that moment); an empty function removes it.
+  void SetEventHook(std::function<void(const EventRecord&)> hook);
   // The ErrorResponse SOError writes back; unset (the default) leaves it as given.
   void SetErrorResponse(long response);
   void ClearErrorResponse();

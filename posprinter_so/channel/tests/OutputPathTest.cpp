@@ -3,11 +3,13 @@
 // messages posted to a window, synchronous results, write failures and thread ends.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "CommDevice.h"
+#include "FakeLog.h"
 #include "LogContext.h"
 #include "OutputTestSupport.h"
 #include "SimulatedPrinter.h"
@@ -56,6 +58,8 @@ class OutputPath : public ::testing::Test {
   }
 
   void TearDown() override {
+    TbxSim_HoldWrites(kPrinter, -1);  // a held write would keep the send thread from ending
+    TbxSim_HoldCompletions(kPrinter, -1);
     EXPECT_TRUE(channel_.StopAllThreads());
     EXPECT_FALSE(channel_.IsAnyThreadRunning());
     channel_.ClearAllQueues();
@@ -153,6 +157,24 @@ class OutputPath : public ::testing::Test {
       if (completed && p.message == WhenIdleMessage()) return true;
     }
     return false;
+  }
+
+  // OutputIDs completed so far, in the order their messages came.
+  static std::vector<long> CompletedIds() {
+    std::vector<long> ids;
+    for (const Posted& p : g_posted)
+      if (p.message == DataSendCompleteMessage()) ids.push_back(static_cast<long>(p.lParam));
+    return ids;
+  }
+
+  // Response ids the watch-response thread has looked at (one line each).
+  static size_t AnswersSeen() { return fakelog::LinesContaining(L"  RequestCode is").size(); }
+
+  static size_t Tokens() {
+    const Bytes bytes = Written();
+    size_t n = 0;
+    for (size_t i = 0; i + 1 < bytes.size(); ++i) n += bytes[i] == 0x12 && bytes[i + 1] == 0x71;
+    return n;
   }
 
   static Bytes Written() {
@@ -261,6 +283,92 @@ TEST_F(OutputPath, AsynchronousErrorIsRaisedAndClearedOrDropped) {
       EXPECT_EQ(p.lParam, next);
     }
   }
+}
+
+// Twelve outputs (response ids 0-11) are taken by the printer, their answers held back; the
+// thirteenth reuses id 0 and its write fails, so all thirteen are written again (retry). The
+// printer owes ids 0-11 twice, for both copies, before the thirteenth's own 0. The second 0
+// is a stale answer for the first output: it must not complete the thirteenth, neither once
+// that is written (its answer is still to come) nor while its write is under way and then
+// refused (its line would be lost: told printed, never resent).
+struct StaleAnswerRow {
+  const char* name;
+  bool refuseResend;
+};
+
+class StaleAnswer : public OutputPath, public ::testing::WithParamInterface<StaleAnswerRow> {};
+
+TEST_P(StaleAnswer, NeverCompletesALaterOutputWithItsId) {
+  const bool refuseResend = GetParam().refuseResend;
+  Open(/*mode=*/1);
+  fakelog::Clear();
+  owner_.retry = true;
+  TbxSim_HoldCompletions(kPrinter, 0);
+  char text[16];
+  for (int i = 0; i < 12; ++i) {
+    std::snprintf(text, sizeof text, "L%02d\n", i);
+    (void)PrintAsync(text);
+  }
+  ASSERT_TRUE(PumpUntil([] { return Tokens() == 12; }));
+  // Set once the thirteenth's first write has failed: its resend is the one held.
+  if (refuseResend) owner_.onError = [] { TbxSim_HoldWrites(kPrinter, 12); };
+  TbxSim_FailNext(kPrinter, "DirectIOEx write", -110, 1);
+  const long last = PrintAsync("L12\n");
+  ASSERT_TRUE(PumpUntil([&] {
+    return refuseResend ? TbxSim_GetWaitingWrites(kPrinter) == 1 : Tokens() == 25;
+  }));
+  owner_.onError = nullptr;
+  TbxSim_HoldCompletions(kPrinter, 24);  // both copies of outputs 1-12 answered
+  ASSERT_TRUE(PumpUntil([] { return AnswersSeen() >= 24; }));
+  PumpUntil([] { return true; });  // what was posted meanwhile
+  std::vector<long> expected;
+  for (long id = 1; id <= 12; ++id) expected.push_back(id);
+  EXPECT_EQ(CompletedIds(), expected) << "nothing answered the thirteenth yet";
+  if (refuseResend) {
+    TbxSim_SetOnline(kPrinter, FALSE);
+    owner_.onError = [] { TbxSim_SetOnline(kPrinter, TRUE); };
+    TbxSim_HoldWrites(kPrinter, -1);
+  }
+  TbxSim_HoldCompletions(kPrinter, -1);
+  ASSERT_TRUE(PumpUntil([&] { return CompletedThenIdle(last); })) << "posted: " << PostedText();
+  expected.push_back(last);
+  EXPECT_EQ(CompletedIds(), expected) << "each output completes once, in order";
+  EXPECT_NE(TbxSimWritten(kPrinter).find("L12"), std::string::npos)
+      << "the thirteenth line reached the printer";
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, StaleAnswer,
+                         ::testing::Values(StaleAnswerRow{"ResendWritten", false},
+                                           StaleAnswerRow{"ResendUnderWayThenRefused", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Three outputs taken by the printer and unanswered; the fourth fails and all four are
+// written again; of those the first goes through and the second fails once more. The second
+// retry must put the two at the front of the prior queue, ahead of the third and fourth that
+// still wait there: the printer gets every output again in its first order.
+TEST_F(OutputPath, RetriesResendInTheFirstOrderAheadOfAnEarlierResend) {
+  Open(/*mode=*/1);
+  owner_.retry = true;
+  TbxSim_HoldCompletions(kPrinter, 0);
+  (void)PrintAsync("A\n");
+  (void)PrintAsync("B\n");
+  (void)PrintAsync("C\n");
+  ASSERT_TRUE(PumpUntil([] { return Tokens() == 3; }));
+  // At the first error: the resend of A goes through, that of B waits.
+  owner_.onError = [] { TbxSim_HoldWrites(kPrinter, 1); };
+  TbxSim_FailNext(kPrinter, "DirectIOEx write", -110, 1);
+  const long last = PrintAsync("D\n");
+  ASSERT_TRUE(PumpUntil([] { return TbxSim_GetWaitingWrites(kPrinter) == 1; }));
+  owner_.onError = nullptr;
+  TbxSim_FailNext(kPrinter, "DirectIOEx write", -110, 1);
+  TbxSim_HoldWrites(kPrinter, -1);
+  ASSERT_TRUE(PumpUntil([&] { return owner_.errors.size() == 2; }));
+  TbxSim_HoldCompletions(kPrinter, -1);
+  ASSERT_TRUE(PumpUntil([&] { return CompletedThenIdle(last); })) << "posted: " << PostedText();
+  const Bytes a = Cat({Text("A\n"), ResponseToken(0)}), b = Cat({Text("B\n"), ResponseToken(1)}),
+              c = Cat({Text("C\n"), ResponseToken(2)}), d = Cat({Text("D\n"), ResponseToken(3)});
+  EXPECT_EQ(Written(), Cat({a, b, c, a, a, b, c, d}));
+  EXPECT_EQ(CompletedIds(), (std::vector<long>{1, 2, 3, 4}));
 }
 
 TEST_F(OutputPath, StoppingTheSendThreadWritesWhatIsQueuedFirst) {

@@ -267,6 +267,25 @@ TEST_F(Printing, ASynchronousCallWhileAsynchronousOutputWaitsOnItsErrorIsRefused
   ASSERT_TRUE(WaitUntil([&] { return Errors().size() == 1; }));
 }
 
+// The send thread answered a synchronous caller before it freed the request and cleared
+// the flag that counts as pending output: a synchronous call made right after a synchronous
+// print was refused with 113 until the freeing was done (a 1 MB print: up to 200 ms).
+TEST_F(Printing, ASynchronousCallRightAfterASynchronousPrintIsNotRefused) {
+  std::string big;
+  for (int i = 0; big.size() < 256 * 1024; ++i)
+    big += "A long synchronous print, line " + std::to_string(i) + "\n";
+  Bstr first(big.c_str()), second("Next\n");
+  long results[2] = {-1, -1};
+  Call([&] {
+    results[0] = so_->PrintNormal(2, first);
+    results[1] = so_->PrintNormal(2, second);
+    return 0L;
+  });
+  EXPECT_EQ(results[0], 0);
+  EXPECT_EQ(results[1], 0) << "nothing was pending once the first print had returned";
+  EXPECT_NE(Written().find("Next"), std::string::npos);
+}
+
 // ---- transaction and rotation ----
 TEST_F(Printing, ATransactionHoldsOutputUntilItEndsThenSendsItAsOne) {
   EXPECT_EQ(Call([&] { return so_->TransactionPrint(2, 12); }), 0) << "none open";
