@@ -284,7 +284,10 @@ TEST_F(Buffered, ATransactionEndingWithARotatedPrintOpenTakesItIn) {
   EXPECT_FALSE(TransactionOpen(2));
 }
 
-TEST_F(Buffered, TheJournalKeepsItsOwnTransaction) {
+TEST_F(Buffered, EachStationKeepsItsTransactionAndABeginDropsTheOpenOne) {
+  EXPECT_EQ(Transaction(1, kEnd), 0) << "none open";
+  ASSERT_EQ(Transaction(1, kBegin), 0);
+  ASSERT_EQ(PrintNormal(1, "Dropped\n"), 0);
   ASSERT_EQ(Transaction(1, kBegin), 0);
   ASSERT_EQ(PrintNormal(1, "Journal\n"), 0);
   ASSERT_EQ(PrintNormal(2, "Receipt\n"), 0);
