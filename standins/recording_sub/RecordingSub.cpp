@@ -94,6 +94,7 @@ struct State {
   long failWrites = 0, failResult = 0, failExtended = 0;
   std::deque<long> powerReports;         // the next status requests report these
   std::vector<long> writtenIds;          // response ids written, not yet confirmed
+  long confirmAs = -1;                   // >= 0: every confirmation carries this id
 };
 
 State& S() {
@@ -449,6 +450,7 @@ long WINAPI otherMethod(long serviceId, long* args, long slot) {
             CallbackWord(s, PRN_CALLBACK_RESPONSE_CODE, 0));
         context = s.callbackContext;
         confirmed.swap(s.writtenIds);
+        if (s.confirmAs >= 0) confirmed.assign(confirmed.size(), s.confirmAs);
       } else {
         (void)ServeListService(s, serviceId, args);
       }
@@ -498,6 +500,7 @@ void WINAPI RecSub_Reset() {
   s.failWrites = s.failResult = s.failExtended = 0;
   s.powerReports.clear();
   s.writtenIds.clear();
+  s.confirmAs = -1;
 }
 
 long WINAPI RecSub_CallCount() {
@@ -578,6 +581,12 @@ void WINAPI RecSub_SetPrinting(long on) {
   State& s = S();
   std::lock_guard<std::mutex> hold(s.lock);
   s.printing = on != 0;
+}
+
+void WINAPI RecSub_ConfirmAs(long id) {
+  State& s = S();
+  std::lock_guard<std::mutex> hold(s.lock);
+  s.confirmAs = id;
 }
 
 void WINAPI RecSub_FailWrites(long count, long result, long extended) {

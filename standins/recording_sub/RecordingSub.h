@@ -77,6 +77,9 @@ typedef void(WINAPI* RecSubSetInitTextFn)(long offset, const char* text);
 // "<q id>"; writes are kept, and a written id is confirmed at the next status request
 // (service 1012); a reset (1005) is reported off line, then on line, at the next two.
 typedef void(WINAPI* RecSubSetPrintingFn)(long on);
+// With an id of 0 or more, the printer confirms every written id as this one (a wrong or
+// late answer); -1 (the default) confirms each as written.
+typedef void(WINAPI* RecSubConfirmAsFn)(long id);
 // The next `count` writes fail with `result` (ErrorLevel 2, the extended code given).
 typedef void(WINAPI* RecSubFailWritesFn)(long count, long result, long extended);
 typedef long(WINAPI* RecSubWriteCountFn)();
@@ -109,6 +112,7 @@ class RecordingSubModule {
     TakenSlots = Get<RecSubTakenSlotsFn>("RecSub_TakenSlots");
     SetInitText = Get<RecSubSetInitTextFn>("RecSub_SetInitText");
     SetPrinting = Get<RecSubSetPrintingFn>("RecSub_SetPrinting");
+    ConfirmAs = Get<RecSubConfirmAsFn>("RecSub_ConfirmAs");
     FailWrites = Get<RecSubFailWritesFn>("RecSub_FailWrites");
     WriteCount = Get<RecSubWriteCountFn>("RecSub_WriteCount");
     GetWrite = Get<RecSubGetWriteFn>("RecSub_GetWrite");
@@ -153,6 +157,7 @@ class RecordingSubModule {
   RecSubTakenSlotsFn TakenSlots = nullptr;
   RecSubSetInitTextFn SetInitText = nullptr;
   RecSubSetPrintingFn SetPrinting = nullptr;
+  RecSubConfirmAsFn ConfirmAs = nullptr;
   RecSubFailWritesFn FailWrites = nullptr;
   RecSubWriteCountFn WriteCount = nullptr;
   RecSubGetWriteFn GetWrite = nullptr;

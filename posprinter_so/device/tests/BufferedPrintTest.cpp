@@ -293,6 +293,23 @@ TEST_F(Buffered, EachStationKeepsItsTransactionAndABeginDropsTheOpenOne) {
   ASSERT_EQ(PrintNormal(2, "Receipt\n"), 0);
   ASSERT_EQ(Transaction(1, kEnd), 0);
   EXPECT_EQ(Writes(), (Strings{"Receipt", "Journal"}));
+
+  // A receipt transaction begins without the rotated print that was open.
+  ASSERT_EQ(Rotate(2, 0x101), 0);
+  ASSERT_EQ(PrintNormal(2, "Lost\n"), 0);
+  ASSERT_EQ(Transaction(2, kBegin), 0);
+  EXPECT_FALSE(RotationOpen());
+  EXPECT_EQ(Modes().rotatedPrint, 0);
+  ASSERT_EQ(PrintNormal(2, "Kept\n"), 0);
+  ASSERT_EQ(Transaction(2, kEnd), 0);
+  EXPECT_EQ(Writes(), (Strings{"Receipt", "Journal", "Kept"}));
+
+  // Left open: Close drops them (and the fixture sees every list freed).
+  ASSERT_EQ(Transaction(1, kBegin), 0);
+  ASSERT_EQ(PrintNormal(1, "Open at Close\n"), 0);
+  ASSERT_EQ(Transaction(2, kBegin), 0);
+  ASSERT_EQ(Rotate(2, 0x102), 0);
+  ASSERT_EQ(PrintNormal(2, "Open at Close\n"), 0);
 }
 
 // ---- ClearOutput -------------------------------------------------------------------------

@@ -54,6 +54,29 @@ class FrameRows : public sotest::RecordedServiceObject {
   }
 };
 
+// Print data reaches the sub-module as text of the process's ANSI code page (1252 in these
+// runs) up to its first NUL, so bytes that are no such text need BinaryConversion.
+TEST_F(FrameRows, PrintDataIsAnsiTextUpToItsFirstNul) {
+  const struct {
+    std::wstring data;
+    std::string expected;
+  } rows[] = {
+      {L"Caf\u00e9", "Caf\xe9"},
+      {L"\u20ac 5", "\x80 5"},
+      {std::wstring(L"AB\0CD", 5), "AB"},
+      {L"\u4e00", "?"},
+  };
+  for (const auto& row : rows) {
+    BSTR data = SysAllocStringLen(row.data.data(), static_cast<UINT>(row.data.size()));
+    EXPECT_EQ(so_->PrintNormal(2, data), 0);
+    SysFreeString(data);
+    std::string text;
+    for (const RecSubCall& call : sub_.Calls())
+      if (call.exportId == RECSUB_PRE_METHOD && call.id == PRN_METHOD_PRINT_NORMAL) text = call.texts[2];
+    EXPECT_EQ(text, row.expected);
+  }
+}
+
 // The four methods with an Alignment: their method ID and the pre-block words of Width and
 // Alignment.
 struct AlignedMethod {

@@ -98,4 +98,21 @@ TEST_F(ModeOneOutput, AfterACutTheOutputWaitsForTheCuttersError) {
   EXPECT_EQ(Writes(), (Strings{"Plain<q12>", "Cut<q13>"}));
 }
 
+class ShortAnswerWait : public ModeOneOutput {
+ protected:
+  ShortAnswerWait() { key_.SetString("ReceiveTimeout", "3000"); }
+};
+
+// The printer's answer must carry the request's own id: an answer with another (a late one,
+// to a request that timed out) is dropped, and the request ends in 112 when ReceiveTimeout
+// runs out.
+TEST_F(ShortAnswerWait, AnAnswerWithAnotherIdEndsIn112) {
+  sub_.ConfirmAs(13);
+  EXPECT_EQ(PrintNormal(2, "First\n"), 112);
+  EXPECT_FALSE(fakelog::LinesContaining(L"Wait notify time out.").empty());
+  sub_.ConfirmAs(-1);
+  EXPECT_EQ(PrintNormal(2, "Second\n"), 0) << "answered with its own id";
+  EXPECT_EQ(Writes(), (Strings{"First<q12>", "Second<q13>"}));
+}
+
 }  // namespace
