@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "ControlObjectCalls.h"
 #include "ControlObjectStandIn.h"
 #include "FakeLog.h"
 #include "POSPrinter.h"
@@ -17,7 +18,7 @@
 
 namespace sotest {
 
-class OpenedDevice : public ::testing::Test {
+class OpenedDevice : public ::testing::Test, protected ControlObjectCalls {
  protected:
   static constexpr long kPidxDeviceEnabled = 3, kPidxFreezeEvents = 4, kPidxState = 9;
   static constexpr long kStateIdle = 2;
@@ -53,23 +54,8 @@ class OpenedDevice : public ::testing::Test {
     so_->Release();
   }
 
-  long Call(const std::function<long()>& call) {
-    long result = -1;
-    co_.RunOnThread([&] { result = call(); });
-    return result;
-  }
-  long Number(long pidx) { return Call([&] { return so_->GetPropertyNumber(pidx); }); }
-  long SetNumber(long pidx, long value) {
-    return Call([&] {
-      so_->SetPropertyNumber(pidx, value);
-      return so_->Properties().ResultCode;
-    });
-  }
-
   DeviceKey key_;
   const char* printer_;
-  costandin::ControlObject co_;
-  CPOSPrinter* so_ = nullptr;
 };
 
 }  // namespace sotest

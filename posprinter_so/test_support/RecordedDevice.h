@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ControlObjectCalls.h"
 #include "ControlObjectStandIn.h"
 #include "FakeLog.h"
 #include "POSPrinter.h"
@@ -21,7 +22,7 @@
 
 namespace sotest {
 
-class RecordedDevice : public ::testing::Test {
+class RecordedDevice : public ::testing::Test, protected ControlObjectCalls {
  protected:
   static constexpr long kPidxDeviceEnabled = 3, kPidxFreezeEvents = 4, kPidxOutputId = 5,
                         kPidxResultCodeExtended = 7, kPidxState = 9, kPidxAsyncMode = 8001,
@@ -74,18 +75,6 @@ class RecordedDevice : public ::testing::Test {
     EXPECT_EQ(records.snapshots, records_.snapshots) << "property snapshots";
   }
 
-  long Call(const std::function<long()>& call) {
-    long result = -1;
-    co_.RunOnThread([&] { result = call(); });
-    return result;
-  }
-  long Number(long pidx) { return Call([&] { return so_->GetPropertyNumber(pidx); }); }
-  long SetNumber(long pidx, long value) {
-    return Call([&] {
-      so_->SetPropertyNumber(pidx, value);
-      return so_->Properties().ResultCode;
-    });
-  }
   long PrintNormal(long station, const char* text) {
     Bstr data(text);
     return Call([&] { return so_->PrintNormal(station, data); });
@@ -109,8 +98,6 @@ class RecordedDevice : public ::testing::Test {
   PrnCapabilityBlock caps_{};
   std::map<long, std::string> texts_;
   RecordingSubModule sub_{RecordingSubPath().c_str()};
-  costandin::ControlObject co_;
-  CPOSPrinter* so_ = nullptr;
   CPOSPrinter::CLiveRecords records_{};
 };
 
