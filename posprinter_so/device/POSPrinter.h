@@ -163,7 +163,9 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
     long inputRecords;
     long snapshots;
   };
-  static CLiveRecords LiveRecordsForTest() { return {s_liveInputRecords.load(), s_liveSnapshots.load()}; }
+  static CLiveRecords LiveRecordsForTest() {
+    return {s_liveInputRecords.load(), s_liveSnapshots.load()};
+  }
 
   // ---- properties (POSPrinterProperties.cpp) ----
   // The hooks property writes use to reach the lifecycle, event queue and hidden window.

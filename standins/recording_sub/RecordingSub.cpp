@@ -608,8 +608,10 @@ long WINAPI RecSub_GetWrite(long index, char* buffer, long capacity) {
   std::lock_guard<std::mutex> hold(s.lock);
   if (index < 0 || index >= static_cast<long>(s.writes.size())) return -1;
   const std::string& bytes = s.writes[index];
-  if (buffer && capacity > 0)
-    std::memcpy(buffer, bytes.data(), bytes.size() < static_cast<size_t>(capacity) ? bytes.size() : capacity);
+  if (buffer && capacity > 0) {
+    const size_t count = bytes.size() < static_cast<size_t>(capacity) ? bytes.size() : capacity;
+    std::memcpy(buffer, bytes.data(), count);
+  }
   return static_cast<long>(bytes.size());
 }
 

@@ -160,7 +160,9 @@ TEST_F(Buffered, BarcodesAndBitmapsJoinTheRotatedPrintByTheirBit) {
   auto barcode = [&] {
     return Call([&] { return so_->PrintBarCode(2, Bstr("4901"), 104, 10, 200, -2, -11); });
   };
-  auto bitmap = [&] { return Call([&] { return so_->PrintBitmap(2, Bstr("logo.bmp"), -11, -1); }); };
+  auto bitmap = [&] {
+    return Call([&] { return so_->PrintBitmap(2, Bstr("logo.bmp"), -11, -1); });
+  };
   ASSERT_EQ(Rotate(2, 0x1101), 0);
   ASSERT_EQ(barcode(), 0);
   ASSERT_EQ(bitmap(), 0);

@@ -71,8 +71,10 @@ TEST_F(FrameRows, PrintDataIsAnsiTextUpToItsFirstNul) {
     EXPECT_EQ(so_->PrintNormal(2, data), 0);
     SysFreeString(data);
     std::string text;
-    for (const RecSubCall& call : sub_.Calls())
-      if (call.exportId == RECSUB_PRE_METHOD && call.id == PRN_METHOD_PRINT_NORMAL) text = call.texts[2];
+    for (const RecSubCall& call : sub_.Calls()) {
+      if (call.exportId == RECSUB_PRE_METHOD && call.id == PRN_METHOD_PRINT_NORMAL)
+        text = call.texts[2];
+    }
     EXPECT_EQ(text, row.expected);
   }
 }

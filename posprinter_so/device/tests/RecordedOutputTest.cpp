@@ -43,7 +43,8 @@ TEST_F(ModeZeroOutput, RetryWritesTheFailedOutputAgain) {
   EXPECT_EQ(Events(L"SOOutputComplete")[0].numbers, std::vector<long>{id});
   const auto errors = Events(L"SOError");
   ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0].numbers, (std::vector<long>{OPOS_E_EXTENDED, 201, kErrorLocusOutput, kRetry}));
+  EXPECT_EQ(errors[0].numbers,
+            (std::vector<long>{OPOS_E_EXTENDED, 201, kErrorLocusOutput, kRetry}));
   EXPECT_EQ(Calls(RECSUB_OTHER_METHOD, PRN_SERVICE_WRITE_PRINTER_DATA), 2);
   EXPECT_EQ(Writes(), (Strings{"Once"}));
 }
