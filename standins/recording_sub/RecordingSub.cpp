@@ -150,8 +150,7 @@ void* CallbackWord(State& s, long callbackId, size_t index) {
 
 // ---- the printer the sub-module plays with RecSub_SetPrinting ----------------------------
 
-// The methods whose execute phase returns a list (the others print nothing or do it at
-// once), and the block word that names their station.
+// The methods whose execute phase returns a list; the others print nothing.
 bool BuildsList(long methodId) {
   switch (methodId) {
     case 4: case 7: case 8:
@@ -162,6 +161,7 @@ bool BuildsList(long methodId) {
       return false;
   }
 }
+// The station of that list: the method's Station argument (block word 2), else the receipt.
 long StationOf(long methodId, const long* args) {
   switch (methodId) {
     case 106: case 107: case 108: case 109: case 120: case 121: return args[2];
@@ -241,58 +241,58 @@ void BuildExecuteOutput(long methodId, long* args) {
   *out = list;
 }
 
-// The list services of a printer; false for the services it leaves as recorded only.
-bool ServeListService(State& s, long serviceId, long* args) {
+// The list services of a printer; the others stay recorded only.
+void ServeListService(State& s, long serviceId, long* args) {
   switch (serviceId) {
     case PRN_SERVICE_FREE_COMMAND_LIST: {
       auto* list = reinterpret_cast<PrnTokenList*>(args[0]);
-      if (!list) return true;
+      if (!list) return;
       if (s.liveLists.erase(list)) recsub::FreeList(list);
       else ++s.strayFrees;  // freed twice, or never made here
-      return true;
+      return;
     }
     case PRN_SERVICE_MOVE_COMMAND_TOKENS: {
       auto* a = reinterpret_cast<PrnMoveTokensArgs*>(args);
       if (s.liveLists.count(a->target) && s.liveLists.count(a->source))
         recsub::MoveTokens(a->target, a->source);
-      return true;
+      return;
     }
     case PRN_SERVICE_ADD_COMMAND_TOKEN: {
       auto* a = reinterpret_cast<PrnAddTokenArgs*>(args);
-      if (!s.liveLists.count(a->list)) return true;
+      if (!s.liveLists.count(a->list)) return;
       PrnCommandToken* token = recsub::AddToken(a->list, a->type, a->data, a->length, a->parameter);
       if (a->tokenOut) *a->tokenOut = token;
-      return true;
+      return;
     }
     case PRN_SERVICE_APPEND_COMMAND_TOKENS: {
       auto* a = reinterpret_cast<PrnCopyTokensArgs*>(args);
       if (s.liveLists.count(a->target) && s.liveLists.count(a->source))
         recsub::CopyTokens(a->target, a->source);
-      return true;
+      return;
     }
     case PRN_SERVICE_CREATE_COMMAND_LIST: {
       auto* a = reinterpret_cast<PrnCreateListArgs*>(args);
       // A scripted failure makes no list, as a sub-module out of memory.
       if (a->listOut && ResultFor(s, RECSUB_OTHER_METHOD, serviceId) == 0)
         *a->listOut = NewLiveList(s, a->station);
-      return true;
+      return;
     }
     case PRN_SERVICE_CLONE_COMMAND_TOKENS: {
       auto* a = reinterpret_cast<PrnCloneTokensArgs*>(args);
-      if (!a->target || !s.liveLists.count(a->source)) return true;
+      if (!a->target || !s.liveLists.count(a->source)) return;
       if (!*a->target) *a->target = NewLiveList(s, a->source->station);
       recsub::CopyTokens(*a->target, a->source);
-      return true;
+      return;
     }
     case PRN_SERVICE_APPEND_RESPONSE_ID_TOKEN: {
       auto* a = reinterpret_cast<PrnResponseIdArgs*>(args);
-      if (!a->list || !a->responseId) return true;
+      if (!a->list || !a->responseId) return;
       if (!*a->list) *a->list = NewLiveList(s, PRN_STATION_RECEIPT);
       recsub::AddText(*a->list, ResponseIdText(*a->responseId));
-      return true;
+      return;
     }
     default:
-      return false;
+      return;
   }
 }
 
@@ -317,8 +317,8 @@ long WritePrinterData(State& s, long* args) {
   return result;
 }
 
-// Wakes the core's receive thread (it waits on this event between status requests when
-// it polls no interval).
+// Wakes the core's receive thread: without response ids it waits on this event between
+// status requests.
 void SignalStatusEvent(State& s) {
   auto* address = static_cast<HANDLE*>(CallbackWord(s, PRN_CALLBACK_STATUS_EVENT, 0));
   if (address && *address) SetEvent(*address);
@@ -452,7 +452,7 @@ long WINAPI otherMethod(long serviceId, long* args, long slot) {
         confirmed.swap(s.writtenIds);
         if (s.confirmAs >= 0) confirmed.assign(confirmed.size(), s.confirmAs);
       } else {
-        (void)ServeListService(s, serviceId, args);
+        ServeListService(s, serviceId, args);
       }
     }
     s.calls[index].result = result;
