@@ -95,6 +95,7 @@ struct State {
   std::deque<long> powerReports;         // the next status requests report these
   std::vector<long> writtenIds;          // response ids written, not yet confirmed
   long confirmAs = -1;                   // >= 0: every confirmation carries this id
+  std::map<long, long> executeExtended;  // method ID -> extended code of a failed execute
 };
 
 State& S() {
@@ -408,6 +409,16 @@ long WINAPI executeMethod(long methodId, long* args, long slot) {
     RecSubCall& call = Record(s, RECSUB_EXECUTE_METHOD, methodId, slot, args);
     result = Finish(call, ResultFor(s, RECSUB_EXECUTE_METHOD, methodId));
     printing = s.printing;
+    // A failing execute phase reports its codes in the snapshot, the block's last word.
+    const auto extended = s.executeExtended.find(methodId);
+    const auto shape = s.shapes.find({RECSUB_EXECUTE_METHOD, methodId});
+    if (result != 0 && args && extended != s.executeExtended.end() && shape != s.shapes.end() &&
+        shape->second.words > 0) {
+      if (auto* snapshot = reinterpret_cast<PrnPropertySnapshot*>(args[shape->second.words - 1])) {
+        snapshot->resultCode = result;
+        snapshot->resultCodeExtended = extended->second;
+      }
+    }
   }
   // The tokenizer calls back into this module: the output is built outside the lock.
   if (printing && result == 0 && args) BuildExecuteOutput(methodId, args);
@@ -501,6 +512,7 @@ void WINAPI RecSub_Reset() {
   s.powerReports.clear();
   s.writtenIds.clear();
   s.confirmAs = -1;
+  s.executeExtended.clear();
 }
 
 long WINAPI RecSub_CallCount() {
@@ -581,6 +593,12 @@ void WINAPI RecSub_SetPrinting(long on) {
   State& s = S();
   std::lock_guard<std::mutex> hold(s.lock);
   s.printing = on != 0;
+}
+
+void WINAPI RecSub_SetExecuteExtended(long methodId, long extended) {
+  State& s = S();
+  std::lock_guard<std::mutex> hold(s.lock);
+  s.executeExtended[methodId] = extended;
 }
 
 void WINAPI RecSub_ConfirmAs(long id) {

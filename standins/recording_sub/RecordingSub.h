@@ -54,6 +54,9 @@ typedef void(WINAPI* RecSubSetResultFn)(long exportId, long id, long result);
 // initSubSO's result and the slot it writes: RECSUB_SLOT_ALLOCATE (the default: the lowest
 // slot not taken), RECSUB_SLOT_UNWRITTEN, or a fixed slot number.
 typedef void(WINAPI* RecSubScriptInitFn)(long result, long slot);
+// A failing execute phase of this method (its result scripted nonzero) writes that result
+// and this extended code into the property snapshot, as a sub-module reports a failure.
+typedef void(WINAPI* RecSubSetExecuteExtendedFn)(long methodId, long extended);
 // The capability block getCapability(3001) fills in; zeros unless set.
 typedef void(WINAPI* RecSubSetCapabilitiesFn)(const PrnCapabilityBlock* block);
 // The three words service 1011 writes; 99, 7, 203 unless set.
@@ -112,6 +115,7 @@ class RecordingSubModule {
     TakenSlots = Get<RecSubTakenSlotsFn>("RecSub_TakenSlots");
     SetInitText = Get<RecSubSetInitTextFn>("RecSub_SetInitText");
     SetPrinting = Get<RecSubSetPrintingFn>("RecSub_SetPrinting");
+    SetExecuteExtended = Get<RecSubSetExecuteExtendedFn>("RecSub_SetExecuteExtended");
     ConfirmAs = Get<RecSubConfirmAsFn>("RecSub_ConfirmAs");
     FailWrites = Get<RecSubFailWritesFn>("RecSub_FailWrites");
     WriteCount = Get<RecSubWriteCountFn>("RecSub_WriteCount");
@@ -157,6 +161,7 @@ class RecordingSubModule {
   RecSubTakenSlotsFn TakenSlots = nullptr;
   RecSubSetInitTextFn SetInitText = nullptr;
   RecSubSetPrintingFn SetPrinting = nullptr;
+  RecSubSetExecuteExtendedFn SetExecuteExtended = nullptr;
   RecSubConfirmAsFn ConfirmAs = nullptr;
   RecSubFailWritesFn FailWrites = nullptr;
   RecSubWriteCountFn WriteCount = nullptr;

@@ -175,6 +175,34 @@ TEST_F(Buffered, BarcodesAndBitmapsJoinTheRotatedPrintByTheirBit) {
   EXPECT_EQ(Writes(), (Strings{"logo.bmp", "<R4353>4901<R1>", "4901", "<R8450>logo.bmp<R1>"}));
 }
 
+// A failing execute phase that ends a buffer answers the sub-module's codes: the rotated
+// print stays open for another try, the page is gone.
+TEST_F(Buffered, AFailingEndAnswersTheSubModulesCodes) {
+  ASSERT_EQ(SetNumber(kPidxPageModeStation, 2), 0);
+  ASSERT_EQ(Rotate(2, 0x101), 0);
+  ASSERT_EQ(PrintNormal(2, "Side\n"), 0);
+  sub_.SetResult(RECSUB_EXECUTE_METHOD, PRN_METHOD_ROTATE_PRINT, OPOS_E_EXTENDED);
+  sub_.SetExecuteExtended(PRN_METHOD_ROTATE_PRINT, 203);
+  EXPECT_EQ(Rotate(2, 1), OPOS_E_EXTENDED);
+  EXPECT_EQ(Number(kPidxResultCodeExtended), 203);
+  EXPECT_TRUE(RotationOpen());
+  sub_.SetResult(RECSUB_EXECUTE_METHOD, PRN_METHOD_ROTATE_PRINT, 0);
+  ASSERT_EQ(Rotate(2, 1), 0);
+  EXPECT_EQ(Writes(), (Strings{"<R257>Side<R1>"}));
+
+  ASSERT_EQ(Page(kPageBegin), 0);
+  ASSERT_EQ(PrintNormal(2, "Paged\n"), 0);
+  sub_.SetResult(RECSUB_EXECUTE_METHOD, PRN_METHOD_PAGE_MODE_PRINT, OPOS_E_EXTENDED);
+  sub_.SetExecuteExtended(PRN_METHOD_PAGE_MODE_PRINT, 207);
+  for (long control : {kPagePrint, kPageNormal}) {
+    SCOPED_TRACE(control);
+    EXPECT_EQ(Page(control), OPOS_E_EXTENDED);
+    EXPECT_EQ(Number(kPidxResultCodeExtended), 207);
+  }
+  EXPECT_FALSE(PageOpen());
+  EXPECT_EQ(Writes().size(), 1u);
+}
+
 // ---- the capability and rotation-list checks --------------------------------------------
 
 class RotationLists : public Buffered {
