@@ -279,6 +279,26 @@ TEST_F(Buffered, PageModeCollectsPrintsAndStaysOrEnds) {
   EXPECT_EQ(Writes().size(), 2u);
 }
 
+// Printed asynchronously, each closing buffer is one output with the next OutputID.
+TEST_F(Buffered, ABufferPrintedAsynchronouslyGetsTheNextOutputId) {
+  ASSERT_EQ(SetNumber(kPidxPageModeStation, 2), 0);
+  ASSERT_EQ(SetNumber(kPidxAsyncMode, 1), 0);
+  const long first = Number(kPidxOutputId) + 1;
+  ASSERT_EQ(Page(kPageBegin), 0);
+  ASSERT_EQ(PrintNormal(2, "Page\n"), 0);
+  ASSERT_EQ(Page(kPagePrint), 0);
+  EXPECT_EQ(Number(kPidxOutputId), first);
+  ASSERT_EQ(Page(kPageCancel), 0);
+  ASSERT_EQ(Rotate(2, 0x102), 0);
+  ASSERT_EQ(PrintNormal(2, "Side\n"), 0);
+  ASSERT_EQ(Rotate(2, 1), 0);
+  EXPECT_EQ(Number(kPidxOutputId), first + 1);
+  ASSERT_TRUE(sotest::WaitUntil([&] { return Events(L"SOOutputComplete").size() == 2; }));
+  EXPECT_EQ(Events(L"SOOutputComplete")[0].numbers, std::vector<long>{first});
+  EXPECT_EQ(Events(L"SOOutputComplete")[1].numbers, std::vector<long>{first + 1});
+  EXPECT_EQ(Writes(), (Strings{"<P1>Page<P2>", "<R258>Side<R1>"}));
+}
+
 TEST_F(Buffered, PageModeAndSidewaysPrintingExcludeEachOther) {
   ASSERT_EQ(SetNumber(kPidxPageModeStation, 2), 0);
   ASSERT_EQ(Page(kPageBegin), 0);
