@@ -11,7 +11,7 @@ enum : long { kErrorLocusOutput = 1, kErrorResponseRetry = 11 };
 
 PrnInputProperty* CDeviceClaim::CreateInputProperty() {
   CPOSPrinter* owner = GetOwner();
-  return owner ? owner->CreateInputProperty() : new PrnInputProperty{};
+  return owner ? owner->CreateInputProperty() : CPOSPrinter::NewInputPropertyRecord();
 }
 
 PrnPropertySnapshot* CDeviceClaim::BuildPropertySnapshot(PrnInputProperty* record) {

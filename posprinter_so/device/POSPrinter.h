@@ -134,6 +134,8 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   // ---- sub-module call records (POSPrinterRecords.cpp) ----
   // A new input property record from the cache (its texts are copies it owns).
   PrnInputProperty* CreateInputProperty();
+  // A new zero-filled input property record, counted as the others are.
+  static PrnInputProperty* NewInputPropertyRecord();
   // Deletes the record's texts and the record; NULL does nothing.
   static void FreePropertyRecord(PrnInputProperty* record);
   // A new zero-filled snapshot with the record's numbers, NULL text slots, the carry word
@@ -155,6 +157,15 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   // restores them and sets it to 0.
   void SaveRestoreProperties(long* block, long* saved);
   static void DuplicateString(char** out, const std::string& text);
+  // Input property records and property snapshots made above and not yet freed, over every
+  // service object of the module: a test reads them to see a leak or a double free.
+  struct CLiveRecords {
+    long inputRecords;
+    long snapshots;
+  };
+  static CLiveRecords LiveRecordsForTest() {
+    return {s_liveInputRecords.load(), s_liveSnapshots.load()};
+  }
 
   // ---- properties (POSPrinterProperties.cpp) ----
   // The hooks property writes use to reach the lifecycle, event queue and hidden window.
@@ -309,7 +320,11 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   void WireLifecycleEffects();
   void Log(DWORD category, const char* function, int line, const char* tag,
            const std::string& text, const std::string& detail = "") const;
+  // Deletes the snapshot record itself; its texts are the sub-module's (service 1015).
+  static void DeleteSnapshot(PrnPropertySnapshot* snapshot);
 
+  static std::atomic<long> s_liveInputRecords;
+  static std::atomic<long> s_liveSnapshots;
   std::atomic<ULONG> m_refs{1};
 
   CPropertyCache m_props;

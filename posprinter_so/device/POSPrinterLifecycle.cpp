@@ -86,7 +86,7 @@ BOOL CPOSPrinter::LoadSubSO() {
       Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "Failed to unload Sub SO DLL.");
     }
     FreePropertyRecord(record);
-    delete snapshot;  // not applied: the sub-module that filled it is gone
+    DeleteSnapshot(snapshot);  // the sub-module that filled it is gone
     return FALSE;
   }
   FreePropertyRecord(record);

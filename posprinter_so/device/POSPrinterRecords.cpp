@@ -1,6 +1,7 @@
 // The records every call into the sub-module carries: the input property record, the
 // property snapshot, the capability block and the status record as they meet the property
 // cache, and the block of property words saved around Release.
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -220,6 +221,21 @@ const struct CartridgeWord {
 
 }  // namespace
 
+std::atomic<long> CPOSPrinter::s_liveInputRecords{0};
+std::atomic<long> CPOSPrinter::s_liveSnapshots{0};
+
+PrnInputProperty* CPOSPrinter::NewInputPropertyRecord() {
+  auto* record = new PrnInputProperty{};
+  ++s_liveInputRecords;
+  return record;
+}
+
+void CPOSPrinter::DeleteSnapshot(PrnPropertySnapshot* snapshot) {
+  if (!snapshot) return;
+  --s_liveSnapshots;
+  delete snapshot;
+}
+
 void CPOSPrinter::DuplicateString(char** out, const std::string& text) {
   char* copy = new char[text.size() + 1];
   std::memcpy(copy, text.c_str(), text.size() + 1);
@@ -227,7 +243,7 @@ void CPOSPrinter::DuplicateString(char** out, const std::string& text) {
 }
 
 PrnInputProperty* CPOSPrinter::CreateInputProperty() {
-  auto* record = new PrnInputProperty{};
+  PrnInputProperty* record = NewInputPropertyRecord();
   for (const RecordNumber& number : kRecordNumbers) record->*number.record = m_props.*number.cache;
   record->state = GetState();
   // ErrorString is also written on the receive thread under the error-properties lock;
@@ -251,11 +267,13 @@ PrnInputProperty* CPOSPrinter::CreateInputProperty() {
 void CPOSPrinter::FreePropertyRecord(PrnInputProperty* record) {
   if (!record) return;
   for (const RecordText& text : kRecordTexts) delete[] (record->*text.record);
+  --s_liveInputRecords;
   delete record;
 }
 
 PrnPropertySnapshot* CPOSPrinter::BuildPropertySnapshot(const PrnInputProperty* record) {
   auto* snapshot = new PrnPropertySnapshot{};
+  ++s_liveSnapshots;
   if (record) {
     snapshot->serviceObjectVersion = record->serviceObjectVersion;
     // Words 48..292 of the record are words 32..276 of the snapshot.
@@ -290,7 +308,7 @@ void CPOSPrinter::FreePropertySnapshot(PrnPropertySnapshot* snapshot) {
   ApplyPropertySnapshot(snapshot);
   // Only the sub-module frees the texts it put in the slots.
   (void)m_channel->OtherMethod1015(snapshot);
-  delete snapshot;
+  DeleteSnapshot(snapshot);
 }
 
 void CPOSPrinter::ApplyEnableSnapshot(PrnPropertySnapshot* snapshot) {
@@ -303,7 +321,7 @@ void CPOSPrinter::ApplyEnableSnapshot(PrnPropertySnapshot* snapshot) {
   }
   if (m_props.DeviceEnabled && m_props.PowerNotify == 1) SetPowerState(snapshot->powerState);
   (void)m_channel->OtherMethod1015(snapshot);
-  delete snapshot;
+  DeleteSnapshot(snapshot);
 }
 
 void CPOSPrinter::ApplyCapabilityBlock(const PrnCapabilityBlock* block) {

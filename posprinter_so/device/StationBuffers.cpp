@@ -180,8 +180,11 @@ long CRJDevice::FlushStation(PrnInputProperty* record, PrnStationState* stationS
   const long framed =
       m_channel->executePageModePrint(record, stationState, control, &unused, snapshot);
   if (unused) (void)m_channel->ReleaseSubSOData(unused);
+  // A refusal answers with the sub-module's extended code, as the end of a rotated print does.
+  const long framedExtended = snapshot ? snapshot->resultCodeExtended : 0;
   if (snapshot) m_owner->FreePropertySnapshot(snapshot);
   if (framed != 0) {
+    if (extended) *extended = framedExtended;
     (void)m_channel->ReleaseSubSOData(page);
     FreeRecords(record, stationState, nullptr);
     return framed;

@@ -9,40 +9,16 @@
 #include <functional>
 #include <string>
 
+#include "ControlObjectCalls.h"
 #include "ControlObjectStandIn.h"
 #include "FakeLog.h"
 #include "POSPrinter.h"
 #include "SimulatedPrinter.h"
+#include "TestBstr.h"
 
 namespace sotest {
 
-// A BSTR of narrow text, each byte widened as it stands.
-class Bstr {
- public:
-  explicit Bstr(const char* text) {
-    std::wstring wide(text, text + strlen(text));
-    m_bstr = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-  }
-  ~Bstr() { SysFreeString(m_bstr); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR* Address() { return &m_bstr; }
-  operator BSTR() const { return m_bstr; }
-
- private:
-  BSTR m_bstr;
-};
-
-// Waits, bounded, until the condition holds; never a fixed sleep.
-inline bool WaitUntil(const std::function<bool()>& done, int tenthsOfSeconds = 300) {
-  for (int i = 0; i < tenthsOfSeconds * 10; ++i) {
-    if (done()) return true;
-    Sleep(10);
-  }
-  return done();
-}
-
-class OpenedDevice : public ::testing::Test {
+class OpenedDevice : public ::testing::Test, protected ControlObjectCalls {
  protected:
   static constexpr long kPidxDeviceEnabled = 3, kPidxFreezeEvents = 4, kPidxState = 9;
   static constexpr long kStateIdle = 2;
@@ -78,23 +54,8 @@ class OpenedDevice : public ::testing::Test {
     so_->Release();
   }
 
-  long Call(const std::function<long()>& call) {
-    long result = -1;
-    co_.RunOnThread([&] { result = call(); });
-    return result;
-  }
-  long Number(long pidx) { return Call([&] { return so_->GetPropertyNumber(pidx); }); }
-  long SetNumber(long pidx, long value) {
-    return Call([&] {
-      so_->SetPropertyNumber(pidx, value);
-      return so_->Properties().ResultCode;
-    });
-  }
-
   DeviceKey key_;
   const char* printer_;
-  costandin::ControlObject co_;
-  CPOSPrinter* so_ = nullptr;
 };
 
 }  // namespace sotest

@@ -54,6 +54,9 @@ typedef void(WINAPI* RecSubSetResultFn)(long exportId, long id, long result);
 // initSubSO's result and the slot it writes: RECSUB_SLOT_ALLOCATE (the default: the lowest
 // slot not taken), RECSUB_SLOT_UNWRITTEN, or a fixed slot number.
 typedef void(WINAPI* RecSubScriptInitFn)(long result, long slot);
+// A failing execute phase of this method (its result scripted nonzero) writes that result
+// and this extended code into the property snapshot, as a sub-module reports a failure.
+typedef void(WINAPI* RecSubSetExecuteExtendedFn)(long methodId, long extended);
 // The capability block getCapability(3001) fills in; zeros unless set.
 typedef void(WINAPI* RecSubSetCapabilitiesFn)(const PrnCapabilityBlock* block);
 // The three words service 1011 writes; 99, 7, 203 unless set.
@@ -66,6 +69,33 @@ typedef void(WINAPI* RecSubDescribeBlockFn)(long exportId, long id, long wordCou
                                             long textMask);
 // Slots taken (initSubSO written, not yet terminated), as a bit mask.
 typedef long(WINAPI* RecSubTakenSlotsFn)();
+// A text initSubSO puts into the snapshot's text slot at this byte offset (NULL: none), as
+// a sub-module reports its rotation lists. The text stays the sub-module's.
+typedef void(WINAPI* RecSubSetInitTextFn)(long offset, const char* text);
+// On: the sub-module acts as a printer. Its execute phases return command-token lists (one
+// text token: print data through the core's tokenizer, another method's text argument, or
+// "#<method ID>"); RotatePrint and PageModePrint add "<R rotation>" and "<P control>" to
+// the buffer the station state names; the list services make, fill, move, copy and free
+// lists (service 1018 makes none while its result is scripted nonzero); service 1022 adds
+// "<q id>"; writes are kept, and a written id is confirmed at the next status request
+// (service 1012); a reset (1005) is reported off line, then on line, at the next two.
+typedef void(WINAPI* RecSubSetPrintingFn)(long on);
+// With an id of 0 or more, the printer confirms every written id as this one (a wrong or
+// late answer); -1 (the default) confirms each as written.
+typedef void(WINAPI* RecSubConfirmAsFn)(long id);
+// The next `count` writes fail with `result` (ErrorLevel 2, the extended code given).
+typedef void(WINAPI* RecSubFailWritesFn)(long count, long result, long extended);
+typedef long(WINAPI* RecSubWriteCountFn)();
+// The bytes of write `index` (up to capacity); their count, or -1 for no such write.
+typedef long(WINAPI* RecSubGetWriteFn)(long index, char* buffer, long capacity);
+// Lists made and not yet freed, and frees of lists that were not live (freed twice).
+typedef void(WINAPI* RecSubListLedgerFn)(long* live, long* strayFrees);
+// Calls the core's DirectIO-event function (callback 2002, third word); -1 without one.
+typedef long(WINAPI* RecSubRaiseDirectIOEventFn)(long eventNumber, long data,
+                                                  const wchar_t* text);
+// Calls the core's error-notice function (callback 2004); -1 without one.
+typedef long(WINAPI* RecSubNotifyErrorFn)(long resultCode, long resultCodeExtended,
+                                           long severity, const char* text);
 
 // Loads a recording sub-module DLL (by path) and resolves its extra exports. The test
 // holds its own reference, so the record outlives the core's FreeLibrary.
@@ -83,6 +113,16 @@ class RecordingSubModule {
     GetCallbackWord = Get<RecSubGetCallbackWordFn>("RecSub_GetCallbackWord");
     DescribeBlock = Get<RecSubDescribeBlockFn>("RecSub_DescribeBlock");
     TakenSlots = Get<RecSubTakenSlotsFn>("RecSub_TakenSlots");
+    SetInitText = Get<RecSubSetInitTextFn>("RecSub_SetInitText");
+    SetPrinting = Get<RecSubSetPrintingFn>("RecSub_SetPrinting");
+    SetExecuteExtended = Get<RecSubSetExecuteExtendedFn>("RecSub_SetExecuteExtended");
+    ConfirmAs = Get<RecSubConfirmAsFn>("RecSub_ConfirmAs");
+    FailWrites = Get<RecSubFailWritesFn>("RecSub_FailWrites");
+    WriteCount = Get<RecSubWriteCountFn>("RecSub_WriteCount");
+    GetWrite = Get<RecSubGetWriteFn>("RecSub_GetWrite");
+    ListLedger = Get<RecSubListLedgerFn>("RecSub_ListLedger");
+    RaiseDirectIOEvent = Get<RecSubRaiseDirectIOEventFn>("RecSub_RaiseDirectIOEvent");
+    NotifyError = Get<RecSubNotifyErrorFn>("RecSub_NotifyError");
   }
   ~RecordingSubModule() {
     if (m_module) FreeLibrary(m_module);
@@ -91,6 +131,17 @@ class RecordingSubModule {
   RecordingSubModule& operator=(const RecordingSubModule&) = delete;
 
   bool Loaded() const { return m_module && Reset && GetCall && TakenSlots; }
+
+  // The bytes of every successful write, in order.
+  std::vector<std::string> Writes() const {
+    std::vector<std::string> writes(WriteCount ? WriteCount() : 0);
+    for (size_t i = 0; i < writes.size(); ++i) {
+      writes[i].resize(GetWrite(static_cast<long>(i), nullptr, 0));
+      if (!writes[i].empty())
+        GetWrite(static_cast<long>(i), &writes[i][0], static_cast<long>(writes[i].size()));
+    }
+    return writes;
+  }
 
   std::vector<RecSubCall> Calls() const {
     std::vector<RecSubCall> calls(CallCount ? CallCount() : 0);
@@ -108,6 +159,16 @@ class RecordingSubModule {
   RecSubGetCallbackWordFn GetCallbackWord = nullptr;
   RecSubDescribeBlockFn DescribeBlock = nullptr;
   RecSubTakenSlotsFn TakenSlots = nullptr;
+  RecSubSetInitTextFn SetInitText = nullptr;
+  RecSubSetPrintingFn SetPrinting = nullptr;
+  RecSubSetExecuteExtendedFn SetExecuteExtended = nullptr;
+  RecSubConfirmAsFn ConfirmAs = nullptr;
+  RecSubFailWritesFn FailWrites = nullptr;
+  RecSubWriteCountFn WriteCount = nullptr;
+  RecSubGetWriteFn GetWrite = nullptr;
+  RecSubListLedgerFn ListLedger = nullptr;
+  RecSubRaiseDirectIOEventFn RaiseDirectIOEvent = nullptr;
+  RecSubNotifyErrorFn NotifyError = nullptr;
 
  private:
   template <class Fn>
