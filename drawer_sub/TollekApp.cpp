@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <memory>
-#include <utility>
 
 #include "CsHold.h"
 #include "StatusTables.h"
@@ -47,9 +46,7 @@ CTollekApp::CTollekApp() {
 long CTollekApp::AllocateSlot(const char* deviceName, long* slot) {
   const bool taken = slots_.Take(deviceName, slot, [this](long i) {
     CSubSO* instance = new CSubSO(i);
-    if (taken_++ == 0)
-      GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                         reinterpret_cast<LPCSTR>(&TheApp), &selfReference_);
+    selfReference_.Opened();
     return instance;
   });
   return taken ? 0 : long(DRW_E_BAD_CALL);
@@ -67,7 +64,7 @@ void CTollekApp::ReleaseSlot(long slot, CSubSO* instance) {
   (void)slots_.Empty(slot, instance, [&](CSubSO* retired) {
     retired->Retire();
     CSubSO::Release(retired);
-    if (--taken_ == 0) std::swap(selfReference, selfReference_);
+    selfReference = selfReference_.Closed();
   });
   // The core that called holds the module too: this only gives back the module's own count.
   if (selfReference) FreeLibrary(selfReference);

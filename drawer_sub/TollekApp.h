@@ -8,6 +8,7 @@
 #include <string>
 
 #include "DrawerSubApi.h"
+#include "ModuleSelfReference.h"
 #include "SlotTable.h"
 
 namespace tollek {
@@ -77,8 +78,7 @@ class CTollekApp {
 
  private:
   subsupport::CSlotTable<CSubSO, DRW_SLOT_COUNT> slots_;
-  int taken_ = 0;  // under the table's lock
-  HMODULE selfReference_ = nullptr;
+  subsupport::CModuleSelfReference selfReference_;  // under the table's lock
   CHandedOutTexts texts_;
 };
 

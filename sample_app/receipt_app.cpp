@@ -1,7 +1,9 @@
 // A small OPOS application: registers vasselin.dll, writes a POSPrinter device entry for
 // prennik.dll and the simulated printer, and prints one receipt asynchronously through the
 // Control Object the way a point-of-sale program does. Every call is shown with its result,
-// every event as it arrives, then the bytes the printer received and where the log is.
+// every event as it arrives, then the bytes the printer received and where the log is. It
+// fails unless every output completed and the printer received the barcode and the cut.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -81,18 +83,21 @@ class Application {
   }
   long Get(long pidx) { return co_.CallLong(L"GetPropertyNumber", {Arg::Long(pidx)}); }
 
-  // Waits for the output's SOOutputComplete, showing every event that arrives meanwhile.
-  bool WaitForOutputComplete(long outputId) {
-    for (DWORD waited = 0; waited < kEventWaitMs; waited += 20) {
+  // Waits until every output has its SOOutputComplete, showing every event that arrives
+  // meanwhile; names each output that never completed.
+  bool WaitForOutputsComplete(const std::vector<long>& outputIds) {
+    std::vector<long> pending = outputIds;
+    for (DWORD waited = 0; !pending.empty() && waited < kEventWaitMs; waited += 20) {
       const std::vector<costandin::EventRecord> events = co_.Events();
       for (; shown_ < events.size(); ++shown_) ShowEvent(events[shown_]);
       for (const auto& e : events)
-        if (e.name == L"SOOutputComplete" && !e.numbers.empty() && e.numbers[0] == outputId)
-          return true;
-      Sleep(20);
+        if (e.name == L"SOOutputComplete" && !e.numbers.empty())
+          pending.erase(std::remove(pending.begin(), pending.end(), e.numbers[0]), pending.end());
+      if (!pending.empty()) Sleep(20);
     }
-    std::printf("  no OutputCompleteEvent for OutputID %ld   <-- FAILED\n", outputId);
-    return false;
+    for (long id : pending)
+      std::printf("  no OutputCompleteEvent for OutputID %ld   <-- FAILED\n", id);
+    return pending.empty();
   }
 
   bool Run() {
@@ -122,7 +127,7 @@ class Application {
 
  private:
   bool Print() {
-    long lastId = 0;
+    std::vector<long> outputIds;
     const struct {
       const char* shown;
       const wchar_t* method;
@@ -138,10 +143,10 @@ class Application {
     };
     for (const auto& output : outputs) {
       if (Call(output.shown, output.method, output.args) != 0) return false;
-      lastId = Get(kPidxOutputId);
-      std::printf("    OutputID %ld\n", lastId);
+      outputIds.push_back(Get(kPidxOutputId));
+      std::printf("    OutputID %ld\n", outputIds.back());
     }
-    return WaitForOutputComplete(lastId);
+    return WaitForOutputsComplete(outputIds);
   }
 
   static void ShowEvent(const costandin::EventRecord& e) {
@@ -154,9 +159,25 @@ class Application {
   size_t shown_ = 0;
 };
 
-std::vector<BYTE> Received() {
-  const std::string bytes = TbxSimWritten(kPrinter);
-  return std::vector<BYTE>(bytes.begin(), bytes.end());
+// The commands the receipt must reach the printer with, in this order: the EAN-13 symbol
+// (GS k 2, the 12 digits given, NUL: the printer adds the check digit) and the full cut of
+// the footer's feed and cut (GS V 0).
+const std::string kBarcodeCommand = std::string("\x1dk\x02" "490123456789") + '\0';
+const std::string kCutCommand("\x1dV\x00", 3);
+
+bool Found(const char* what, bool found) {
+  std::printf("  %-44s %s\n", what, found ? "received" : "missing   <-- FAILED");
+  return found;
+}
+
+bool CheckReceived(const std::string& bytes) {
+  std::printf("\nWhat the printer must have received:\n");
+  const size_t barcode = bytes.find(kBarcodeCommand);
+  const size_t after = barcode == std::string::npos ? 0 : barcode + kBarcodeCommand.size();
+  const bool ok = Found("EAN-13 barcode 490123456789 (GS k 2)", barcode != std::string::npos);
+  return Found("full cut after the barcode (GS V 0)",
+               bytes.find(kCutCommand, after) != std::string::npos) &&
+         ok;
 }
 
 // The trace logs this run wrote: one folder per module, one file a day.
@@ -193,11 +214,14 @@ int main() {
     std::printf("  Windows printer \"%s\": %s   <-- FAILED\n", kPrinter, error.c_str());
     ok = false;
   }
-  if (ok) {
+  const bool setUp = ok;
+  if (setUp) {
     Application application;
     ok = application.Run();
   }
-  PrintHexListing(Received());
+  const std::string received = TbxSimWritten(kPrinter);
+  PrintHexListing(std::vector<BYTE>(received.begin(), received.end()));
+  if (setUp) ok = CheckReceived(received) && ok;
   ShowLogFiles();
   std::printf("\n%s\n", ok ? "Receipt printed." : "Receipt NOT printed.");
   return ok ? 0 : 1;

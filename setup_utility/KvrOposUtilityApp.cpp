@@ -18,6 +18,12 @@ std::string CKvrOposUtilityApp::InstanceMutexName() {
   return name.substr(0, name.rfind('.'));
 }
 
+std::string CKvrOposUtilityApp::ApplicationTitle() {
+  char text[256];
+  const int n = LoadStringA(GetModuleHandleA(nullptr), AFX_IDS_APP_TITLE, text, sizeof(text));
+  return n > 0 ? std::string(text, n) : InstanceMutexName();
+}
+
 BOOL CKvrOposUtilityApp::InitInstance() {
   INITCOMMONCONTROLSEX controls = {sizeof(controls), 0xFF};
   InitCommonControlsEx(&controls);
@@ -29,6 +35,7 @@ BOOL CKvrOposUtilityApp::InitInstance() {
     return FALSE;
   }
   m_fOleStarted = true;
+  m_profile = std::make_unique<CAppProfile>(m_options.profile, kProfileKey, ApplicationTitle());
 
   m_hMutex = CreateMutexA(nullptr, TRUE, InstanceMutexName().c_str());
   if (m_hMutex == nullptr) return FALSE;
@@ -43,6 +50,7 @@ BOOL CKvrOposUtilityApp::InitInstance() {
     }
     return FALSE;
   }
+  m_profile->LoadStdProfileSettings(kRecentFileCount);
 
   m_doc = std::make_unique<CKvrOposUtilityDoc>(m_options.where, m_options.messages);
   if (!m_options.moduleFolder.empty()) m_doc->SetModuleFolder(m_options.moduleFolder);
@@ -68,6 +76,12 @@ int CKvrOposUtilityApp::Run() {
 int CKvrOposUtilityApp::ExitInstance() {
   m_frame.reset();
   m_doc.reset();
+  // Written before the mutex goes, so that a new start reads the settings as left here. A
+  // start that ended early loaded nothing and writes nothing.
+  if (m_profile) {
+    m_profile->SaveStdProfileSettings();
+    m_profile.reset();
+  }
   if (m_hMutex != nullptr) {
     ReleaseMutex(m_hMutex);
     CloseHandle(m_hMutex);

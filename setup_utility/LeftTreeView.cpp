@@ -56,21 +56,21 @@ void CLeftTreeView::FillTree() {
   doc.EnumerateAllDevices();
   doc.ClassifyAllDevices();
   doc.EnumerateAllClasses();
-  const std::vector<TreeItemSpec> specs = BuildTreeItems(doc);
-  for (const TreeItemSpec& spec : specs) {
+  const std::vector<TreeItemToInsert> plan = BuildTreeItems(doc);
+  for (const TreeItemToInsert& item : plan) {
     TVINSERTSTRUCTA insert = {};
-    insert.hParent = spec.parent < 0 ? TVI_ROOT : m_items[spec.parent];
-    insert.hInsertAfter = spec.sorted ? TVI_SORT : TVI_LAST;
+    insert.hParent = item.parent < 0 ? TVI_ROOT : m_items[item.parent];
+    insert.hInsertAfter = item.sorted ? TVI_SORT : TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-    insert.item.pszText = const_cast<char*>(spec.text.c_str());
-    insert.item.lParam = spec.data;
+    insert.item.pszText = const_cast<char*>(item.text.c_str());
+    insert.item.lParam = item.data;
     m_items.push_back(reinterpret_cast<HTREEITEM>(
         SendMessageA(m_hTree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert))));
   }
   for (int item : {kItemKvrGroup, kItemKvrPrinters, kItemKvrDrawers})
     TreeView_Expand(m_hTree, m_items[item], TVE_EXPAND);
   doc.ResetSelection();
-  const int target = FindItemToSelect(specs, doc.m_selectedDeviceName, doc.m_logical);
+  const int target = FindItemToSelect(plan, doc.m_selectedDeviceName, doc.m_logical);
   // Whatever the control selected by itself while filling is dropped, so that selecting the
   // target always reaches the document.
   TreeView_SelectItem(m_hTree, nullptr);

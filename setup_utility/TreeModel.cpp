@@ -51,8 +51,8 @@ bool IsLogicalNameNode(int nodeType) {
          (nodeType >= kNodeOtherPrinterName && nodeType < kNodeOtherPrinterName + 4);
 }
 
-std::vector<TreeItemSpec> BuildTreeItems(const CKvrOposUtilityDoc& doc) {
-  std::vector<TreeItemSpec> items = {
+std::vector<TreeItemToInsert> BuildTreeItems(const CKvrOposUtilityDoc& doc) {
+  std::vector<TreeItemToInsert> items = {
       {kKvrGroupText, -1, 0, false},     {kOtherGroupText, -1, 0, false},
       {"POSPrinter", kItemKvrGroup, 1, false}, {"CashDrawer", kItemKvrGroup, 2, false},
       {"POSPrinter", kItemOtherGroup, 6, false}, {"CashDrawer", kItemOtherGroup, 7, false},
@@ -78,7 +78,7 @@ std::vector<TreeItemSpec> BuildTreeItems(const CKvrOposUtilityDoc& doc) {
   return items;
 }
 
-int FindItemToSelect(const std::vector<TreeItemSpec>& items, const std::string& deviceName,
+int FindItemToSelect(const std::vector<TreeItemToInsert>& items, const std::string& deviceName,
                      const LogicalNameValues& justAdded) {
   if (deviceName.empty()) return kItemKvrGroup;
   for (int group = 0; group < 2; ++group) {

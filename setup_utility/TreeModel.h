@@ -38,8 +38,9 @@ int ComputeTreePosition(const TreePath& path);
 int ClassOfNodeType(int nodeType);
 bool IsLogicalNameNode(int nodeType);
 
-// One tree item; items come in insertion order, a parent always before its children.
-struct TreeItemSpec {
+// One item for the tree control to insert: its text, parent, item data and whether sorted.
+// The list holds them in insertion order, a parent always before its children.
+struct TreeItemToInsert {
   std::string text;
   int parent;    // index into the list, -1 for a top-level item
   int data;      // class items: 1, 2 (KVR) and 6, 7 (Other); 0 otherwise
@@ -54,11 +55,11 @@ enum FixedTreeItem {
   kItemOtherPrinters = 4,
   kItemOtherDrawers = 5,
 };
-std::vector<TreeItemSpec> BuildTreeItems(const CKvrOposUtilityDoc& doc);
+std::vector<TreeItemToInsert> BuildTreeItems(const CKvrOposUtilityDoc& doc);
 
 // The item to select after a fill: the device named deviceName (or its new logical name when
 // one was just added for a device of its class); the first item when none matches.
-int FindItemToSelect(const std::vector<TreeItemSpec>& items, const std::string& deviceName,
+int FindItemToSelect(const std::vector<TreeItemToInsert>& items, const std::string& deviceName,
                      const LogicalNameValues& justAdded);
 
 // The class item texts are drawn gray while the class's service object is not registered.

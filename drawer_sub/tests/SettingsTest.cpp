@@ -1,5 +1,5 @@
 // Device settings from the registry into the instance, the version rule of initialisation,
-// the log level masks and the drawer-kick bytes.
+// the log level masks, the log's module tag and folder, and the drawer-kick bytes.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -9,7 +9,9 @@
 #include "DrawerRegistry.h"
 #include "DrawerSettings.h"
 #include "LogCapture.h"
+#include "Log.h"
 #include "LogContext.h"
+#include "ModuleLogFile.h"
 #include "SubSO.h"
 #include "TbxSim.h"
 
@@ -86,6 +88,21 @@ TEST(DrawerSettingsTest, LogLevelMasks) {
     DWORD mask;
   } rows[] = {{-1, 0}, {0, 0x2}, {1, 0x2}, {2, 0x16}, {3, 0x4}, {4, 0x3196}, {5, 0}};
   for (const auto& row : rows) EXPECT_EQ(row.mask, tollek::LogLevelMask(row.level)) << row.level;
+}
+
+// The module literal's two parts: the tag each line carries, the folder its daily file is in.
+TEST(DrawerSettingsTest, LogLinesCarryTheTagOpsDsbIntoTheOposDrawerFolder) {
+  tollek::CLogContext context;
+  context.Configure("TollekLogTag", 0, 0, /*logLevelSub=*/2, nullptr);
+  const std::string marker = subsupporttest::UniqueLogMarker("tollek-tag");
+  SYSTEMTIME before;
+  GetLocalTime(&before);
+  context.Write(LOG_CAT_INFO, "CSubSO::LogTagProbe", "SubSO", 7, tollek::kTagInfo,
+                marker.c_str());
+  EXPECT_TRUE(subsupporttest::DailyLogHolds(
+      L"OposDrawer",
+      "\t[OPS_DSB] \tCSubSO::LogTagProbe(7) \t[TollekLogTag] [Info    ] " + marker + " \r\n",
+      before));
 }
 
 // Kick: DLE DC4 1, the connector (0 for drawer 1, 1 for drawer 2, none otherwise), the pulse.

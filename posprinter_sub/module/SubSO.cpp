@@ -74,7 +74,7 @@ long CSubSO::RunPre(const MethodRow& row, long* args) {
   long* resultCodeExtended = reinterpret_cast<long*>(args[row.preWords - 1]);
   if (resultCodeExtended) *resultCodeExtended = 0;
   long result = OPOS_E_ILLEGAL;
-  if (m_fInitialised && row.pre) result = (this->*row.pre)(args);
+  if (m_fInitialised) result = (this->*row.pre)(args);
   LogResultExit(function, name, result);
   return result;
 }
@@ -83,7 +83,7 @@ long CSubSO::RunExecute(const MethodRow& row, long* args) {
   const std::string name = std::string("execute") + row.name;
   const std::string function = "CSubSO::" + name;
   LogEnter(function, name);
-  const long result = row.execute ? (this->*row.execute)(args) : OPOS_E_ILLEGAL;
+  const long result = (this->*row.execute)(args);
   auto* snapshot = reinterpret_cast<PrnPropertySnapshot*>(args[row.executeWords - 1]);
   if (snapshot) snapshot->resultCode = result;
   LogResultExit(function, name, result);
@@ -91,7 +91,7 @@ long CSubSO::RunExecute(const MethodRow& row, long* args) {
 }
 
 long CSubSO::RunService(const ServiceRow& row, long* args) {
-  return row.handler ? (this->*row.handler)(args) : OPOS_E_ILLEGAL;
+  return (this->*row.handler)(args);
 }
 
 long CSubSO::RunCallback(const CallbackRow& row, void** record) {

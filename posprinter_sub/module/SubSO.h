@@ -26,8 +26,7 @@ class CSubSO {
   using CallbackHandler = long (CSubSO::*)(void** record);
 
   // One row per method ID: the bare name ("PrintNormal"), the block sizes in words and
-  // the two handlers. A NULL handler is a method not served by this build: it answers 106
-  // through the frame.
+  // the two handlers.
   struct MethodRow {
     long id;
     const char* name;
@@ -41,7 +40,7 @@ class CSubSO {
     const char* name;
     int words;             // 0: the service reads no block
     bool nullBlockAllowed;
-    Handler handler;       // NULL: not served by this build, answers 106
+    Handler handler;
   };
   struct CallbackRow {
     long id;

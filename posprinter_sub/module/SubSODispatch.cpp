@@ -1,6 +1,5 @@
 // The ID tables of the sub-module interface: one row per method, service and callback ID.
-// Block sizes come from the argument blocks of PrinterSubArgs.h. A NULL handler marks an
-// ID that this build routes but does not serve yet: it answers 106.
+// Block sizes come from the argument blocks of PrinterSubArgs.h.
 #include "SubSO.h"
 
 #define WORDS(T) static_cast<int>(sizeof(T) / 4)

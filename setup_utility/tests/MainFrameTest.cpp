@@ -164,9 +164,39 @@ class MainFrameTest : public DocumentFixture {
     options.where = reg.Location();
     options.messages = &messages;
     options.moduleFolder = folder.Path();
+    options.profile = reg.Profile();
+  }
+  // The program's own settings key within the private profile location.
+  std::string ProfileKey(const char* section = nullptr) const {
+    const std::string app = reg.Profile().parent + "\\KVR\\KVR OPOS Utility";
+    return section ? app + "\\" + section : app;
   }
   AppOptions options;
 };
+
+// The program's own settings go under the current user's Software\KVR\<application title>.
+TEST(Resources, TheProfileKeyIsTheCurrentUsersKvrKey) {
+  EXPECT_EQ(CKvrOposUtilityApp::ApplicationTitle(), "KVR OPOS Utility");
+  EXPECT_STREQ(kProfileKey, "KVR");
+  EXPECT_EQ(kRecentFileCount, 4u);
+  const AppOptions real;
+  EXPECT_EQ(real.profile.root, HKEY_CURRENT_USER);
+  EXPECT_EQ(real.profile.parent, "Software");
+}
+
+// The program opens no file, so its recent-file list stays empty: a run reads the list and
+// the page count (which makes both sections) and leaves, after exit, the application key with
+// an empty "Settings" key and nothing else.
+TEST_F(MainFrameTest, ARunLeavesItsProfileKeyWithAnEmptySettingsKey) {
+  {
+    GuiThread gui(options);
+    ASSERT_NE(gui.App(), nullptr);
+    EXPECT_EQ(reg.SubKeys(ProfileKey()), (std::vector<std::string>{"Recent File List", "Settings"}));
+  }
+  EXPECT_EQ(reg.SubKeys(ProfileKey()), std::vector<std::string>{"Settings"});
+  EXPECT_EQ(reg.Values(ProfileKey()), std::vector<std::string>{});
+  EXPECT_EQ(reg.Values(ProfileKey("Settings")), std::vector<std::string>{});
+}
 
 TEST_F(MainFrameTest, StartsFillsItsTreeFollowsTheSelectionAndCloses) {
   // The printer form keeps a stored Windows printer only when the spooler has it.
@@ -371,11 +401,16 @@ TEST_F(MainFrameTest, ATimeoutStillInItsEditIsWrittenByCheckHealthAndExit) {
 TEST_F(MainFrameTest, ASecondStartEndsWithoutAWindow) {
   GuiThread gui(options);
   ASSERT_NE(gui.App(), nullptr);
+  // The second start loads no profile, so its exit writes none back: a list stored meanwhile
+  // stays as it is.
+  reg.SetString(ProfileKey("Recent File List"), "File1", "C:\\a.txt", /*withTerminator=*/true);
   CKvrOposUtilityApp second(options);
   EXPECT_FALSE(second.InitInstance());
   EXPECT_EQ(second.MainFrame(), nullptr);
   EXPECT_EQ(FramesOpen(), 1);
   second.ExitInstance();
+  EXPECT_EQ(reg.Values(ProfileKey("Recent File List")),
+            std::vector<std::string>{"File1=SZ:C:\\a.txt\\0"});
   gui.Close();
   // With the first one gone, a new start succeeds.
   GuiThread third(options);

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 std::vector<std::string> RecordedMessages::Texts() const {
   std::vector<std::string> texts;
   for (const Shown& s : shown) texts.push_back(s.text);
@@ -23,6 +26,18 @@ RegistryLocation PrivateRegistry::Location() const {
   where.servicePath = m_base + "\\ServiceOPOS";
   where.classesRoot = HKEY_LOCAL_MACHINE;
   where.classesPath = m_base + "\\Classes";
+  return where;
+}
+
+ProfileLocation PrivateRegistry::Profile() const {
+  // Made here, as the real parent (Software) always exists.
+  ScopedRegKey key;
+  EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (m_base + "\\Profile").c_str(), 0, nullptr, 0,
+                            KEY_READ, nullptr, key.receive(), nullptr),
+            ERROR_SUCCESS);
+  ProfileLocation where;
+  where.root = HKEY_LOCAL_MACHINE;
+  where.parent = m_base + "\\Profile";
   return where;
 }
 
@@ -101,6 +116,51 @@ DWORD PrivateRegistry::ValueCount(const std::string& path) const {
                        nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
     return 0;
   return count;
+}
+
+std::vector<std::string> PrivateRegistry::Values(const std::string& path) const {
+  std::vector<std::string> values;
+  ScopedRegKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.receive()) != ERROR_SUCCESS)
+    return values;
+  for (DWORD index = 0;; ++index) {
+    char name[256];
+    BYTE data[1024];
+    DWORD nameLength = sizeof(name), size = sizeof(data), type = 0;
+    if (RegEnumValueA(key.get(), index, name, &nameLength, nullptr, &type, data, &size) !=
+        ERROR_SUCCESS)
+      break;
+    std::string shown = std::string(name, nameLength) + "=";
+    if (type == REG_DWORD && size == sizeof(DWORD)) {
+      DWORD number = 0;
+      std::memcpy(&number, data, sizeof(number));
+      shown += "DWORD:" + std::to_string(number);
+    } else {
+      shown += type == REG_SZ ? "SZ:" : "TYPE" + std::to_string(type) + ":";
+      for (DWORD i = 0; i < size; ++i)
+        shown += data[i] == 0 ? std::string("\\0") : std::string(1, static_cast<char>(data[i]));
+    }
+    values.push_back(shown);
+  }
+  std::sort(values.begin(), values.end());
+  return values;
+}
+
+std::vector<std::string> PrivateRegistry::SubKeys(const std::string& path) const {
+  std::vector<std::string> names;
+  ScopedRegKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.receive()) != ERROR_SUCCESS)
+    return names;
+  for (DWORD index = 0;; ++index) {
+    char name[256];
+    DWORD length = sizeof(name);
+    if (RegEnumKeyExA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    names.emplace_back(name, length);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 void PrivateRegistry::RegisterProgId(const std::string& progId) {

@@ -1,6 +1,7 @@
 // Helpers for the utility's tests: a private registry root per test, a recorder of the
 // messages the model shows, and a folder of module files with a known version resource.
 #pragma once
+#include "AppProfile.h"
 #include "KvrOposUtilityDoc.h"
 #include "Registry.h"
 #include "UserMessages.h"
@@ -43,6 +44,8 @@ class PrivateRegistry {
   PrivateRegistry& operator=(const PrivateRegistry&) = delete;
 
   RegistryLocation Location() const;
+  // A profile location of its own: ...\<name>\Profile under HKLM, made when missing.
+  ProfileLocation Profile() const;
   std::string DevicePath(DeviceClass cls, const std::string& device) const;
   std::string ClassPath(DeviceClass cls) const;
 
@@ -57,6 +60,10 @@ class PrivateRegistry {
   bool HasValue(const std::string& path, const std::string& name) const;
   bool KeyExists(const std::string& path) const;
   DWORD ValueCount(const std::string& path) const;
+  // Every value of the key as "name=TYPE:bytes" (REG_SZ data with its NUL shown as \0,
+  // REG_DWORD as its number), in name order; the subkeys' names, in name order.
+  std::vector<std::string> Values(const std::string& path) const;
+  std::vector<std::string> SubKeys(const std::string& path) const;
   void RegisterProgId(const std::string& progId);
 
  private:

@@ -225,7 +225,7 @@ TEST_F(RegistryTest, DrawerRewriteWithoutRepairLeavesComputedValues) {
 
 TEST_F(RegistryTest, WriteStopsAtTheFirstFailingValue) {
   const std::string path = reg.ClassPath(kPosPrinter) + "\\QuStop";
-  reg.SetString(path, "Seed", "x");
+  reg.SetString(path, "CreatesTheKey", "x");
   ScopedRegKey key;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_WRITE, key.receive()),
             ERROR_SUCCESS);
@@ -239,7 +239,7 @@ TEST_F(RegistryTest, WriteStopsAtTheFirstFailingValue) {
 
 TEST_F(RegistryTest, WriteThroughAReadOnlyKeyFails) {
   const std::string path = reg.ClassPath(kPosPrinter) + "\\QuReadOnly";
-  reg.SetString(path, "Seed", "x");
+  reg.SetString(path, "CreatesTheKey", "x");
   ScopedRegKey key;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.receive()),
             ERROR_SUCCESS);

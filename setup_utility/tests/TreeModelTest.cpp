@@ -114,8 +114,8 @@ TEST_F(TreeItemsTest, DevicesAndLogicalNamesUnderTheirGroups) {
   doc->EnumerateAllDevices();
   doc->ClassifyAllDevices();
   doc->EnumerateAllClasses();
-  const std::vector<TreeItemSpec> items = BuildTreeItems(*doc);
-  const std::vector<TreeItemSpec> expected = {
+  const std::vector<TreeItemToInsert> items = BuildTreeItems(*doc);
+  const std::vector<TreeItemToInsert> expected = {
       {kKvr, -1, 0, false},
       {kOther, -1, 0, false},
       {"POSPrinter", 0, 1, false},

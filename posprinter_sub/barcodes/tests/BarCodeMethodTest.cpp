@@ -47,7 +47,7 @@ class PrintBarCode : public ::testing::Test {
     PrnSnapshotArgs release{&snapshot_};
     (void)otherMethod(PRN_SERVICE_FREE_RESULT_RECORD, reinterpret_cast<long*>(&release), slot_);
     (void)terminateSubSO(slot_);
-    TheApp().ExitInstance();
+    TheApp().ReleaseAllSlots();
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, key_.c_str());
   }
 

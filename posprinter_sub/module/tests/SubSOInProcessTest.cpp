@@ -51,7 +51,7 @@ class InProcess : public ::testing::Test {
     ClearLines();
   }
   void TearDown() override {
-    TheApp().ExitInstance();
+    TheApp().ReleaseAllSlots();
     CLogContext::SetLineObserver(nullptr);
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, key_.c_str());
   }

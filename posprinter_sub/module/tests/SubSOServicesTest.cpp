@@ -255,6 +255,47 @@ TEST_F(DeviceServices, UninitialisedSlotRefusesConnection) {
   EXPECT_EQ(core_.Close(), 106);
 }
 
+// A core that frees prennik.dll without terminateSubSO: nothing runs at the module's detach
+// under the loader lock (no printer closed, no status callback cancelled, no SDK freed); the
+// module keeps itself loaded, with its printer and status callback, while the instance exists,
+// until a core terminates it.
+TEST_F(DeviceCycle, FreedWithoutTerminateItStaysAndTouchesNoPrinter) {
+  SetSwitches(0x04, 0xC8, 0x04);
+  ASSERT_EQ(OpenAndClaim(), 0);
+  ASSERT_EQ(Enable(), 0);
+  ASSERT_TRUE(TbxSim_IsStatusThreadRunning());
+  ASSERT_EQ(TbxSim_GetOpenHandleCount(kPrinter), 1);
+  const long slot = core_.slot();
+  PrnPropertySnapshot opened = core_.openSnapshot();
+  const LONG closes = TbxSim_GetCallCount(kPrinter, "CloseMonPrinter");
+  const LONG cancels = TbxSim_GetCallCount(kPrinter, "CancelStatusBack");
+
+  core_.FreeWithoutTerminate();
+  EXPECT_NE(GetModuleHandleA("prennik.dll"), nullptr);
+  EXPECT_EQ(TbxSim_GetCallCount(kPrinter, "CloseMonPrinter"), closes);
+  EXPECT_EQ(TbxSim_GetCallCount(kPrinter, "CancelStatusBack"), cancels);
+  EXPECT_EQ(TbxSim_GetOpenHandleCount(kPrinter), 1);
+  // The status callback still runs in the module: a change reaches the core's status event.
+  ResetEvent(core_.statusEvent());
+  TbxSim_SetCoverOpen(kPrinter, TRUE);
+  EXPECT_EQ(WaitForSingleObject(core_.statusEvent(), 60000), WAIT_OBJECT_0);
+
+  // A core that comes back and terminates: the printer goes, and with the core's own
+  // reference given back the module goes too.
+  {
+    fakecore::FakeCore again;
+    ASSERT_TRUE(again.Load());
+    PrnSnapshotArgs texts{&opened};
+    EXPECT_EQ(again.exports().otherMethod(PRN_SERVICE_FREE_RESULT_RECORD,
+                                          reinterpret_cast<long*>(&texts), slot),
+              0);
+    EXPECT_EQ(again.exports().terminateSubSO(slot), 0);
+    EXPECT_EQ(TbxSim_GetOpenHandleCount(kPrinter), 0);
+    EXPECT_FALSE(TbxSim_IsStatusThreadRunning());
+  }
+  EXPECT_EQ(GetModuleHandleA("prennik.dll"), nullptr);
+}
+
 // The error text of a write is the writing thread's own; keeping it must neither keep the
 // module loaded once the core has let it go, nor reach into the module when that thread ends
 // after the module was freed (a send thread ending after Close). No fixture: its core would

@@ -195,28 +195,3 @@ TEST_F(DllEntry, ListsHandedBackAreFreed) {
 }
 
 }  // namespace
-
-namespace {
-
-// Unloading with devices still open runs the exit step (their instances are deleted) and
-// leaves the module loadable again.
-TEST(DllExitStep, UnloadFreesOpenSlots) {
-  for (int round = 0; round < 2; ++round) {
-    HMODULE module = LoadLibraryA("prennik.dll");
-    ASSERT_NE(module, nullptr);
-    auto init = reinterpret_cast<PrnInitSubSOFn>(
-        reinterpret_cast<void*>(GetProcAddress(module, "initSubSO")));
-    ASSERT_NE(init, nullptr);
-    for (long expected = 0; expected < 2; ++expected) {
-      PrnPropertySnapshot snapshot{};
-      long slot = -1;
-      const std::string name = "ExitStepPrinter" + std::to_string(expected);
-      EXPECT_EQ(init(name.c_str(), fakecore::kCoreVersion, &snapshot, &slot, nullptr), 0)
-          << "round " << round;
-      EXPECT_EQ(slot, expected) << "round " << round;
-    }
-    ASSERT_TRUE(FreeLibrary(module));
-  }
-}
-
-}  // namespace

@@ -29,7 +29,7 @@ class EntryTest : public ::testing::Test {
     Lines().clear();
   }
   void TearDown() override {
-    TheApp().ExitInstance();
+    TheApp().ReleaseAllSlots();
     CLogContext::SetLineObserver(nullptr);
   }
   // initSubSO with a fresh snapshot; returns the result, the slot in *slot.

@@ -1,9 +1,13 @@
-// Device settings read from the registry: defaults, empty, too long and unterminated values.
+// Device settings read from the registry: defaults, empty, too long and unterminated values;
+// the log context's module tag and log folder.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "Log.h"
+#include "LogContext.h"
+#include "ModuleLogFile.h"
 #include "ScopedHandle.h"
 #include "SubSOSettings.h"
 
@@ -172,6 +176,20 @@ TEST(DeviceSettings, LogLevelMasks) {
     DWORD mask;
   } rows[] = {{-1, 0}, {0, 0x2}, {1, 0x2}, {2, 0x16}, {3, 0x4}, {4, 0x3196}, {5, 0}, {-2, 0}};
   for (const auto& row : rows) EXPECT_EQ(LogLevelMaskFromSetting(row.setting), row.mask) << row.setting;
+}
+
+// The module literal's two parts: the tag each line carries, the folder its daily file is in.
+TEST(DeviceLog, LinesCarryTheTagOpsPsbIntoTheOposPrinterFolder) {
+  CLogContext context;
+  context.Configure("PrennikLogTag", 0, 0, /*logLevelSub=*/2, nullptr);
+  const std::string marker = subsupporttest::UniqueLogMarker("prennik-tag");
+  SYSTEMTIME before;
+  GetLocalTime(&before);
+  context.Write(LOG_CAT_INFO, "CSubSO::LogTagProbe", "SubSO", 7, kTagInfo, marker.c_str());
+  EXPECT_TRUE(subsupporttest::DailyLogHolds(
+      L"OposPrinter",
+      "\t[OPS_PSB] \tCSubSO::LogTagProbe(7) \t[PrennikLogTag] [Info    ] " + marker + " \r\n",
+      before));
 }
 
 }  // namespace

@@ -123,6 +123,14 @@ long FakeCore::Close() {
   return exports_.terminateSubSO(slot_);
 }
 
+void FakeCore::FreeWithoutTerminate() {
+  if (!module_) return;
+  HandBackAll();
+  FreeLibrary(module_);
+  module_ = nullptr;
+  open_ = false;
+}
+
 long FakeCore::Pre(long methodId, void* block) const {
   return exports_.preMethod(methodId, static_cast<long*>(block), slot_);
 }

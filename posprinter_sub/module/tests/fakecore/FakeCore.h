@@ -70,6 +70,9 @@ class FakeCore {
   [[nodiscard]] long Open(const char* deviceName, long coreVersion = kCoreVersion);
   // terminateSubSO of the open slot.
   long Close();
+  // Frees the DLL as a core would that never calls terminateSubSO: the tracked lists go back
+  // first, the slot stays taken.
+  void FreeWithoutTerminate();
   long slot() const { return slot_; }
   bool open() const { return open_; }
   const PrnPropertySnapshot& openSnapshot() const { return openSnapshot_; }
