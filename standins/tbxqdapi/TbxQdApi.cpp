@@ -141,6 +141,9 @@ void TbxSim_SetReplySplit(const char* printer, DWORD chunk) {
 void TbxSim_SetWriteDelay(const char* printer, DWORD delayMs) {
   SIM_INSPECT(printer, p.SetWriteDelay(delayMs));
 }
+void TbxSim_SetResetOfflineTime(const char* printer, DWORD ms) {
+  SIM_INSPECT(printer, p.SetResetOfflineTime(ms));
+}
 void TbxSim_ScriptReply(const char* printer, const BYTE* bytes, DWORD count) {
   if (bytes || count == 0) SIM_INSPECT(printer, p.ScriptReply(bytes, bytes ? count : 0));
 }
