@@ -159,7 +159,11 @@ TEST_F(CallbackHandler, TheLastReferenceDroppedInAHandlerOutlivesTheFiring) {
   };
   for (const auto& row : rows) {
     ASSERT_NO_FATAL_FAILURE(Open(Sub::kRecording));
-    co_.SetHandler(row.name, [&](const EventRecord&, long*) { co_.ReleaseObject(); });
+    long alive = -1;
+    co_.SetHandler(row.name, [&](const EventRecord&, long*) {
+      co_.ReleaseObject();
+      alive = CPOSPrinterSOApp::ObjectCount();
+    });
     fakelog::Clear();
     so_->DoQueueEvent(row.make());
     ASSERT_TRUE(co_.WaitForEvents(1, 30000)) << row.name;
@@ -167,6 +171,7 @@ TEST_F(CallbackHandler, TheLastReferenceDroppedInAHandlerOutlivesTheFiring) {
     co_.ClearHandlers();
     so_ = nullptr;
     EXPECT_FALSE(co_.HasObject());
+    EXPECT_EQ(alive, 1) << row.name << ": the object is there while its event is fired";
     const std::vector<fakelog::Line> lines = fakelog::Lines();
     const long fired = LineIndex(lines, std::wstring(L"[Exit    ] ") + row.name);
     const long closed = LineIndex(lines, L"[Enter   ] Close");
@@ -392,19 +397,27 @@ TEST_F(CallbackHandler, TheCheckHealthButtonRefusesWhatAHandlerLeftBehind) {
   const struct {
     const char* handler;
     std::function<void()> act;
-    std::function<bool(CPOSPrinter*)> done;
+    std::function<bool(CPOSPrinter*)> ready;  // the operator's wait before the press
     const char* shown;
     long result;
   } rows[] = {
       {"closes the device",
        [this] { EXPECT_EQ(Call(L"Close"), OPOS_SUCCESS); },
-       [](CPOSPrinter* so) { return so->GetState() == kClosed; }, "101", OPOS_E_CLOSED},
+       [](CPOSPrinter* so) { return WaitUntil([&] { return so->GetState() == kClosed; }); },
+       "101", OPOS_E_CLOSED},
       {"prints behind an error",
        [this] {
          EXPECT_EQ(SetNumber(kFreezeEvents, 1), OPOS_SUCCESS);
          EXPECT_EQ(PrintNormal(L"Behind\n"), OPOS_SUCCESS);
        },
-       [](CPOSPrinter* so) { return so->QueuedEventCount() == 1; }, "113", OPOS_E_BUSY},
+       [](CPOSPrinter* so) {
+         if (!WaitUntil([&] { return so->QueuedEventCount() == 1; })) return false;
+         // The cover closes again, so the check itself could print; the output ahead of
+         // it still waits for the answer to its error.
+         TbxSim_SetCoverOpen(kPrinter, FALSE);
+         return WaitUntil([&] { return so->Properties().CoverOpen == 0; });
+       },
+       "113", OPOS_E_BUSY},
   };
   for (const auto& row : rows) {
     ASSERT_NO_FATAL_FAILURE(Open(Sub::kPrennik));
@@ -422,7 +435,7 @@ TEST_F(CallbackHandler, TheCheckHealthButtonRefusesWhatAHandlerLeftBehind) {
       HWND dialog = sotest::WaitForShown([] { return FindWindowA(nullptr, kDialogCaption); });
       if (!dialog) return;
       TbxSim_SetCoverOpen(kPrinter, TRUE);  // the handler runs in the dialog's loop
-      if (WaitUntil([&] { return acted && row.done(so); })) sotest::Click(dialog, IDOK);
+      if (WaitUntil([&] { return acted.load(); }) && row.ready(so)) sotest::Click(dialog, IDOK);
       DWORD_PTR ignored = 0;
       if (!SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, sotest::kDialogSafetyMs,
                                &ignored)) {
