@@ -25,6 +25,7 @@ enum : long {
 constexpr DWORD kRecoveryStepMs = 100;
 constexpr int kOfflineSteps = 99;
 constexpr int kOnlineSteps = 299;
+constexpr long kPowerOnline = 2001;
 
 bool ListHas(const std::string& list, const char* item) {
   size_t from = 0;
@@ -291,6 +292,8 @@ long CPOSPrinter::ClearOutput() {
     DiscardStationBuffers();
     (void)PurgeEventQueue();
     RestorePrinterAfterClear();
+    // A request cleared before the send thread took it brings no idle notice.
+    SetStateIdleWhenDrained();
     return static_cast<long>(OPOS_SUCCESS);
   };
   return RunOutputFrame(frame);
@@ -299,8 +302,9 @@ long CPOSPrinter::ClearOutput() {
 void CPOSPrinter::RestorePrinterAfterClear() {
   static const char kFn[] = "CPOSPrinter::ClearOutput";
   m_props.OfflineSeen = 0;
-  // Latched by the status path: the idle polls that clear the online-seen flag again
-  // within one poll interval must not hide the printer's recovery from these waits.
+  // Reports of the printer's own power state, latched: a status poll that reports nothing
+  // is no sign of the reset, and an online report from before it no sign of its end.
+  m_offlineAfterReset.store(0);
   m_onlineAfterReset.store(0);
   const long reset = m_window->RestorePrinter();
   if (reset != 0) {
@@ -308,12 +312,17 @@ void CPOSPrinter::RestorePrinterAfterClear() {
     return;
   }
   int offlineLeft = kOfflineSteps;
-  while (!m_props.OfflineSeen && offlineLeft > 0) {
+  while (!m_offlineAfterReset.load() && offlineLeft > 0) {
     Sleep(kRecoveryStepMs);
     --offlineLeft;
   }
-  const bool offline = m_props.OfflineSeen != 0;
-  if (!offline) Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "RestorePrinter error(Offline)");
+  const bool offline = m_offlineAfterReset.load() != 0;
+  if (!offline) {
+    Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "RestorePrinter error(Offline)");
+    // A printer that stays online through its reset reports no change to online: its last
+    // report stands.
+    if (m_powerReport.load() == kPowerOnline) return;
+  }
   int onlineLeft = kOnlineSteps;
   while (!m_onlineAfterReset.load() && onlineLeft > 0) {
     Sleep(kRecoveryStepMs);

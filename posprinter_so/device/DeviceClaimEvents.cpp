@@ -52,6 +52,9 @@ void CDeviceClaim::ClearErrorProperties() {
 void CDeviceClaim::FireStatusUpdate(PrnStatusRecord* record, long code) {
   CPOSPrinter* owner = GetOwner();
   if (!owner || !owner->Window()) return;
+  // An offline record reaches the properties only through the receive thread, which may
+  // apply a later word's record instead: the recovery hears of it here, in order.
+  if (record) owner->NotePowerReport(record->powerState);
   if (owner->Window()->IsStatusReportable(record, code)) {
     owner->Window()->QueueStatusUpdate(record, code);
   }

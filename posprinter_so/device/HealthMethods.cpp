@@ -15,6 +15,7 @@
 namespace {
 
 enum : long { kInternal = 1, kExternal = 2, kInteractive = 3 };
+enum : long { kStateClosed = 1 };
 constexpr long kStationOfNoArgument = 0;
 
 constexpr char kInternalSuccessful[] = "Internal HCheck: Successful";
@@ -103,7 +104,20 @@ long CPOSPrinter::DoInteractiveCheckHealth(long* resultCodeExtended) {
 }
 
 long CPOSPrinter::RunInteractiveCheckHealth(long* resultCodeExtended) {
-  return ExecuteInteractiveCheckHealth(CreateInputProperty(), resultCodeExtended);
+  *resultCodeExtended = 0;
+  // The dialog is modal on the Control Object's thread, whose event handlers may have
+  // closed, released or disabled the device meanwhile, or queued output ahead of the run.
+  if (GetState() == kStateClosed) return OPOS_E_CLOSED;
+  if (const long refused = FrameChecks()) return refused;
+  PrnInputProperty* record = CreateInputProperty();
+  // The run is synchronous whatever AsyncMode says, so it follows that form of the rule.
+  PrnInputProperty synchronous = *record;
+  synchronous.asyncMode = 0;
+  if (const long busy = BusyErrorRefusal(BusyRule::kAlways, &synchronous)) {
+    FreePropertyRecord(record);
+    return busy;
+  }
+  return ExecuteInteractiveCheckHealth(record, resultCodeExtended);
 }
 
 long CPOSPrinter::ExecuteInteractiveCheckHealth(PrnInputProperty* record,

@@ -10,6 +10,8 @@
 namespace {
 
 const char kClassName[] = "KVRCORE_CRJDevice";
+// Marks a window handed to its own thread to close: it keeps the module loaded until then.
+const char kDetachedProperty[] = "KVRCORE_CRJDevice_Detached";
 
 struct Handler {
   UINT (*message)();
@@ -58,7 +60,13 @@ void CRJDevice::Destroy() {
   if (!hwnd) return;
   if (GetCurrentThreadId() != m_threadId) {
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    // The window runs this module's code until its thread has closed it: COM must not
+    // unload the module before then (WM_NCDESTROY gives the lock back).
+    CPOSPrinterSOApp::LockApp();
+    SetPropA(hwnd, kDetachedProperty, reinterpret_cast<HANDLE>(1));
+    if (!PostMessageA(hwnd, WM_CLOSE, 0, 0) && RemovePropA(hwnd, kDetachedProperty)) {
+      CPOSPrinterSOApp::UnlockApp();  // its thread is gone, and the window with it
+    }
     return;
   }
   // Posted completions and events are handled before the window goes, so none is lost.
@@ -97,6 +105,9 @@ void CRJDevice::DropCarriedEvent(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK CRJDevice::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCDESTROY && RemovePropA(hwnd, kDetachedProperty)) {
+    CPOSPrinterSOApp::UnlockApp();
+  }
   auto* self = reinterpret_cast<CRJDevice*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   for (const Handler& row : kMessageMap) {
     if (message != row.message()) continue;
@@ -118,32 +129,46 @@ LRESULT CRJDevice::OnDataSendComplete(WPARAM, LPARAM outputId) {
 LRESULT CRJDevice::OnCOFireEventNotify(WPARAM wParam, LPARAM) {
   auto* event = reinterpret_cast<COPOSEvent*>(wParam);
   if (!event) return 0;
+  CPOSPrinter* owner = m_owner;
+  // A Control Object that dropped the object without Close is not called back while the
+  // object goes: what its Close drains from this window is dropped.
+  if (owner->DropsEvents()) {
+    DropCarriedEvent(COFireEventNotifyMessage(), wParam, 0);
+    return 0;
+  }
+  // The handler may drop the Control Object's last reference and close the device, which
+  // destroys this window: the owner lives until the firing is done, and neither it nor
+  // this window is used once it is released.
+  owner->AddRef();
+  FireEvent(owner, event);
+  delete event;
+  owner->Release();
+  return 0;
+}
+
+void CRJDevice::FireEvent(CPOSPrinter* owner, COPOSEvent* event) {
   switch (event->Kind()) {
     case kEventDirectIO:
-      m_owner->DoFireDirectIOEventToCO(static_cast<CDirectIOEvent*>(event));
+      owner->DoFireDirectIOEventToCO(static_cast<CDirectIOEvent*>(event));
       break;
     case kEventError: {
       auto* error = static_cast<CErrorEventExt*>(event);
       // Answered already, or its waiter gave up because the device was disabled after it
       // was posted: the application must not see a stale error.
       const bool stale = error->Waiter && (error->Waiter->Get() != CErrorWaiter::kNone ||
-                                           !m_owner->ClaimObject()->IsEnabled());
-      if (!stale) {
-        m_owner->DoFireErrorEventToCO(error);
-      }
+                                           !owner->ClaimObject()->IsEnabled());
+      if (!stale) owner->DoFireErrorEventToCO(error);
       break;
     }
     case kEventOutputComplete:
-      m_owner->DoFireOutputCompleteEventToCO(static_cast<COutputCompleteEvent*>(event));
+      owner->DoFireOutputCompleteEventToCO(static_cast<COutputCompleteEvent*>(event));
       break;
     case kEventStatusUpdate:
-      m_owner->DoFireStatusUpdateEventToCO(static_cast<CStatusUpdateEvent*>(event));
+      owner->DoFireStatusUpdateEventToCO(static_cast<CStatusUpdateEvent*>(event));
       break;
     default:
       break;
   }
-  delete event;
-  return 0;
 }
 
 LRESULT CRJDevice::OnQueryRetry(WPARAM, LPARAM errorEvent) {

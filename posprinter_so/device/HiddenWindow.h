@@ -9,6 +9,7 @@
 #include "WindowMessages.h"  // the messages the window handles
 
 class CCommDevice;
+class COPOSEvent;
 class CPOSPrinter;
 struct PrnInputProperty;
 struct PrnPropertySnapshot;
@@ -139,6 +140,8 @@ class CRJDevice {
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   // A message that carries an event object but reaches no owner: the event is deleted.
   static void DropCarriedEvent(UINT message, WPARAM wParam, LPARAM lParam);
+  // Fires one event through the owner by its kind.
+  static void FireEvent(CPOSPrinter* owner, COPOSEvent* event);
 
   CPOSPrinter* m_owner;
   CCommDevice* m_channel;

@@ -50,7 +50,9 @@ CPOSPrinter::CPOSPrinter() {
 CPOSPrinter::~CPOSPrinter() {
   // A Control Object that drops its last reference without Close would leave the
   // sub-module, the claim and (once opened) threads and a window behind in a DLL that
-  // COM may then unload.
+  // COM may then unload. It is not called back on the way: the events still posted to
+  // the window are dropped, not fired.
+  m_dropEvents.store(true);
   if (GetState() != kStateClosed) {
     try {
       (void)Close();

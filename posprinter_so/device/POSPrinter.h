@@ -153,6 +153,9 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   void ApplyStatusRecord(const PrnStatusRecord* record);
   // The eleven status words of a record back into the cache; no lock, no event.
   void UpdateStatusProperties(const PrnInputProperty* record);
+  // A power state the printer reported (status record, status callback, enabling); any
+  // other value than 2001 or 2004 is no report. Any thread.
+  void NotePowerReport(long powerState);
   // `*saved` 0: saves the 54 property words into `block` and sets it to 1; otherwise
   // restores them and sets it to 0.
   void SaveRestoreProperties(long* block, long* saved);
@@ -204,6 +207,8 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   CRJDevice* Window() const { return m_window.get(); }
   // The thread, the window and the queue, in that order; the destructor's first step.
   void ShutDownEvents();
+  // True once the last reference is gone: the window drops what it would fire.
+  bool DropsEvents() const { return m_dropEvents.load(); }
   // Fired by the window on the Control Object's thread.
   void DoFireDirectIOEventToCO(CDirectIOEvent* event);
   void DoFireErrorEventToCO(CErrorEventExt* event);
@@ -346,14 +351,21 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   std::mutex m_recordLock;              // guards building the input property records
   // ---- output ----
   long m_currentRotation = 1;
-  // Set by a status report of power online; ClearOutput clears it before the reset.
+  // What ClearOutput's recovery waits on, cleared before its reset: a report of power
+  // offline, and one of power online that a later offline report clears again (so an
+  // online report from before the reset can't end the recovery). Latched: the status
+  // polls in between report no power state.
+  std::atomic<long> m_offlineAfterReset{0};
   std::atomic<long> m_onlineAfterReset{0};
+  // The printer's last power report (2001, 2004), -1 before the first.
+  std::atomic<long> m_powerReport{-1};
   // ---- properties ----
   friend struct CPropertyTable;
   CPropertyEffects m_effects;
   // ---- events and hidden window ----
   std::unique_ptr<CRJDevice> m_window;
   CErrorEventExt* m_firingError = nullptr;  // while SOError runs, for ReleaseErrorWaiters
+  std::atomic<bool> m_dropEvents{false};
   CEventQueue m_events{CEventFreeze{m_freezeLock, m_props.FreezeEvents, m_coFreezeLock,
                                     m_coFreezeEvents},
                        m_logContext};

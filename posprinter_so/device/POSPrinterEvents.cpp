@@ -7,7 +7,7 @@
 
 namespace {
 
-enum : long { kStateBusy = 3, kStateError = 4 };
+enum : long { kStateClosed = 1, kStateBusy = 3, kStateError = 4 };
 enum : long { kErrorResponseClear = 12 };
 
 }  // namespace
@@ -123,7 +123,8 @@ void CPOSPrinter::DoFireErrorEventToCO(CErrorEventExt* event) {
   if (event->Waiter) {
     event->Waiter->Answer(event->ErrorResponse == kErrorResponseClear ? CErrorWaiter::kClear
                                                                       : CErrorWaiter::kRetry);
-    SetState(kStateBusy);
+    // A handler that closed the device leaves it closed.
+    if (GetState() != kStateClosed) SetState(kStateBusy);
   }
   Log(LOG_INFO, kFn, __LINE__, TAG_EXIT, "SOError");
 }

@@ -21,6 +21,11 @@ constexpr DWORD kCloseIdleWaitMs = 100;
 long CPOSPrinter::OpenService(BSTR /*deviceClass*/, BSTR deviceName, IDispatch* controlObject) {
   static const char kFn[] = "CPOSPrinter::OpenService";
   const std::string name = BstrToAnsi(deviceName);
+  if (GetState() != kStateClosed) {
+    // Binding again would free the sub-module while the worker threads still call it.
+    Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "The device is open already.");
+    return SetResultCode(OPOS_E_ILLEGAL, 0, "OpenService");
+  }
   if (!ApplyDeviceSettings(name)) {
     m_props.OpenResult = OPEN_RESULT_NO_DEVICE_KEY;
     // No key, no settings: a log context that writes nothing.
@@ -206,7 +211,9 @@ void CPOSPrinter::DisableDevice() {
   const long state = GetState();
   if (state == kStateBusy || state == kStateError) {
     Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "State busy or error", "DeviceDisabled");
-    SetStateIdleWhenDrained();
+    // Idle even while output is pending (a confirmation that never comes): the next
+    // disable then succeeds and answers a waiting output error with clear.
+    SetState(kStateIdle);
     (void)SetResultCode(OPOS_E_BUSY, 0, "DeviceEnabled");
     return;
   }
@@ -227,7 +234,7 @@ long CPOSPrinter::ReleaseDevice() {
   if (state == kStateClosed) return SetResultCode(OPOS_E_CLOSED, 0, "ReleaseDevice");
   if (state == kStateBusy || state == kStateError) {
     Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "State busy or error", "Release");
-    SetStateIdleWhenDrained();
+    SetState(kStateIdle);  // as for disabling: the next Release succeeds
     return SetResultCode(OPOS_E_BUSY, 0, "ReleaseDevice");
   }
   if (!m_props.Claimed) return SetResultCode(OPOS_E_ILLEGAL, 0, "ReleaseDevice");
@@ -249,9 +256,13 @@ long CPOSPrinter::Close() {
   static const char kFn[] = "CPOSPrinter::Close";
   Log(LOG_INFO, kFn, __LINE__, TAG_ENTER, "Close");
   if (GetState() == kStateClosed) return SetResultCode(OPOS_E_CLOSED, 0, "Close");
+  // Only the window on this very thread would set State idle, so the wait looks at the
+  // output itself; an output error fired to the handler that is closing now waits for
+  // this thread, and waiting for it is pointless.
   auto busyOrError = [this] {
     const long state = GetState();
-    return state == kStateBusy || state == kStateError;
+    return (state == kStateBusy || state == kStateError) && !m_firingError &&
+           m_channel->HasPendingOutput();
   };
   for (int waits = 0; waits < kCloseIdleWaits && busyOrError(); ++waits) {
     Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "Wait for state idle...");

@@ -14,6 +14,7 @@ namespace {
 const char kSource[] = "POSPrinter";
 constexpr long kNotReported = -1;
 constexpr long kPowerOnline = 2001;
+constexpr long kPowerOffline = 2004;
 
 // The texts of the input record, of the snapshot and of the cache, in the order the record
 // copies them.
@@ -320,6 +321,7 @@ void CPOSPrinter::ApplyEnableSnapshot(PrnPropertySnapshot* snapshot) {
     }
   }
   if (m_props.DeviceEnabled && m_props.PowerNotify == 1) SetPowerState(snapshot->powerState);
+  NotePowerReport(snapshot->powerState);
   (void)m_channel->OtherMethod1015(snapshot);
   DeleteSnapshot(snapshot);
 }
@@ -335,11 +337,11 @@ void CPOSPrinter::ApplyStatusRecord(const PrnStatusRecord* record) {
   }
   if (record->powerState == kPowerOnline) {
     m_props.OnlineSeen = 1;
-    m_onlineAfterReset.store(1);  // kept until ClearOutput clears it: polls don't
   } else {
     m_props.OfflineSeen = 1;
     m_props.OnlineSeen = 0;
   }
+  NotePowerReport(record->powerState);
   if (!m_props.DeviceEnabled) return;
   for (const SensorWord& word : kSensorWords) {
     const long value = record->*word.status;
@@ -350,6 +352,18 @@ void CPOSPrinter::ApplyStatusRecord(const PrnStatusRecord* record) {
     if (value != kNotReported) m_props.*word.cache = value;
   }
   if (record->errorCleared != kNotReported) ClearErrorProperties();
+}
+
+void CPOSPrinter::NotePowerReport(long powerState) {
+  if (powerState == kPowerOnline) {
+    m_onlineAfterReset.store(1);
+  } else if (powerState == kPowerOffline) {
+    m_offlineAfterReset.store(1);
+    m_onlineAfterReset.store(0);
+  } else {
+    return;
+  }
+  m_powerReport.store(powerState);
 }
 
 void CPOSPrinter::UpdateStatusProperties(const PrnInputProperty* record) {

@@ -102,7 +102,9 @@ struct CPropertyCache {
   std::string ErrorString;
 
   long CarryWord = 0;      // the sub-module's word, carried through every snapshot
-  long OfflineSeen = 0;    // status flags that ClearOutput waits on
+  // Set by every status record (one that reports no power state counts as not online);
+  // ClearOutput clears OfflineSeen but waits on the power reports themselves.
+  long OfflineSeen = 0;
   long OnlineSeen = 0;
 };
 

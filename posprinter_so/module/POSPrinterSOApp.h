@@ -21,7 +21,8 @@ class CPOSPrinterSOApp {
   // The module holding this code (the DLL, or a test program linking the core).
   static HMODULE Module();
 
-  static void LockApp() { s_objects.fetch_add(1); }    // one per live service object
+  // One per live service object, and per hidden window still closing on its own thread.
+  static void LockApp() { s_objects.fetch_add(1); }
   static void UnlockApp() { s_objects.fetch_sub(1); }
   static void LockServer() { s_locks.fetch_add(1); }   // IClassFactory::LockServer, factory refs
   static void UnlockServer() { s_locks.fetch_sub(1); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <map>
 #include <set>
 
 namespace costandin {
@@ -140,18 +141,19 @@ class EventSink final : public IDispatch {
         event.numbers.push_back(ReadLong(arg(i)));
       }
     }
-    std::function<void(const EventRecord&)> hook;
+    long* errorResponse = nullptr;
+    if (id == 2 && V_VT(arg(3)) == (VT_BYREF | VT_I4)) errorResponse = V_I4REF(arg(3));
+    EventHandler handler;
     {
       std::lock_guard<std::mutex> hold(m_lock);
-      hook = m_hook;
+      if (errorResponse && m_hasErrorResponse) *errorResponse = m_errorResponse;
+      m_events.push_back(event);
+      auto found = m_handlers.find(event.name);
+      if (found != m_handlers.end()) handler = found->second;
+      m_changed.notify_all();
     }
-    if (hook) hook(event);
-    std::lock_guard<std::mutex> hold(m_lock);
-    if (id == 2 && m_hasErrorResponse && V_VT(arg(3)) == (VT_BYREF | VT_I4) && V_I4REF(arg(3))) {
-      *V_I4REF(arg(3)) = m_errorResponse;
-    }
-    m_events.push_back(event);
-    m_changed.notify_all();
+    // Without the lock: the handler's calls may fire further events into this sink.
+    if (handler) handler(event, errorResponse);
     return S_OK;
   }
 
@@ -162,7 +164,7 @@ class EventSink final : public IDispatch {
   std::set<std::wstring> m_refused;
   bool m_hasErrorResponse = false;
   long m_errorResponse = 0;
-  std::function<void(const EventRecord&)> m_hook;
+  std::map<std::wstring, EventHandler> m_handlers;
 };
 
 ControlObject::ControlObject()
@@ -223,6 +225,13 @@ HRESULT ControlObject::Create(const wchar_t* progId) {
     }
   });
   return hr;
+}
+
+void ControlObject::Adopt(IDispatch* object) {
+  RunOnThread([&] {
+    if (m_object) m_object->Release();
+    m_object = object;
+  });
 }
 
 void ControlObject::ReleaseObject() {
@@ -313,11 +322,6 @@ bool ControlObject::WaitForEvents(size_t count, DWORD timeoutMs) const {
                                     [&] { return m_sink->m_events.size() >= count; });
 }
 
-void ControlObject::SetEventHook(std::function<void(const EventRecord&)> hook) {
-  std::lock_guard<std::mutex> hold(m_sink->m_lock);
-  m_sink->m_hook = std::move(hook);
-}
-
 void ControlObject::SetErrorResponse(long response) {
   std::lock_guard<std::mutex> hold(m_sink->m_lock);
   m_sink->m_hasErrorResponse = true;
@@ -332,6 +336,20 @@ void ControlObject::ClearErrorResponse() {
 void ControlObject::RefuseName(const std::wstring& name) {
   std::lock_guard<std::mutex> hold(m_sink->m_lock);
   m_sink->m_refused.insert(name);
+}
+
+void ControlObject::SetHandler(const std::wstring& eventName, EventHandler handler) {
+  std::lock_guard<std::mutex> hold(m_sink->m_lock);
+  if (handler) {
+    m_sink->m_handlers[eventName] = std::move(handler);
+  } else {
+    m_sink->m_handlers.erase(eventName);
+  }
+}
+
+void ControlObject::ClearHandlers() {
+  std::lock_guard<std::mutex> hold(m_sink->m_lock);
+  m_sink->m_handlers.clear();
 }
 
 }  // namespace costandin

@@ -3,7 +3,10 @@
 // name) from any test thread, and offers the event sink (an IDispatch with SODirectIO,
 // SOError, SOOutputComplete and SOStatusUpdate) that the service object calls back. Every
 // event is recorded with its arguments and the thread it arrived on; the sink counts the
-// references others hold on it.
+// references others hold on it. A test may give an event a handler, which runs on the
+// apartment thread inside the event as an application's handler does: it may call the
+// service object back (Close, ClearOutput, a print, a property), answer SOError, or drop
+// the object.
 #pragma once
 #include "Win.h"
 
@@ -46,6 +49,10 @@ struct EventRecord {
 
 class EventSink;
 
+// Runs after the event is recorded, on the apartment thread, before the event returns to
+// the service object. errorResponse is SOError's ErrorResponse (null for other events).
+using EventHandler = std::function<void(const EventRecord& event, long* errorResponse)>;
+
 class ControlObject {
  public:
   ControlObject();   // starts the apartment thread
@@ -55,7 +62,11 @@ class ControlObject {
 
   // CLSIDFromProgID + CoCreateInstance(CLSCTX_INPROC_SERVER) on the apartment thread.
   HRESULT Create(const wchar_t* progId);
-  // Drops the service object (its last reference, unless the test kept one).
+  // Takes over one reference to a service object made elsewhere (a test's in-process
+  // object): calls by name then go to it, and ReleaseObject drops that reference.
+  void Adopt(IDispatch* object);
+  // Drops the service object (its last reference, unless the test kept one). Inside an
+  // event handler too, as a Control Object that releases the object on Close does.
   void ReleaseObject();
   bool HasObject() const { return m_object != nullptr; }
 
@@ -77,14 +88,15 @@ class ControlObject {
   void ClearEvents();
   // Waits (pumping nothing itself) until at least `count` events were recorded.
   bool WaitForEvents(size_t count, DWORD timeoutMs) const;
-  // Called on the thread that fires each event, before the event is recorded (so a test
-  // can note what else holds at that moment); an empty function removes it.
-  void SetEventHook(std::function<void(const EventRecord&)> hook);
   // The ErrorResponse SOError writes back; unset (the default) leaves it as given.
   void SetErrorResponse(long response);
   void ClearErrorResponse();
   // Makes GetIDsOfNames refuse a name, as a Control Object without that method would.
   void RefuseName(const std::wstring& name);
+  // The handler of one event ("SOError", ...); an empty one removes it. A handler that
+  // sets *errorResponse overrides SetErrorResponse.
+  void SetHandler(const std::wstring& eventName, EventHandler handler);
+  void ClearHandlers();
 
  private:
   void ThreadMain();

@@ -146,8 +146,8 @@ LONG SimHost::Reset(LONG handle) {
   if (r != TBXQD_OK) return r;
   SimPrinter& printer = PrinterFor(key);
   if (!printer.Online()) return TBXQD_ERR_OFFLINE;
-  printer.ResetForRecovery();
-  AfterChange(key);
+  printer.ResetForRecovery(Clock::now());
+  AfterChange(key);  // offline now; the status thread reports the end of the reset
   return TBXQD_OK;
 }
 
@@ -356,14 +356,43 @@ DWORD WINAPI SimHost::StatusThreadMain(void* start) {
   return 0;
 }
 
+bool SimHost::NextResetEnd(Clock::time_point* when) {
+  bool any = false;
+  for (auto& entry : printers_) {
+    Clock::time_point end;
+    if (entry.second->PendingResetEnd(&end) && (!any || end < *when)) {
+      *when = end;
+      any = true;
+    }
+  }
+  return any;
+}
+
+void SimHost::FinishResets(Clock::time_point now) {
+  for (auto& entry : printers_) {
+    Clock::time_point end;
+    if (!entry.second->PendingResetEnd(&end) || end > now) continue;
+    entry.second->FinishReset();
+    AfterChange(entry.first);  // back online: reported as any other change
+  }
+}
+
 void SimHost::RunStatusThread(unsigned generation) {
   auto finished = [&] { return generation != generation_ || stopThread_; };
   for (;;) {
     Delivery delivery{};
     {
       std::unique_lock<std::mutex> l(lock_);
-      changed_.wait(l, [&] { return finished() || !deliveries_.empty(); });
-      if (finished()) return;
+      for (;;) {
+        if (finished()) return;
+        if (!deliveries_.empty()) break;
+        Clock::time_point end;
+        if (!NextResetEnd(&end)) {
+          changed_.wait(l);
+        } else if (changed_.wait_until(l, end) == std::cv_status::timeout) {
+          FinishResets(Clock::now());
+        }
+      }
       delivery = deliveries_.front();
       deliveries_.pop_front();
     }

@@ -78,6 +78,9 @@ class SimHost {
   LONG Unregister(const char* entry, LONG handle, bool closeHandle);
   static DWORD WINAPI StatusThreadMain(void* start);
   void RunStatusThread(unsigned generation);
+  // lock_ held: the earliest end of a reset not reported yet; reporting those that are over.
+  bool NextResetEnd(Clock::time_point* when);
+  void FinishResets(Clock::time_point now);
 
   std::mutex lock_;
   std::condition_variable changed_;

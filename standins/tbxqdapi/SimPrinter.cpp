@@ -29,6 +29,9 @@ constexpr uint8_t kDle = 0x10, kDc2 = 0x12, kEsc = 0x1B, kGs = 0x1D, kLf = 0x0A;
 
 void SimPrinter::PowerOn() {
   online_ = true;
+  resetOfflineMs_ = TBXSIM_DEFAULT_RESET_OFFLINE_MS;
+  resetEnds_ = {};
+  resetPending_ = false;
   coverOpen_ = false;
   paper_ = TBXSIM_PAPER_PRESENT;
   drawerOpen_ = false;
@@ -63,7 +66,7 @@ void SimPrinter::PowerOn() {
 
 DWORD SimPrinter::StatusWord() const {
   if (overrideStatus_) return overrideWord_;
-  if (!online_) return TBXQD_ST_OFFLINE;
+  if (!Online()) return TBXQD_ST_OFFLINE;
   DWORD word = TBXQD_ST_READY | conditionBits_;
   if (coverOpen_) word |= TBXQD_ST_COVER_OPEN;
   if (paper_ == TBXSIM_PAPER_NEAR_END) word |= TBXQD_ST_PAPER_NEAR_END;
@@ -98,12 +101,15 @@ void SimPrinter::Resume(Clock::time_point now) {
   Feed(held.data(), held.size(), now);
 }
 
-void SimPrinter::ResetForRecovery() {
+void SimPrinter::ResetForRecovery(Clock::time_point now) {
   held_.clear();
   pending_.clear();
   replies_.clear();
   completions_.clear();
   conditionBits_ &= ~kRecoverableBits;
+  if (resetOfflineMs_ == 0) return;
+  resetEnds_ = now + std::chrono::milliseconds(resetOfflineMs_);
+  resetPending_ = true;
 }
 
 void SimPrinter::Feed(const uint8_t* data, size_t length, Clock::time_point now) {

@@ -22,7 +22,8 @@ class SimPrinter {
   void PowerOn();
 
   DWORD StatusWord() const;
-  bool Online() const { return online_; }
+  // Offline while switched off line, and for a short while after a reset.
+  bool Online() const { return online_ && Clock::now() >= resetEnds_; }
   // True while a condition holds that keeps the printer from printing.
   bool Stopped() const;
 
@@ -31,8 +32,16 @@ class SimPrinter {
   void Accept(const uint8_t* data, size_t length, Clock::time_point now);
   // Prints the held bytes once nothing stops the printer any more.
   void Resume(Clock::time_point now);
-  // Printer reset: held and half-received bytes, unread input and the recoverable errors go.
-  void ResetForRecovery();
+  // Printer reset: held and half-received bytes, unread input and the recoverable errors go,
+  // and the printer is offline until the reset is over (ResetOfflineTime after now).
+  void ResetForRecovery(Clock::time_point now);
+  void SetResetOfflineTime(DWORD ms) { resetOfflineMs_ = ms; }
+  // When the last reset is over, while that has not been reported yet (FinishReset).
+  bool PendingResetEnd(Clock::time_point* when) const {
+    *when = resetEnds_;
+    return resetPending_;
+  }
+  void FinishReset() { resetPending_ = false; }
 
   // Reply bytes (DirectIOEx reads) and completion bytes (the immediate read) that are ready at
   // now, at most capacity of them; chunk (0: no limit) caps a reply read further.
@@ -119,6 +128,9 @@ class SimPrinter {
                      Clock::time_point now, LONG* pass = nullptr);
 
   bool online_ = true;
+  DWORD resetOfflineMs_ = 0;  // how long a reset keeps it offline
+  Clock::time_point resetEnds_{};
+  bool resetPending_ = false;
   bool coverOpen_ = false;
   int paper_ = 0;
   bool drawerOpen_ = false;

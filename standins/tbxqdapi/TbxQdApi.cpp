@@ -157,6 +157,9 @@ LONG TbxSim_GetWaitingWrites(const char* printer) {
   SIM_INSPECT(printer, count = p.WaitingWrites());
   return count;
 }
+void TbxSim_SetResetOfflineTime(const char* printer, DWORD ms) {
+  SIM_INSPECT(printer, p.SetResetOfflineTime(ms));
+}
 void TbxSim_ScriptReply(const char* printer, const BYTE* bytes, DWORD count) {
   if (bytes || count == 0) SIM_INSPECT(printer, p.ScriptReply(bytes, bytes ? count : 0));
 }

@@ -56,7 +56,8 @@ enum { TBXSIM_PAPER_PRESENT = 0, TBXSIM_PAPER_NEAR_END = 1, TBXSIM_PAPER_EMPTY =
 enum : DWORD {
   TBXSIM_DEFAULT_NV_MEMORY = 196608,        // free NV graphics memory in bytes
   TBXSIM_DEFAULT_USER_MEMORY = 65536,       // free user memory in bytes
-  TBXSIM_DEFAULT_USER_MEMORY_DEFRAG = 98304 // free user memory once defragmented
+  TBXSIM_DEFAULT_USER_MEMORY_DEFRAG = 98304, // free user memory once defragmented
+  TBXSIM_DEFAULT_RESET_OFFLINE_MS = 200      // a reset's offline time
 };
 
 // How the simulated printer behaves (all of it per printer name):
@@ -80,6 +81,8 @@ enum : DWORD {
 //   current word, then every change, in order.
 // - LockPrinter is per printer: other handles' DirectIOEx calls wait for UnlockPrinter (up to
 //   their timeout, then TBXQD_ERR_TIMEOUT). UnlockPrinter without a lock does nothing.
+// - SDK Reset drops held and unread bytes and the recoverable errors, and takes the printer
+//   offline for a short while (TbxSim_SetResetOfflineTime), as a printer's reset does.
 
 // Back to power-on state: name NULL resets everything (handles closed, callback thread
 // stopped, handle numbers start again at 1); a name resets that printer's state, record,
@@ -124,6 +127,10 @@ LONG TbxSim_GetWaitingWrites(const char* printer);
 void TbxSim_SetReplySplit(const char* printer, DWORD chunk);
 // Each accepted write takes delayMs before the printer takes the bytes.
 void TbxSim_SetWriteDelay(const char* printer, DWORD delayMs);
+// How long an SDK Reset keeps the printer offline: both changes are reported, offline at
+// once and online when the time is over (TBXSIM_DEFAULT_RESET_OFFLINE_MS unless set; 0: the
+// printer stays online through its reset).
+void TbxSim_SetResetOfflineTime(const char* printer, DWORD ms);
 // The next query answers these bytes instead of its own reply; with count 0 it answers
 // nothing at all. Scripted replies are used in the order given.
 void TbxSim_ScriptReply(const char* printer, const BYTE* bytes, DWORD count);

@@ -77,8 +77,7 @@ class OutputSoak : public sotest::OpenedDevice {
     key_.SetString("RCVC", "20");
     ASSERT_NO_FATAL_FAILURE(OpenedDevice::SetUp());
     // Where the printer's record stood when each OutputCompleteEvent came.
-    co_.SetEventHook([this](const costandin::EventRecord& event) {
-      if (event.name != L"SOOutputComplete") return;
+    co_.SetHandler(L"SOOutputComplete", [this](const costandin::EventRecord& event, long*) {
       const DWORD size = TbxSim_GetWritten(kPrinter, nullptr, 0);
       std::lock_guard<std::mutex> hold(m_lock);
       m_completions.push_back({event.numbers[0], size});
@@ -86,7 +85,7 @@ class OutputSoak : public sotest::OpenedDevice {
   }
 
   void TearDown() override {
-    co_.SetEventHook(nullptr);
+    co_.ClearHandlers();
     TbxSim_SetReplyDelay(kPrinter, 0);
     CloseWhenIdle(600);
   }

@@ -75,9 +75,13 @@ TEST_F(ServiceObjectLifetime, CloseEndsOnceAndLeavesTheReferenceCountAsFound) {
   EXPECT_EQ(co_.SinkReferences(), 0);
 }
 
-TEST_F(ServiceObjectLifetime, CloseWaitsThirtyTimesForBusyOutputThenClosesAnyway) {
+TEST_F(ServiceObjectLifetime, CloseWaitsThirtyTimesForPendingOutputThenClosesAnyway) {
   OpenAndClaim();
   so_->SetState(3);
+  // Queued, with no send thread to take it.
+  (void)so_->Channel()->Output(new PrnInputProperty{}, new PrnStationState{}, nullptr,
+                               OUTPUT_QUEUE_NORMAL, OUTPUT_COMPLETE_BY_MESSAGE,
+                               COutputCompletion{});
   fakelog::Clear();
   EXPECT_EQ(so_->Close(), OPOS_SUCCESS);
   EXPECT_EQ(so_->Properties().State, 1);
@@ -87,6 +91,19 @@ TEST_F(ServiceObjectLifetime, CloseWaitsThirtyTimesForBusyOutputThenClosesAnyway
   const auto gaveUp = fakelog::LinesContaining(L"[Info    ] State busy to idle ");
   ASSERT_EQ(gaveUp.size(), 1u);
   EXPECT_EQ(gaveUp[0].category, 0x2u);
+  EXPECT_FALSE(so_->Channel()->HasPendingOutput()) << "dropped by Close";
+}
+
+// State busy with nothing pending: only the window on the closing thread would set it
+// idle, so Close does not wait for that.
+TEST_F(ServiceObjectLifetime, CloseDoesNotWaitWhenNothingIsPending) {
+  OpenAndClaim();
+  so_->SetState(3);
+  fakelog::Clear();
+  EXPECT_EQ(so_->Close(), OPOS_SUCCESS);
+  EXPECT_EQ(so_->Properties().State, 1);
+  EXPECT_TRUE(fakelog::LinesContaining(L"Wait for state idle").empty());
+  EXPECT_TRUE(fakelog::LinesContaining(L"State busy to idle").empty());
 }
 
 TEST_F(ServiceObjectLifetime, AClosedObjectAnswers101ToClaimCloseAndRelease) {

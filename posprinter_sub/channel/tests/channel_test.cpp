@@ -631,6 +631,7 @@ TEST_F(ChannelTest, RestorePrinterResetsUnlessARecoveryRuns) {
   store_.SetRecoveryState(0);
   TbxSim_SetStatusBits(name_.c_str(), TBXQD_ST_AUTOCUTTER | TBXQD_ST_RESET_REQUEST,
                        TBXQD_ST_AUTOCUTTER | TBXQD_ST_RESET_REQUEST);
+  TbxSim_SetResetOfflineTime(name_.c_str(), 0);  // the word at once, not after the reset
   EXPECT_EQ(0, channel_.RestorePrinter());
   EXPECT_TRUE(LogCapture::Has("PFN_SET_PRINTER_RESET Execution"));
   EXPECT_EQ(kReadyWord, TbxSim_GetStatusWord(name_.c_str()));  // the reset cleared both

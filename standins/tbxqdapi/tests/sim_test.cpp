@@ -207,4 +207,45 @@ TEST_F(SimTest, CallbackMayCancelItself) {
   ASSERT_EQ(TBXQD_OK, sdk.cancel(g_selfCancelHandle));
 }
 
+// A reset takes the printer offline for a short while and brings it back, both changes
+// reported; with no offline time it stays online and reports nothing.
+TEST_F(SimTest, ResetGoesOfflineForAWhileThenOnlineAgain) {
+  using ResetFn = LONG(WINAPI*)(LONG);
+  const auto reset = Proc<ResetFn>(sdk.module, "Reset");
+  ASSERT_NE(reset, nullptr);
+  const DWORD ready = TBXQD_ST_READY | TBXQD_ST_DRAWER_CLOSED;
+  const struct {
+    DWORD offlineMs;
+    std::vector<DWORD> words;  // after the registration's first word
+  } rows[] = {
+      {TBXSIM_DEFAULT_RESET_OFFLINE_MS, {TBXQD_ST_OFFLINE, ready}},
+      {1000, {TBXQD_ST_OFFLINE, ready}},
+      {0, {}},
+  };
+  for (const auto& row : rows) {
+    ClearWords();
+    TbxSim_Reset(nullptr);
+    const LONG h = sdk.open(2, "Sim.Reset");
+    if (row.offlineMs != TBXSIM_DEFAULT_RESET_OFFLINE_MS)
+      TbxSim_SetResetOfflineTime("Sim.Reset", row.offlineMs);
+    ASSERT_EQ(TBXQD_OK, sdk.setCallback(h, &RecordWord));
+    ASSERT_EQ(1u, WaitForWords(1).size());
+    ASSERT_EQ(TBXQD_OK, reset(h));
+    if (row.offlineMs == 0) {
+      EXPECT_EQ(ready, TbxSim_GetStatusWord("Sim.Reset")) << "online throughout";
+    } else if (row.offlineMs >= 1000) {  // long enough to look at it from here
+      EXPECT_EQ(TBXQD_ST_OFFLINE, TbxSim_GetStatusWord("Sim.Reset")) << row.offlineMs;
+      BYTE byte = 0x0A;
+      EXPECT_EQ(TBXQD_ERR_OFFLINE, sdk.io(h, 1, &byte, nullptr, nullptr, 1000, 1, 0))
+          << "nothing is taken while it resets";
+      EXPECT_EQ(TBXQD_ERR_OFFLINE, reset(h)) << "no second reset meanwhile";
+    }
+    std::vector<DWORD> expected = {ready};
+    expected.insert(expected.end(), row.words.begin(), row.words.end());
+    EXPECT_EQ(expected, WaitForWords(expected.size())) << row.offlineMs;
+    EXPECT_EQ(ready, TbxSim_GetStatusWord("Sim.Reset")) << row.offlineMs;
+    ASSERT_EQ(TBXQD_OK, sdk.close(h));
+  }
+}
+
 }  // namespace
