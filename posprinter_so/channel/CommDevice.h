@@ -6,6 +6,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -379,7 +380,10 @@ class CCommDevice {
   void RegisterCallbacks();
   void ClearEntryPoints() { m_entry = PrnEntryPoints(); }
   void Log(DWORD category, const char* function, int line, const char* tag,
-           const std::string& text, const std::string& detail = "") const;
+           std::string_view text, std::string_view detail = {}) const;
+  // The text formatted only when the line is written.
+  void LogF(DWORD category, const char* function, int line, const char* tag, const char* format,
+            const char* argument) const;
 
   const CPrinterParameters* m_owner;
   long m_slot = -1;

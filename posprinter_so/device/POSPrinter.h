@@ -4,9 +4,11 @@
 #pragma once
 #include <atomic>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -268,7 +270,9 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   // The caller has logged the call and made its station and unit checks.
   long RunOutputFrame(const COutputFrame& frame);
   // "[Enter   ]" with the method's name and one "[Param   ]" line per argument.
-  void LogCall(const char* tag, const std::vector<std::pair<const char*, std::string>>& params);
+  // The method's enter line and one line per parameter; the texts are only read.
+  void LogCall(const char* tag,
+               std::initializer_list<std::pair<const char*, std::string_view>> params);
   // MapMode units to dots at the printer's resolution.
   long ToDots(long value) const;
   // Alignment: -1, -2 and -3 as they are, a position to dots; 106 for any other negative
@@ -319,7 +323,7 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   // Fills the property writes' hooks into the lifecycle and the sub-module (the constructor's).
   void WireLifecycleEffects();
   void Log(DWORD category, const char* function, int line, const char* tag,
-           const std::string& text, const std::string& detail = "") const;
+           std::string_view text, std::string_view detail = {}) const;
   // Deletes the snapshot record itself; its texts are the sub-module's (service 1015).
   static void DeleteSnapshot(PrnPropertySnapshot* snapshot);
 
