@@ -22,6 +22,8 @@ CCommDevice::CCommDevice(const CPrinterParameters* owner, CLogContext* logContex
       m_sendStopEvent(NewAutoResetEvent()),
       m_immediateStopEvent(NewAutoResetEvent()),
       m_watchResponseStopEvent(NewAutoResetEvent()),
+      m_pollNowEvent(NewAutoResetEvent()),
+      m_statusPolledEvent(NewAutoResetEvent()),
       m_immediateResponseEvent(NewAutoResetEvent()),
       m_syncResponseEvent(NewAutoResetEvent()),
       m_asyncResponseEvent(NewAutoResetEvent()),
