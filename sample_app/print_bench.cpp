@@ -8,8 +8,9 @@
 //  4. the service object's own cost for a 60-line receipt: its method frame (records, pre
 //     phase, snapshot, request), the sub-module's execute phase with the print-data
 //     tokenizer, rendering and the request's copy of the bytes, without the printer; with
-//     trace logging off and on, and the heap allocations it makes, counted by a hook on
-//     the heap functions that the program and prennik.dll import.
+//     trace logging off and on, the heap allocations it makes, counted by a hook on the
+//     heap functions that the program and prennik.dll import, and what one trace line
+//     costs that the level filters out.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
