@@ -158,7 +158,6 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   // `*saved` 0: saves the 54 property words into `block` and sets it to 1; otherwise
   // restores them and sets it to 0.
   void SaveRestoreProperties(long* block, long* saved);
-  static void DuplicateString(char** out, const std::string& text);
   // Input property records and property snapshots made above and not yet freed, over every
   // service object of the module: a test reads them to see a leak or a double free.
   struct CLiveRecords {
