@@ -28,6 +28,8 @@
 #include "TestPrinter.h"
 #include "Win.h"
 
+#include <shlobj.h>
+
 namespace {
 
 using costandin::Arg;
@@ -306,7 +308,31 @@ bool Async() {
 struct OwnCostFigures {
   double median = 0, p99 = 0;
   long allocations[heapcount::kModules] = {};
+  double logLines = 0;  // lines written per receipt, with trace logging on
 };
+
+// Lines of the traced device in today's log file of the service object and the sub-module
+// (one folder for both): each starts its text with the device's prefix.
+long LogFileLines() {
+  char appData[MAX_PATH];
+  if (!SHGetSpecialFolderPathA(nullptr, appData, CSIDL_COMMON_APPDATA, FALSE)) return 0;
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char path[MAX_PATH + 64];
+  std::snprintf(path, sizeof path, "%s\\KVR\\Logs\\OposPrinter\\%04d%02d%02d.log", appData,
+                now.wYear, now.wMonth, now.wDay);
+  FILE* file = std::fopen(path, "rb");
+  if (!file) return 0;
+  std::string text;
+  char buffer[65536];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+  std::fclose(file);
+  const std::string prefix = std::string("[") + kTraced + "] ";
+  long lines = 0;
+  for (size_t at = text.find(prefix); at != std::string::npos; at = text.find(prefix, at + 1))
+    ++lines;
+  return lines;
+}
 
 bool OwnCost(const char* device, int runs, bool countHeap, OwnCostFigures* out) {
   costandin::ControlObject co;
@@ -343,6 +369,7 @@ bool OwnCost(const char* device, int runs, bool countHeap, OwnCostFigures* out) 
       }
       std::vector<double> micros;
       micros.reserve(runs);
+      const long linesBefore = countHeap ? 0 : LogFileLines();
       ok = true;
       for (int run = 0; run < runs && ok; ++run) {
         const bool counted = countHeap && run == runs - 1;  // steady state: the last run
@@ -368,6 +395,7 @@ bool OwnCost(const char* device, int runs, bool countHeap, OwnCostFigures* out) 
       if (ok) {
         out->median = Percentile(micros, 0.5);
         out->p99 = Percentile(micros, 0.99);
+        if (!countHeap) out->logLines = double(LogFileLines() - linesBefore) / runs;
       }
       so->SetPropertyNumber(kPidxDeviceEnabled, 0);
       (void)so->ReleaseDevice();
@@ -427,12 +455,17 @@ int main(int argc, char** argv) {
   } else {
     ok = false;
   }
+  const double filtered = FilteredLineNanos(SixtyLineReceipt());
   std::printf("  a trace line filtered out by the level (the PrintNormal data line): %.0f ns\n",
-              FilteredLineNanos(SixtyLineReceipt()));
+              filtered);
   if (OwnCost(kTraced, kTracedRuns, /*countHeap=*/false, &on)) {
     std::printf("  trace logging on (LogLevelCore 4, LogLevelSub 4): median %.1f us, 99th "
                 "%.1f us over %d runs\n",
                 on.median, on.p99, kTracedRuns);
+    const double share = on.logLines * filtered / 1000;
+    std::printf("  %.0f trace lines per receipt; with logging off they cost about %.1f us, %.1f%% "
+                "of the own cost\n",
+                on.logLines, share, off.median > 0 ? 100 * share / off.median : 0);
   } else {
     ok = false;
   }
