@@ -259,12 +259,12 @@ void CCommDevice::DoSendThread() {
         if (mode == 1 && m_cutPending.load()) {
           const DWORD start = GetTickCount();
           const DWORD limit = static_cast<DWORD>(m_responseTimeout);
-          const CAnswerWait awaiting(this);
           while (result == 0 && m_statusRequest.load() == 1) {
             GetResultCodes(&result, &rce);
             const DWORD elapsed = GetTickCount() - start;
             if (result != 0 || elapsed > limit) break;
-            // Looked at again after the next status poll.
+            // Looked at again after the next status poll, which comes at once.
+            const CAnswerWait awaiting(this);
             (void)WaitForSingleObject(m_statusPolledEvent.get(), limit - elapsed + 1);
           }
           m_cutPending.store(0);
