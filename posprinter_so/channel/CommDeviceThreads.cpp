@@ -395,7 +395,8 @@ void CCommDevice::DoRecvThread() {
     PrnProcStatusArgs args{status.get(), snapshot};
     m_statusRequest.store(CallService(PRN_SERVICE_PROC_CALLBACK_STATUS, &args) != 0 ? 1 : 0);
     if (m_channelOwner) m_channelOwner->ApplyStatusRecord(status.get());
-    SetEvent(m_statusPolledEvent.get());
+    // Only a waiting output thread looks for it (the cut-pending wait).
+    if (m_answerWaits.load() > 0) SetEvent(m_statusPolledEvent.get());
     if (m_responseIdMode == 1) {
       // Sleeps the poll interval, or a millisecond while an answer is awaited; wakes at
       // once for a stop or a request just written whose answer is awaited.
