@@ -21,6 +21,10 @@ class CInterface : public CLogfile, public CMessage {
   void OutputDump(DWORD category, const void* data, DWORD length, const char* module,
                   const char* function, int line, DWORD processId, DWORD threadId,
                   const wchar_t* caption);
+  // Whether OutputLogEx would write a line of this category now.
+  bool WantsLine(DWORD category) {
+    return Load() && DecideLog(Level(), category) == LogDecision::kLine;
+  }
   // Folder name (and module tag) used while no call carried a valid module literal.
   // 1, or 0 when the named folder could not be created.
   [[nodiscard]] int SetLogNames(const wchar_t* folderName, const wchar_t* tagName);

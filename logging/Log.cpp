@@ -50,6 +50,16 @@ void OutputLogEx(DWORD category, const char* module, const char* function, const
   va_end(args);
 }
 
+bool LogLineWanted(DWORD category) {
+  CLastErrorKeeper keeper;
+  CInterface* logger = ModuleLogger();
+  try {
+    return logger && logger->WantsLine(category);
+  } catch (...) {
+    return false;
+  }
+}
+
 void OutputDump(DWORD category, const void* data, DWORD length, const char* module,
                 const char* function, int line, DWORD processId, DWORD threadId,
                 const wchar_t* caption) {

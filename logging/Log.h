@@ -23,6 +23,10 @@ enum : DWORD {
 // that SetLogNames sets 87 when it refuses a name.
 void OutputLogEx(DWORD category, const char* module, const char* function, const char* file,
                  int line, DWORD processId, DWORD threadId, const wchar_t* format, ...);
+// Whether OutputLogEx would write a line of this category now. A caller may skip building a
+// line that would not be written, as long as it still makes the call (with an empty format):
+// the call keeps the trace ring and the clean-up of old files going.
+bool LogLineWanted(DWORD category);
 void OutputDump(DWORD category, const void* data, DWORD length, const char* module,
                 const char* function, int line, DWORD processId, DWORD threadId,
                 const wchar_t* caption);

@@ -328,7 +328,7 @@ struct PrnCommandToken {
   long parameter;
   long parameter2;        // 0 unless the builder sets it
   long parameter3;        // 0 unless the builder sets it
-  unsigned char* data;    // owned by the token (new[]), or NULL
+  unsigned char* data;    // owned by the token's list, or NULL
   long length;            // number of data bytes
 };
 static_assert(sizeof(PrnCommandToken) == 24, "command token is 24 bytes");

@@ -100,6 +100,27 @@ TEST(LogEntryPoints, EmptyFormatWritesNothing) {
   EXPECT_EQ(ReadWholeFile(TodaysFile()), before);
 }
 
+// A caller may skip building exactly the lines that OutputLogEx would not write.
+TEST(LogEntryPoints, LineWantedOnlyWhereALineIsWritten) {
+  const struct {
+    DWORD level, category;
+    bool wanted;
+  } rows[] = {
+      {0x12, 0x10, true},       // information on
+      {0x12, 0x2, true},        // errors on
+      {0x2, 0x10, false},       // errors only: information goes to the ring
+      {0x0, 0x2, false},        // nothing on
+      {0x3196, 0x100, true},    // trace on
+      {0x2012, 0x2000, false},  // a dump category is no line
+  };
+  for (const auto& row : rows) {
+    SetLogLevel(row.level, 0, 0);
+    SetLastError(0xBEEF);
+    EXPECT_EQ(LogLineWanted(row.category), row.wanted) << row.level << "/" << row.category;
+    EXPECT_EQ(GetLastError(), 0xBEEFu);
+  }
+}
+
 TEST(LogEntryPoints, SetLogNamesRefusesWhatIsNoFolderName) {
   const std::wstring tooLong(260, L'n');
   const wchar_t* rows[] = {nullptr, L"", L"..", L".", L"a\\b", L"..\\..\\Windows", L"a/b",

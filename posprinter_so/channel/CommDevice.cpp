@@ -22,6 +22,8 @@ CCommDevice::CCommDevice(const CPrinterParameters* owner, CLogContext* logContex
       m_sendStopEvent(NewAutoResetEvent()),
       m_immediateStopEvent(NewAutoResetEvent()),
       m_watchResponseStopEvent(NewAutoResetEvent()),
+      m_pollNowEvent(NewAutoResetEvent()),
+      m_statusPolledEvent(NewAutoResetEvent()),
       m_immediateResponseEvent(NewAutoResetEvent()),
       m_syncResponseEvent(NewAutoResetEvent()),
       m_asyncResponseEvent(NewAutoResetEvent()),
@@ -45,8 +47,13 @@ CCommDevice::~CCommDevice() {
 CCommDevice* CCommDevice::Current() { return s_current.load(); }
 
 void CCommDevice::Log(DWORD category, const char* function, int line, const char* tag,
-                      const std::string& text, const std::string& detail) const {
+                      std::string_view text, std::string_view detail) const {
   if (m_logContext) m_logContext->Write(category, function, kSource, line, tag, text, detail);
+}
+
+void CCommDevice::LogF(DWORD category, const char* function, int line, const char* tag,
+                       const char* format, const char* argument) const {
+  if (m_logContext) m_logContext->WriteF(category, function, kSource, line, tag, format, argument);
 }
 
 BOOL CCommDevice::LoadSubSODLL(const char* path) {

@@ -6,6 +6,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -345,6 +346,22 @@ class CCommDevice {
   void RemovePrintWait(CPrintWaitEntry* entry);
   int CompleteAnsweredPrintWait();
   void ClearQueue(std::mutex& lock, std::deque<COutputRequest*>& queue);
+  // While an output thread waits for the printer's answer (or a cut's status) the receive
+  // thread polls at once and then every millisecond; the wait is counted for its lifetime.
+  class CAnswerWait {
+   public:
+    explicit CAnswerWait(CCommDevice* channel);
+    ~CAnswerWait();
+    CAnswerWait(const CAnswerWait&) = delete;
+    CAnswerWait& operator=(const CAnswerWait&) = delete;
+
+   private:
+    CCommDevice* m_channel;
+  };
+  // A request whose answer is awaited was written: the receive thread polls at once.
+  void PollNow();
+  // How long the receive thread waits before its next status poll in response-id mode.
+  DWORD NextPollWait(DWORD interval);
   static void PushId(std::mutex& lock, std::deque<long>& ids, HANDLE event, long id);
   static long PopId(std::mutex& lock, std::deque<long>& ids);
 
@@ -379,7 +396,10 @@ class CCommDevice {
   void RegisterCallbacks();
   void ClearEntryPoints() { m_entry = PrnEntryPoints(); }
   void Log(DWORD category, const char* function, int line, const char* tag,
-           const std::string& text, const std::string& detail = "") const;
+           std::string_view text, std::string_view detail = {}) const;
+  // The text formatted only when the line is written.
+  void LogF(DWORD category, const char* function, int line, const char* tag, const char* format,
+            const char* argument) const;
 
   const CPrinterParameters* m_owner;
   long m_slot = -1;
@@ -405,6 +425,13 @@ class CCommDevice {
   long m_responseTimeout = 0;
   long m_registrationTimeout = 0;
   long m_statusPollInterval = 0;
+
+  // Poll at once (set by the output threads) and a status poll has ended (set by the
+  // receive thread); both auto-reset.
+  ScopedHandle m_pollNowEvent;
+  ScopedHandle m_statusPolledEvent;
+  std::atomic<long> m_answerWaits{0};
+  std::atomic<DWORD> m_answerTick{0};  // when an awaited request was written or answered
 
   // Response and error events of the output threads.
   ScopedHandle m_immediateResponseEvent;

@@ -98,6 +98,7 @@ long SUBAPI_CALL CCommDevice::OnStatusReserved2(PrnStatusRecord*, long, void* co
 long SUBAPI_CALL CCommDevice::OnResponseCode(long responseId, void* context) {
   CCommDevice* self = Enter(context);
   if (!self) return 0;
+  self->m_answerTick.store(GetTickCount());
   if (responseId == 14 || responseId == 15)
     PushId(self->m_immediateIdsLock, self->m_immediateIds, self->m_immediateResponseEvent.get(),
            responseId);

@@ -67,6 +67,7 @@ long CCommDevice::Output(PrnInputProperty* record, PrnStationState* stationState
     request->resultCell = target.resultCell;
     request->extendedCell = target.extendedCell;
     request->resultLock = target.resultLock;
+    request->doneEvent = target.doneEvent;
   }
   const long outputId = NextOutputID(queueSelector, completionKind);
   request->outputId = outputId;

@@ -13,6 +13,7 @@ const char* const kThreadNames[] = {"Send thread.", "Receive thread.", "Immediat
                                     "Execution response thread."};
 constexpr DWORD kIdleWaitMs = 1000;
 constexpr DWORD kPollMs = 10;
+constexpr DWORD kAnswerPollMs = 1;  // status polls while the printer's answer is awaited
 
 HANDLE NewManualResetEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
 
@@ -148,6 +149,7 @@ long CCommDevice::WaitSyncAnswer(const COutputRequest* request, bool immediate,
   HANDLE handles[] = {errorEvent, responseEvent, StopEvent(index)};
   const DWORD timeout = m_responseTimeout > 0 ? static_cast<DWORD>(m_responseTimeout) : 0;
   const DWORD start = GetTickCount();
+  const CAnswerWait awaiting(this);
   Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Wait for event notification.");
   for (;;) {
     const DWORD elapsed = GetTickCount() - start;
@@ -176,8 +178,12 @@ long CCommDevice::WaitSyncAnswer(const COutputRequest* request, bool immediate,
     for (;;) {
       const long id = immediate ? PopImmediateResponseId() : PopSyncResponseId();
       if (id == -1) {
-        if (GetTickCount() - start >= timeout || StopRequested(index)) break;
-        Sleep(kPollMs);
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeout || StopRequested(index)) break;
+        // The next id comes with its event; a stop is left signalled for the wait above.
+        HANDLE next[] = {responseEvent, StopEvent(index)};
+        if (WaitForMultipleObjects(2, next, FALSE, timeout - elapsed) == WAIT_OBJECT_0 + 1)
+          SetEvent(StopEvent(index));
         continue;
       }
       if (CheckResponseCode(id, request->responseId)) {
@@ -201,6 +207,8 @@ void CCommDevice::CompleteRequest(const COutputRequest* request, long result,
   if (request->resultLock) hold = std::unique_lock<std::mutex>(*request->resultLock);
   if (request->extendedCell) *request->extendedCell = resultCodeExtended;
   *request->resultCell = result;
+  // Under the caller's lock: once it sees the result it may close the event.
+  if (request->doneEvent) SetEvent(request->doneEvent);
 }
 
 // An output error nobody hears of (the device is not enabled) counts as cleared: the failed
@@ -246,13 +254,18 @@ void CCommDevice::DoSendThread() {
       for (;;) {
         result = WriteRequest(request, &errorLevel, &errorText, &rce, name);
         if (mode == 1 && async) MarkPrintWaitWritten(request, result == 0);
+        if (mode == 1 && result == 0 && async) PollNow();
         if (mode == 1 && result == 0 && !async) result = WaitSyncAnswer(request, false, &rce);
         if (mode == 1 && m_cutPending.load()) {
           const DWORD start = GetTickCount();
+          const DWORD limit = static_cast<DWORD>(m_responseTimeout);
           while (result == 0 && m_statusRequest.load() == 1) {
             GetResultCodes(&result, &rce);
-            if (result != 0 || GetTickCount() - start > static_cast<DWORD>(m_responseTimeout)) break;
-            Sleep(kPollMs);
+            const DWORD elapsed = GetTickCount() - start;
+            if (result != 0 || elapsed > limit) break;
+            // Looked at again after the next status poll, which comes at once.
+            const CAnswerWait awaiting(this);
+            (void)WaitForSingleObject(m_statusPolledEvent.get(), limit - elapsed + 1);
           }
           m_cutPending.store(0);
         }
@@ -382,9 +395,13 @@ void CCommDevice::DoRecvThread() {
     PrnProcStatusArgs args{status.get(), snapshot};
     m_statusRequest.store(CallService(PRN_SERVICE_PROC_CALLBACK_STATUS, &args) != 0 ? 1 : 0);
     if (m_channelOwner) m_channelOwner->ApplyStatusRecord(status.get());
+    // Only a waiting output thread looks for it (the cut-pending wait).
+    if (m_answerWaits.load() > 0) SetEvent(m_statusPolledEvent.get());
     if (m_responseIdMode == 1) {
-      // Sleeps the poll interval, but wakes at once for a stop.
-      (void)WaitForSingleObject(m_receiveStopEvent.get(), poll);
+      // Sleeps the poll interval, or a millisecond while an answer is awaited; wakes at
+      // once for a stop or a request just written whose answer is awaited.
+      HANDLE set[] = {m_receiveStopEvent.get(), m_pollNowEvent.get()};
+      (void)WaitForMultipleObjects(2, set, FALSE, NextPollWait(poll));
       continue;
     }
     Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Wait for event notification.");
@@ -433,6 +450,29 @@ void CCommDevice::DoWatchResponseThread() {
     }
     Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Event notification!\n");
   }
+}
+
+CCommDevice::CAnswerWait::CAnswerWait(CCommDevice* channel) : m_channel(channel) {
+  ++m_channel->m_answerWaits;
+  m_channel->PollNow();
+}
+
+CCommDevice::CAnswerWait::~CAnswerWait() { --m_channel->m_answerWaits; }
+
+void CCommDevice::PollNow() {
+  m_answerTick.store(GetTickCount());
+  SetEvent(m_pollNowEvent.get());
+}
+
+DWORD CCommDevice::NextPollWait(DWORD interval) {
+  if (interval <= kAnswerPollMs) return interval;
+  if (m_answerWaits.load() > 0) return kAnswerPollMs;
+  // Confirmations of asynchronous requests: quick polls until the response timeout has
+  // passed without a write or an answer (a stopped printer answers nothing for long).
+  const DWORD quiet = GetTickCount() - m_answerTick.load();
+  const DWORD limit = m_responseTimeout > 0 ? static_cast<DWORD>(m_responseTimeout)
+                                            : static_cast<DWORD>(kDefaultResponseTimeoutMs);
+  return quiet < limit && HasPrintWait() ? kAnswerPollMs : interval;
 }
 
 BOOL CCommDevice::CheckResponseCode(long responseId, long requestId) {

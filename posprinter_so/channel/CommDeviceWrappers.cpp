@@ -1,16 +1,25 @@
 // The pre-phase and execute-phase wrappers: one per OPOS method and phase. Each lays its
 // parameters out as the method's argument block (PrinterSubArgs.h) and hands it to the
 // sub-module; they keep no state and decide nothing but the 106 for a negative answer.
+#include <algorithm>
+#include <cstring>
+
 #include "CommDevice.h"
 #include "LogContext.h"
 
 long CCommDevice::CallPhase(bool execute, long methodId, const char* name, void* block) {
-  const std::string function = std::string("CCommDevice::") + name;
-  Log(LOG_INFO, function.c_str(), __LINE__, TAG_ENTER, Fmt("%s method execution", name));
+  // "CCommDevice::" and the wrapper's name, on the stack: every call passes the function.
+  static const char kClass[] = "CCommDevice::";
+  char function[64];
+  const size_t length = std::min(std::strlen(name), sizeof function - sizeof kClass);
+  std::memcpy(function, kClass, sizeof kClass - 1);
+  std::memcpy(function + sizeof kClass - 1, name, length);
+  function[sizeof kClass - 1 + length] = '\0';
+  LogF(LOG_INFO, function, __LINE__, TAG_ENTER, "%s method execution", name);
   const auto entry = execute ? m_entry.executeMethod : m_entry.preMethod;
   const long result = entry(methodId, static_cast<long*>(block), m_slot);
-  if (result < 0) return NegativeTo106(result, function.c_str(), name);
-  Log(LOG_INFO, function.c_str(), __LINE__, TAG_EXIT, Fmt("%s method end.", name));
+  if (result < 0) return NegativeTo106(result, function, name);
+  LogF(LOG_INFO, function, __LINE__, TAG_EXIT, "%s method end.", name);
   return result;
 }
 

@@ -17,7 +17,8 @@ enum : long {
 };
 
 // Where a finished output goes: the window, message and parameter of kind 1, or the
-// caller's result cells and their lock of kind 2.
+// caller's result cells and their lock of kind 2, with the event set once they are written
+// (optional).
 struct COutputCompletion {
   HWND window = nullptr;
   UINT message = 0;
@@ -25,6 +26,7 @@ struct COutputCompletion {
   long* resultCell = nullptr;
   long* extendedCell = nullptr;
   std::mutex* resultLock = nullptr;
+  HANDLE doneEvent = nullptr;
 };
 
 // The request record: 32-bit fields, owned by its queue, then by the thread that took it.
@@ -46,7 +48,7 @@ struct COutputRequest {
   long outputId;
   long queue;
   long responseId;
-  long reserved;
+  HANDLE doneEvent;  // kind 2: set once the result cells are written, or null
 };
 static_assert(sizeof(COutputRequest) == 64, "output request is 64 bytes");
 static_assert(offsetof(COutputRequest, outputId) == 48, "OutputID at word 12");

@@ -108,10 +108,10 @@ class CRJDevice {
 
   // Hands a token list (and the two records) to the device channel's queue `queue` (2
   // normal, 0 immediate). Asynchronous: completion comes back as DataSendComplete; the
-  // OutputID goes to `result`, 0 to `extended`, and 0 is returned. Synchronous: waits,
-  // polling every millisecond, for the request's result, which is returned and written to
-  // `result` with its extended code. With no worker thread left to take the request the
-  // queues are cleared, which answers it 111, instead of waiting for good.
+  // OutputID goes to `result`, 0 to `extended`, and 0 is returned. Synchronous: waits for
+  // the request's result (the thread that writes it sets an event), which is returned and
+  // written to `result` with its extended code. With no worker thread left to take the
+  // request the queues are cleared, which answers it 111, instead of waiting for good.
   [[nodiscard]] long SendAndWait(PrnInputProperty* record, PrnStationState* stationState,
                                  PrnTokenList* list, bool asynchronous, long queue,
                                  long* result, long* extended);

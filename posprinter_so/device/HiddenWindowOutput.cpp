@@ -5,6 +5,12 @@
 #include "CommDevice.h"
 #include "HiddenWindow.h"
 #include "OutputRequest.h"
+#include "ScopedHandle.h"
+
+namespace {
+// How often a synchronous wait looks whether the output threads still run.
+constexpr DWORD kThreadCheckMs = 100;
+}  // namespace
 
 long CRJDevice::SendAndWait(PrnInputProperty* record, PrnStationState* stationState,
                             PrnTokenList* list, bool asynchronous, long queue, long* result,
@@ -22,9 +28,12 @@ long CRJDevice::SendAndWait(PrnInputProperty* record, PrnStationState* stationSt
   long answer = -1;
   long answerExtended = 0;
   std::mutex answerLock;
+  // Set by the thread that writes the result; without it, the wait looks every millisecond.
+  const ScopedHandle answered(CreateEventA(nullptr, FALSE, FALSE, nullptr));
   target.resultCell = &answer;
   target.extendedCell = &answerExtended;
   target.resultLock = &answerLock;
+  target.doneEvent = answered.get();
   (void)m_channel->Output(record, stationState, list, queue, OUTPUT_COMPLETE_BY_RESULT, target);
   for (;;) {
     {
@@ -33,7 +42,10 @@ long CRJDevice::SendAndWait(PrnInputProperty* record, PrnStationState* stationSt
     }
     // The cells live in this frame: the request must be answered before it returns.
     if (!m_channel->IsAnyThreadRunning()) m_channel->ClearAllQueues();
-    Sleep(1);
+    if (answered.valid())
+      (void)WaitForSingleObject(answered.get(), kThreadCheckMs);
+    else
+      Sleep(1);
   }
   if (result) *result = answer;
   if (extended) *extended = answerExtended;

@@ -53,7 +53,7 @@ static long CheckStation(const PrnCapabilityBlock& c, long station, long recNeed
 }
 
 void CPOSPrinter::LogCall(const char* tag,
-                          const std::vector<std::pair<const char*, std::string>>& params) {
+                          std::initializer_list<std::pair<const char*, std::string_view>> params) {
   static const char kFn[] = "CPOSPrinter::OutputMethod";
   Log(LOG_INFO, kFn, __LINE__, TAG_ENTER, tag);
   for (const auto& param : params) Log(LOG_INFO, kFn, __LINE__, TAG_PARAM, param.first, param.second);
@@ -77,9 +77,8 @@ long CPOSPrinter::ToDots(long value) const {
 
 long CPOSPrinter::SimpleOutput(const char* tag, bool able, Rule busy, long methodId,
                                long value, bool hasValue) {
-  std::vector<std::pair<const char*, std::string>> params;
-  if (hasValue) params.push_back({"Value", Fmt("%ld", value)});
-  LogCall(tag, params);
+  if (hasValue) LogCall(tag, {{"Value", Fmt("%ld", value)}});
+  else LogCall(tag, {});
   if (const long refused = FrameChecks()) return SetResultCode(refused, 0, tag);
   if (!able) return SetResultCode(OPOS_E_ILLEGAL, 0, tag);
   Frame frame(tag, kStationOfNoArgument, busy, -1, 1, 0, 0);

@@ -93,7 +93,7 @@ ULONG CPOSPrinter::Release() {
 }
 
 void CPOSPrinter::Log(DWORD category, const char* function, int line, const char* tag,
-                      const std::string& text, const std::string& detail) const {
+                      std::string_view text, std::string_view detail) const {
   m_logContext->Write(category, function, kSource, line, tag, text, detail);
 }
 

@@ -4,9 +4,11 @@
 #pragma once
 #include <atomic>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -159,7 +161,6 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   // `*saved` 0: saves the 54 property words into `block` and sets it to 1; otherwise
   // restores them and sets it to 0.
   void SaveRestoreProperties(long* block, long* saved);
-  static void DuplicateString(char** out, const std::string& text);
   // Input property records and property snapshots made above and not yet freed, over every
   // service object of the module: a test reads them to see a leak or a double free.
   struct CLiveRecords {
@@ -273,7 +274,9 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   // The caller has logged the call and made its station and unit checks.
   long RunOutputFrame(const COutputFrame& frame);
   // "[Enter   ]" with the method's name and one "[Param   ]" line per argument.
-  void LogCall(const char* tag, const std::vector<std::pair<const char*, std::string>>& params);
+  // The method's enter line and one line per parameter; the texts are only read.
+  void LogCall(const char* tag,
+               std::initializer_list<std::pair<const char*, std::string_view>> params);
   // MapMode units to dots at the printer's resolution.
   long ToDots(long value) const;
   // Alignment: -1, -2 and -3 as they are, a position to dots; 106 for any other negative
@@ -324,7 +327,7 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   // Fills the property writes' hooks into the lifecycle and the sub-module (the constructor's).
   void WireLifecycleEffects();
   void Log(DWORD category, const char* function, int line, const char* tag,
-           const std::string& text, const std::string& detail = "") const;
+           std::string_view text, std::string_view detail = {}) const;
   // Deletes the snapshot record itself; its texts are the sub-module's (service 1015).
   static void DeleteSnapshot(PrnPropertySnapshot* snapshot);
 

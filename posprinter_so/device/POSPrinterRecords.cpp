@@ -237,38 +237,57 @@ void CPOSPrinter::DeleteSnapshot(PrnPropertySnapshot* snapshot) {
   delete snapshot;
 }
 
-void CPOSPrinter::DuplicateString(char** out, const std::string& text) {
-  char* copy = new char[text.size() + 1];
-  std::memcpy(copy, text.c_str(), text.size() + 1);
-  *out = copy;
-}
+namespace {
+
+// A record made by CreateInputProperty is one block: the record, then its texts one after
+// another in the order of kRecordTexts. A record made on its own (new) never has its first
+// text right behind it, since every heap block starts behind a header of its own.
+char* TextsBehind(PrnInputProperty* record) { return reinterpret_cast<char*>(record + 1); }
+
+}  // namespace
 
 PrnInputProperty* CPOSPrinter::CreateInputProperty() {
-  PrnInputProperty* record = NewInputPropertyRecord();
-  for (const RecordNumber& number : kRecordNumbers) record->*number.record = m_props.*number.cache;
-  record->state = GetState();
   // ErrorString is also written on the receive thread under the error-properties lock;
   // the order is always the record-text lock first.
-  std::lock_guard<std::mutex> hold(m_recordLock);
-  std::lock_guard<std::mutex> holdError(m_errorPropertiesLock);
-  try {
+  std::unique_lock<std::mutex> hold(m_recordLock);
+  std::unique_lock<std::mutex> holdError(m_errorPropertiesLock);
+  size_t textBytes = 0;
+  for (const RecordText& text : kRecordTexts) textBytes += (m_props.*text.cache).size() + 1;
+  char* block = new (std::nothrow) char[sizeof(PrnInputProperty) + textBytes];
+  PrnInputProperty* record = nullptr;
+  if (block) {
+    record = new (block) PrnInputProperty{};
+    ++s_liveInputRecords;
+    char* at = TextsBehind(record);
     for (const RecordText& text : kRecordTexts) {
-      char* copy = nullptr;
-      DuplicateString(&copy, m_props.*text.cache);
-      record->*text.record = copy;
+      const std::string& value = m_props.*text.cache;
+      std::memcpy(at, value.c_str(), value.size() + 1);
+      record->*text.record = at;
+      at += value.size() + 1;
     }
-  } catch (const std::bad_alloc&) {
-    // The texts not yet copied stay NULL, which the sub-module reads as empty.
+  }
+  holdError.unlock();
+  hold.unlock();
+  if (!record) {
+    // No room for the texts: they stay NULL, which the sub-module reads as empty.
+    record = NewInputPropertyRecord();
     Log(LOG_TRACE, "CPOSPrinter::CreateInputProperty", __LINE__, TAG_INFO,
         "CreateInputProperty error!\n");
   }
+  for (const RecordNumber& number : kRecordNumbers) record->*number.record = m_props.*number.cache;
+  record->state = GetState();
   return record;
 }
 
 void CPOSPrinter::FreePropertyRecord(PrnInputProperty* record) {
   if (!record) return;
-  for (const RecordText& text : kRecordTexts) delete[] (record->*text.record);
   --s_liveInputRecords;
+  if (record->*kRecordTexts[0].record == TextsBehind(record)) {
+    record->~PrnInputProperty();
+    delete[] reinterpret_cast<char*>(record);
+    return;
+  }
+  for (const RecordText& text : kRecordTexts) delete[] (record->*text.record);
   delete record;
 }
 

@@ -7,9 +7,9 @@
 
 const char kCoreLogModule[] = "OPS_PCR\0OposPrinter";
 
-std::string Fmt(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
+namespace {
+
+std::string FormatV(const char* format, va_list args) {
   char small[256];
   va_list copy;
   va_copy(copy, args);
@@ -25,6 +25,15 @@ std::string Fmt(const char* format, ...) {
     vsnprintf(&out[0], out.size(), format, args);
     out.resize(needed);
   }
+  return out;
+}
+
+}  // namespace
+
+std::string Fmt(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string out = FormatV(format, args);
   va_end(args);
   return out;
 }
@@ -58,6 +67,15 @@ std::wstring Widen(const std::string& text) {
   if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], n);
   wide.resize(wcslen(wide.c_str()));
   return wide;
+}
+
+// A line the level does not write is not built; the library still gets the call, which
+// keeps its trace ring and clears old files.
+void CallWithoutLine(DWORD category, const char* function, const char* file, int line) {
+  const DWORD savedError = GetLastError();
+  OutputLogEx(category, kCoreLogModule, function, file, line, GetCurrentProcessId(),
+              GetCurrentThreadId(), L"");
+  SetLastError(savedError);
 }
 
 // LogLevelCore value -> category mask of the trace log library.
@@ -102,12 +120,33 @@ std::string CLogContext::Prefix() const {
 }
 
 void CLogContext::Write(DWORD category, const char* function, const char* file, int line,
-                        const char* tag, const std::string& text,
-                        const std::string& detail) const {
+                        const char* tag, std::string_view text, std::string_view detail) const {
+  if (!LogLineWanted(category)) {
+    CallWithoutLine(category, function, file, line);
+    return;
+  }
   const DWORD savedError = GetLastError();
-  const std::string joined = Prefix() + tag + " " + text + " " + detail;
+  std::string joined = Prefix();
+  joined += tag;
+  joined += ' ';
+  joined.append(text.data(), text.size());
+  joined += ' ';
+  joined.append(detail.data(), detail.size());
   const std::wstring message = ToLogMessage(joined);
   OutputLogEx(category, kCoreLogModule, function, file, line, GetCurrentProcessId(),
               GetCurrentThreadId(), message.c_str());
   SetLastError(savedError);
+}
+
+void CLogContext::WriteF(DWORD category, const char* function, const char* file, int line,
+                         const char* tag, const char* format, ...) const {
+  if (!LogLineWanted(category)) {
+    CallWithoutLine(category, function, file, line);
+    return;
+  }
+  va_list args;
+  va_start(args, format);
+  const std::string text = FormatV(format, args);
+  va_end(args);
+  Write(category, function, file, line, tag, text);
 }

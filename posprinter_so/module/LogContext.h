@@ -3,6 +3,7 @@
 #pragma once
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "Win.h"
 
@@ -27,9 +28,14 @@ class CLogContext {
 
   std::string Prefix() const;
 
-  // One line "<prefix><tag> <text> <detail>" through the trace log library.
+  // One line "<prefix><tag> <text> <detail>" through the trace log library. A line the
+  // level would not write is not built: the library only gets the call.
   void Write(DWORD category, const char* function, const char* file, int line,
-             const char* tag, const std::string& text, const std::string& detail = "") const;
+             const char* tag, std::string_view text, std::string_view detail = {}) const;
+
+  // Write with the text formatted printf-style, and formatted only when the line is written.
+  void WriteF(DWORD category, const char* function, const char* file, int line, const char* tag,
+              const char* format, ...) const __attribute__((format(gnu_printf, 7, 8)));
 
   // The library's category mask for a configured LogLevelCore value.
   static DWORD MaskForLevel(long level);

@@ -81,6 +81,9 @@ void OutputLogEx(DWORD category, const char* module, const char* function, const
   SetLastError(saved);
 }
 
+// Every line is recorded, whatever the level.
+bool LogLineWanted(DWORD) { return true; }
+
 void OutputDump(DWORD, const void*, DWORD, const char*, const char*, int, DWORD, DWORD,
                 const wchar_t*) {}
 

@@ -1,51 +1,167 @@
 #include "CommandToken.h"
 
+#include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 namespace {
 
-PrnTokenNode* NewNode(PrnCommandToken* token) {
-  PrnTokenNode* node = new (std::nothrow) PrnTokenNode;
-  if (node) *node = PrnTokenNode{nullptr, nullptr, token};
-  return node;
+// The first block sits in the list's own record; each further block is twice the size of
+// the one before it (at least kSecondBlockBytes).
+constexpr size_t kInlineBytes = 2048;
+constexpr size_t kSecondBlockBytes = 4096;
+// Freed lists kept for reuse, and how much of its store each keeps: a receipt's worth; a
+// list that held a large image gives the rest back.
+constexpr size_t kKeptLists = 8;
+constexpr size_t kKeptStoreBytes = 64 * 1024;
+
+struct Block {
+  Block* next;
+  unsigned char* bytes;
+  size_t size;
+};
+
+struct Store {
+  Block* current;  // carving from it; the blocks after it are free
+  unsigned char* at;
+  unsigned char* end;
+};
+
+// A token with its chain link and its store; the token comes first, so a token's address
+// is its cell's.
+struct TokenCell {
+  PrnCommandToken token;
+  PrnTokenNode node;
+  Store* store;
+};
+
+// What CreateCommandList allocates; the list comes first, so a list's address is its
+// record's.
+struct ListRecord {
+  PrnTokenList list;
+  PrnTokenChain chain;
+  Store store;
+  Block first;
+  unsigned char firstBytes[kInlineBytes];
+};
+
+ListRecord* RecordOf(const PrnTokenList* list) {
+  return reinterpret_cast<ListRecord*>(const_cast<PrnTokenList*>(list));
+}
+TokenCell* CellOf(PrnCommandToken* token) { return reinterpret_cast<TokenCell*>(token); }
+
+void Rewind(ListRecord* record) {
+  record->store.current = &record->first;
+  record->store.at = record->firstBytes;
+  record->store.end = record->firstBytes + kInlineBytes;
 }
 
-}  // namespace
-
-PrnTokenList* CreateCommandList(long station) {
-  PrnTokenChain* chain = new (std::nothrow) PrnTokenChain{nullptr, nullptr, 0};
-  if (!chain) return nullptr;
-  PrnTokenList* list = new (std::nothrow) PrnTokenList{station, chain, 0};
-  if (!list) delete chain;
-  return list;
-}
-
-void FreeCommandList(PrnTokenList* list) {
-  if (!list) return;
-  while (PrnCommandToken* token = TakeOldestToken(list)) FreeCommandToken(token);
-  delete list->tokens;
-  delete list;
-}
-
-PrnCommandToken* NewCommandToken(long type, const void* data, long length, long parameter) {
-  PrnCommandToken* token = new (std::nothrow) PrnCommandToken{type, parameter, 0, 0, nullptr, 0};
-  if (!token) return nullptr;
-  if (data && length > 0) {
-    token->data = new (std::nothrow) unsigned char[static_cast<size_t>(length)];
-    if (!token->data) {
-      delete token;
-      return nullptr;
-    }
-    std::memcpy(token->data, data, static_cast<size_t>(length));
-    token->length = length;
+// Frees the heap blocks after `from`.
+void FreeBlocksAfter(Block* from) {
+  Block* block = from->next;
+  from->next = nullptr;
+  while (block) {
+    Block* next = block->next;
+    ::operator delete(block);
+    block = next;
   }
-  return token;
 }
 
-PrnCommandToken* CloneCommandToken(const PrnCommandToken& token) {
+void Destroy(ListRecord* record) {
+  FreeBlocksAfter(&record->first);
+  delete record;
+}
+
+// The lists freed last, ready for the next CreateCommandList. Lists are made on the
+// caller's thread and freed on the output threads, hence the lock.
+class KeptLists {
+ public:
+  ~KeptLists() {
+    for (size_t i = 0; i < m_count; ++i) Destroy(m_lists[i]);
+  }
+  ListRecord* Take() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_count ? m_lists[--m_count] : nullptr;
+  }
+  // False when full: the caller destroys the record.
+  bool Keep(ListRecord* record) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_count == kKeptLists) return false;
+    m_lists[m_count++] = record;
+    return true;
+  }
+
+ private:
+  std::mutex m_lock;
+  ListRecord* m_lists[kKeptLists] = {};
+  size_t m_count = 0;
+};
+
+KeptLists& Kept() {
+  static KeptLists kept;
+  return kept;
+}
+
+// Moves to the next block that has room for `need` bytes: one kept from an earlier use of
+// the store, or a new one of double size.
+bool NextBlock(Store* store, size_t need) {
+  while (store->current->next) {
+    store->current = store->current->next;
+    store->at = store->current->bytes;
+    store->end = store->at + store->current->size;
+    if (store->current->size >= need) return true;
+  }
+  size_t size = store->current->size * 2;
+  if (size < kSecondBlockBytes) size = kSecondBlockBytes;
+  while (size < need) size *= 2;
+  void* memory = ::operator new(sizeof(Block) + size, std::nothrow);
+  if (!memory) return false;
+  auto* block = static_cast<Block*>(memory);
+  block->next = nullptr;
+  block->bytes = static_cast<unsigned char*>(memory) + sizeof(Block);
+  block->size = size;
+  store->current->next = block;
+  store->current = block;
+  store->at = block->bytes;
+  store->end = block->bytes + size;
+  return true;
+}
+
+unsigned char* Carve(Store* store, size_t count, size_t align) {
+  for (;;) {
+    const uintptr_t at = (reinterpret_cast<uintptr_t>(store->at) + align - 1) & ~(align - 1);
+    if (at <= reinterpret_cast<uintptr_t>(store->end) &&
+        count <= reinterpret_cast<uintptr_t>(store->end) - at) {
+      store->at = reinterpret_cast<unsigned char*>(at + count);
+      return reinterpret_cast<unsigned char*>(at);
+    }
+    if (count > SIZE_MAX / 2 - align || !NextBlock(store, count + align)) return nullptr;
+  }
+}
+
+void LinkAtHead(PrnTokenChain* chain, PrnTokenNode* node) {
+  node->prev = nullptr;
+  node->next = chain->head;
+  if (chain->head) chain->head->prev = node;
+  else chain->tail = node;
+  chain->head = node;
+  ++chain->count;
+}
+
+void Unlink(PrnTokenChain* chain, PrnTokenNode* node) {
+  if (node->prev) node->prev->next = node->next;
+  else chain->head = node->next;
+  if (node->next) node->next->prev = node->prev;
+  else chain->tail = node->prev;
+  node->next = node->prev = nullptr;
+  --chain->count;
+}
+
+// A copy of a token (type, three parameters, data) in the target's store, not linked.
+PrnCommandToken* CopyToken(PrnTokenList* target, const PrnCommandToken& token) {
   PrnCommandToken* copy =
-      NewCommandToken(token.type, token.data, token.length, token.parameter);
+      NewCommandToken(target, token.type, token.data, token.length, token.parameter);
   if (copy) {
     copy->parameter2 = token.parameter2;
     copy->parameter3 = token.parameter3;
@@ -53,30 +169,85 @@ PrnCommandToken* CloneCommandToken(const PrnCommandToken& token) {
   return copy;
 }
 
-void FreeCommandToken(PrnCommandToken* token) {
-  if (!token) return;
-  delete[] token->data;
-  delete token;
+}  // namespace
+
+PrnTokenList* CreateCommandList(long station) {
+  ListRecord* record = Kept().Take();
+  if (!record) {
+    record = new (std::nothrow) ListRecord;
+    if (!record) return nullptr;
+    record->first = Block{nullptr, record->firstBytes, kInlineBytes};
+    Rewind(record);
+  }
+  record->chain = PrnTokenChain{nullptr, nullptr, 0};
+  record->list = PrnTokenList{station, &record->chain, 0};
+  return &record->list;
+}
+
+void FreeCommandList(PrnTokenList* list) {
+  if (!list) return;
+  ListRecord* record = RecordOf(list);
+  // Keep the blocks a receipt needs and give the rest back.
+  size_t kept = kInlineBytes;
+  for (Block* block = &record->first; block->next; block = block->next) {
+    if (kept + block->next->size > kKeptStoreBytes) {
+      FreeBlocksAfter(block);
+      break;
+    }
+    kept += block->next->size;
+  }
+  Rewind(record);
+  if (!Kept().Keep(record)) Destroy(record);
+}
+
+PrnCommandToken* NewCommandToken(PrnTokenList* list, long type, const void* data, long length,
+                                 long parameter) {
+  if (!list) return nullptr;
+  Store* store = &RecordOf(list)->store;
+  void* memory = Carve(store, sizeof(TokenCell), alignof(TokenCell));
+  if (!memory) return nullptr;
+  auto* cell = static_cast<TokenCell*>(memory);
+  cell->token = PrnCommandToken{type, parameter, 0, 0, nullptr, 0};
+  cell->node = PrnTokenNode{nullptr, nullptr, &cell->token};
+  cell->store = store;
+  if (data && length > 0) {
+    unsigned char* bytes = Carve(store, static_cast<size_t>(length), 1);
+    if (!bytes) return nullptr;
+    std::memcpy(bytes, data, static_cast<size_t>(length));
+    cell->token.data = bytes;
+    cell->token.length = length;
+  }
+  return &cell->token;
+}
+
+void SetTokenData(PrnCommandToken* token, const unsigned char* bytes, size_t count) {
+  if (!bytes || count == 0) {
+    token->data = nullptr;
+    token->length = 0;
+    return;
+  }
+  unsigned char* copy = Carve(CellOf(token)->store, count, 1);
+  if (!copy) throw std::bad_alloc();
+  std::memcpy(copy, bytes, count);
+  token->data = copy;
+  token->length = static_cast<long>(count);
+}
+
+unsigned char* AllocateInList(PrnTokenList* list, size_t count) {
+  return list ? Carve(&RecordOf(list)->store, count ? count : 1, 1) : nullptr;
 }
 
 bool PutTokenAtHead(PrnTokenList* list, PrnCommandToken* token) {
   if (!list || !list->tokens || !token) return false;
-  PrnTokenNode* node = NewNode(token);
-  if (!node) return false;
-  PrnTokenChain* chain = list->tokens;
-  node->next = chain->head;
-  if (chain->head) chain->head->prev = node;
-  else chain->tail = node;
-  chain->head = node;
-  ++chain->count;
+  LinkAtHead(list->tokens, &CellOf(token)->node);
   return true;
 }
 
 bool PutTokenAtTail(PrnTokenList* list, PrnCommandToken* token) {
   if (!list || !list->tokens || !token) return false;
-  PrnTokenNode* node = NewNode(token);
-  if (!node) return false;
   PrnTokenChain* chain = list->tokens;
+  PrnTokenNode* node = &CellOf(token)->node;
+  node->next = nullptr;
   node->prev = chain->tail;
   if (chain->tail) chain->tail->next = node;
   else chain->head = node;
@@ -85,54 +256,36 @@ bool PutTokenAtTail(PrnTokenList* list, PrnCommandToken* token) {
   return true;
 }
 
-PrnCommandToken* TakeOldestToken(PrnTokenList* list) {
-  if (!list || !list->tokens || !list->tokens->tail) return nullptr;
-  PrnTokenChain* chain = list->tokens;
-  PrnTokenNode* node = chain->tail;
-  chain->tail = node->prev;
-  if (chain->tail) chain->tail->next = nullptr;
-  else chain->head = nullptr;
-  --chain->count;
-  PrnCommandToken* token = node->token;
-  delete node;
-  return token;
-}
-
 PrnCommandToken* AddCommandToken(PrnTokenList* list, long type, const void* data, long length,
                                  long parameter) {
-  if (!list) return nullptr;
-  PrnCommandToken* token = NewCommandToken(type, data, length, parameter);
-  if (!token) return nullptr;
-  if (!PutTokenAtHead(list, token)) {
-    FreeCommandToken(token);
-    return nullptr;
-  }
+  PrnCommandToken* token = NewCommandToken(list, type, data, length, parameter);
+  if (!token || !PutTokenAtHead(list, token)) return nullptr;
   list->totalBytes += token->length;
   return token;
 }
 
 void MoveCommandTokens(PrnTokenList* target, PrnTokenList* source) {
-  if (!target || !source || target == source) return;
+  if (!target || !source || target == source || !target->tokens) return;
   while (source->tokens && source->tokens->tail) {
-    PrnCommandToken* token = source->tokens->tail->token;
-    // Link into the target before unlinking from the source, so a failed allocation
-    // leaves the token where it was.
-    if (!PutTokenAtHead(target, token)) return;
-    (void)TakeOldestToken(source);
+    PrnTokenNode* node = source->tokens->tail;
+    // Copied into the target's store before it leaves the source, so running out of
+    // memory leaves the token where it was.
+    PrnCommandToken* copy = CopyToken(target, *node->token);
+    if (!copy) return;
+    LinkAtHead(target->tokens, &CellOf(copy)->node);
+    Unlink(source->tokens, node);
   }
 }
 
 bool CopyCommandTokens(const PrnTokenList* source, PrnTokenList* target) {
-  if (!source || !target) return false;
+  if (!source || !target || !target->tokens) return false;
   // Snapshot the walk first: copying a list into itself must not see its own copies.
   const long count = CommandTokenCount(source);
   const PrnTokenNode* node = PrnOldestToken(source);
   for (long i = 0; i < count && node; ++i, node = PrnNewerToken(node)) {
-    PrnCommandToken* copy = CloneCommandToken(*node->token);
-    if (!copy || !PutTokenAtHead(target, copy)) {
-      FreeCommandToken(copy);
-      return false;
-    }
+    PrnCommandToken* copy = CopyToken(target, *node->token);
+    if (!copy) return false;
+    LinkAtHead(target->tokens, &CellOf(copy)->node);
     target->totalBytes += copy->length;
   }
   return true;
@@ -143,9 +296,9 @@ long CommandTokenCount(const PrnTokenList* list) {
 }
 
 bool InsertTokenAfter(PrnTokenList* list, PrnTokenNode* node, PrnCommandToken* token) {
-  PrnTokenNode* added = NewNode(token);
-  if (!added) return false;
+  if (!list || !list->tokens || !node || !token) return false;
   PrnTokenChain* chain = list->tokens;
+  PrnTokenNode* added = &CellOf(token)->node;
   added->next = node;        // towards the tail (older)
   added->prev = node->prev;  // towards the head (newer)
   if (node->prev) node->prev->next = added;
@@ -156,15 +309,8 @@ bool InsertTokenAfter(PrnTokenList* list, PrnTokenNode* node, PrnCommandToken* t
 }
 
 PrnCommandToken* UnlinkTokenNode(PrnTokenList* list, PrnTokenNode* node, PrnTokenNode** newer) {
-  PrnTokenChain* chain = list->tokens;
-  if (node->prev) node->prev->next = node->next;
-  else chain->head = node->next;
-  if (node->next) node->next->prev = node->prev;
-  else chain->tail = node->prev;
-  --chain->count;
-  if (newer) *newer = node->prev;
-  PrnCommandToken* token = node->token;
-  delete node;
-  return token;
+  PrnTokenNode* const prev = node->prev;
+  Unlink(list->tokens, node);
+  if (newer) *newer = prev;
+  return node->token;
 }
-

@@ -2,40 +2,52 @@
 // added at the head or the tail; every consumer takes them from the tail towards the head,
 // so tokens leave in the order they were added. Lists and tokens are created and freed
 // only here, with this module's heap.
+//
+// Storage: each list owns one store from which its tokens, their chain links and their
+// data bytes are carved. The store grows in blocks that double in size, and a freed list's
+// store is kept for the next list, so building and rendering a list allocates nothing per
+// token and nothing per byte. A token lives in the store of the list it was made for until
+// that list is freed: moving tokens to another list copies them into its store, and a token
+// taken out of a list needs no freeing of its own.
 #pragma once
+#include <cstddef>
+
 #include "PrinterSubRecords.h"
 
 // A new empty list owned by `station`; NULL when memory runs out.
 [[nodiscard]] PrnTokenList* CreateCommandList(long station);
 
-// Frees every token (tail first) with its data, the chain and the list. NULL: nothing.
+// Frees the list with every token in it and their data. NULL: nothing.
 void FreeCommandList(PrnTokenList* list);
 
-// A new zeroed token with `type` and `parameter` and its own copy of the data. Data is
-// copied only when `data` is non-NULL and `length` > 0; otherwise the token has no data
-// and length 0. NULL when memory runs out.
-[[nodiscard]] PrnCommandToken* NewCommandToken(long type, const void* data, long length,
-                                               long parameter);
-// A copy of a token (type, three parameters, fresh data); NULL when memory runs out.
-[[nodiscard]] PrnCommandToken* CloneCommandToken(const PrnCommandToken& token);
-void FreeCommandToken(PrnCommandToken* token);
+// A new zeroed token with `type` and `parameter` and its own copy of the data, in the
+// list's store but not yet linked into it (PutTokenAtHead, PutTokenAtTail,
+// InsertTokenAfter). Data is copied only when `data` is non-NULL and `length` > 0;
+// otherwise the token has no data and length 0. NULL when memory runs out or `list` is NULL.
+[[nodiscard]] PrnCommandToken* NewCommandToken(PrnTokenList* list, long type, const void* data,
+                                               long length, long parameter);
 
-// Links a token at the head (newest end) or the tail (oldest end) of the list; the list
-// takes it over. The byte total is not touched. False (token not taken) when the list is
-// NULL or memory runs out.
+// Replaces the token's bytes with a copy of these, made in the store of the token's list;
+// no bytes (NULL or 0) leave it without data. Throws std::bad_alloc when memory runs out.
+void SetTokenData(PrnCommandToken* token, const unsigned char* bytes, size_t count);
+
+// Room for `count` bytes in the list's store, alive as long as the list; NULL when memory
+// runs out.
+[[nodiscard]] unsigned char* AllocateInList(PrnTokenList* list, size_t count);
+
+// Links a token made for this list (NewCommandToken) at the head (newest end) or the tail
+// (oldest end). The byte total is not touched. False when the list or token is NULL.
 [[nodiscard]] bool PutTokenAtHead(PrnTokenList* list, PrnCommandToken* token);
 [[nodiscard]] bool PutTokenAtTail(PrnTokenList* list, PrnCommandToken* token);
 
-// Unlinks the oldest token (the tail) and hands it to the caller; NULL when empty.
-[[nodiscard]] PrnCommandToken* TakeOldestToken(PrnTokenList* list);
-
 // NewCommandToken + PutTokenAtHead + the token's length added to the total: what service
-// 1013 does. Returns the token (still owned by the list) or NULL.
+// 1013 does. Returns the token (owned by the list) or NULL.
 [[nodiscard]] PrnCommandToken* AddCommandToken(PrnTokenList* list, long type, const void* data,
                                                long length, long parameter);
 
 // Takes tokens from the source's tail and adds each at the target's head until the source
-// is empty; both byte totals stay as they were.
+// is empty; both byte totals stay as they were. When memory runs out the tokens not moved
+// yet stay in the source.
 void MoveCommandTokens(PrnTokenList* target, PrnTokenList* source);
 
 // Copies every token of the source, tail first, to the target's head, adding each copy's
@@ -45,13 +57,14 @@ void MoveCommandTokens(PrnTokenList* target, PrnTokenList* source);
 
 long CommandTokenCount(const PrnTokenList* list);
 
-// Links `token` right after `node` in render order (between the node and its newer
-// neighbour). The list takes the token over; false (token not taken) when memory runs out.
+// Links `token` (made for this list) right after `node` in render order (between the node
+// and its newer neighbour).
 [[nodiscard]] bool InsertTokenAfter(PrnTokenList* list, PrnTokenNode* node,
                                     PrnCommandToken* token);
 
-// Unlinks `node` and frees it; returns the token it held (now the caller's). The node's
-// newer neighbour is returned through `newer` so that a render-order walk can go on.
+// Unlinks `node`; returns the token it held, which stays in the list's store until the list
+// is freed (nothing to free). The node's newer neighbour is returned through `newer` so
+// that a render-order walk can go on.
 PrnCommandToken* UnlinkTokenNode(PrnTokenList* list, PrnTokenNode* node, PrnTokenNode** newer);
 
 // Non-const walk in render order (oldest first).

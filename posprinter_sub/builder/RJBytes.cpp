@@ -1,5 +1,7 @@
 #include "RJBytes.h"
 
+#include "CommandToken.h"
+
 namespace {
 // The longest feed composed: no print area is taller than a 16-bit dot count, and the cap
 // keeps a runaway product (lines x spacing) from building megabytes of ESC J.
@@ -29,22 +31,9 @@ void RJBytes::Grow(size_t need) {
   capacity_ = capacity;
 }
 
-unsigned char* RJBytes::Detach() const {
-  if (size_ == 0) return nullptr;
-  unsigned char* copy = new unsigned char[size_];
-  std::memcpy(copy, data_, size_);
-  return copy;
-}
-
-void RJBytes::StoreInto(PrnCommandToken* token) const {
-  unsigned char* copy = Detach();
-  delete[] token->data;
-  token->data = copy;
-  token->length = static_cast<long>(size_);
-}
+void RJBytes::StoreInto(PrnCommandToken* token) const { SetTokenData(token, data_, size_); }
 
 void RJDropTokenData(PrnCommandToken* token) {
-  delete[] token->data;
   token->data = nullptr;
   token->length = 0;
 }

@@ -1,5 +1,5 @@
-// Byte sequence of one command token, composed on the stack and handed to the token in one
-// allocation. Commands of the printer language are short; only feeds and ruled lines grow
+// Byte sequence of one command token, composed on the stack and copied into the store of the
+// token's list. Commands of the printer language are short; only feeds and ruled lines grow
 // past the inline room, and then the buffer grows by doubling, never per byte.
 #pragma once
 #include "PrinterSubRecords.h"
@@ -58,11 +58,8 @@ class RJBytes {
   size_t Size() const { return size_; }
   const unsigned char* Data() const { return data_; }
 
-  // Replaces the token's bytes with these (one new[] buffer the token owns); no bytes leave
-  // it without data.
+  // Replaces the token's bytes with these (SetTokenData); no bytes leave it without data.
   void StoreInto(PrnCommandToken* token) const;
-  // A new[] copy of the bytes, or NULL when there are none.
-  unsigned char* Detach() const;
 
  private:
   void Grow(size_t need);

@@ -141,7 +141,7 @@ void CRJDevice::RemoveModeTokens(PrnTokenList* list) {
       case RJ_TOKEN_FONT2:
       case RJ_TOKEN_FONT3:
       case RJ_TOKEN_FONT4:
-        FreeCommandToken(UnlinkTokenNode(list, node, &node));
+        (void)UnlinkTokenNode(list, node, &node);
         break;
       default:
         node = node->prev;
@@ -152,14 +152,11 @@ void CRJDevice::RemoveModeTokens(PrnTokenList* list) {
 PrnCommandToken* CRJDevice::AddBytesToken(PrnTokenList* list, long code, long parameter,
                                           const RJBytes* bytes, bool atTail) {
   if (!list) return nullptr;
-  PrnCommandToken* token = NewCommandToken(code, bytes ? bytes->Data() : nullptr,
+  PrnCommandToken* token = NewCommandToken(list, code, bytes ? bytes->Data() : nullptr,
                                            bytes ? static_cast<long>(bytes->Size()) : 0,
                                            parameter);
-  if (!token) return nullptr;
-  if (!(atTail ? PutTokenAtTail(list, token) : PutTokenAtHead(list, token))) {
-    FreeCommandToken(token);
+  if (!token || !(atTail ? PutTokenAtTail(list, token) : PutTokenAtHead(list, token)))
     return nullptr;
-  }
   list->totalBytes += token->length;
   return token;
 }
@@ -213,12 +210,16 @@ PrnTokenList* CRJDevice::AddTextTokens(PrnInputProperty* input, PrnStationState*
   (void)AddBytesToken(list, RJ_TOKEN_UPSIDE_DOWN, state && state->upsideDown ? 1 : 0, nullptr,
                       /*atTail=*/false);
 
-  // The tokenizer gets a NUL-terminated copy of its own.
-  std::unique_ptr<char[]> copy(new char[static_cast<size_t>(length) + 1]);
-  if (length) std::memcpy(copy.get(), data, static_cast<size_t>(length));
-  copy[static_cast<size_t>(length)] = '\0';
+  // The tokenizer gets a NUL-terminated copy of its own, kept in the list's store.
+  char* copy = reinterpret_cast<char*>(AllocateInList(list, static_cast<size_t>(length) + 1));
+  if (!copy) {
+    FreeTokenList(list);
+    return nullptr;
+  }
+  if (length) std::memcpy(copy, data, static_cast<size_t>(length));
+  copy[length] = '\0';
   if (m_tokenizer)
-    (void)m_tokenizer(input, state, copy.get(), length, charWidth, spacing, list, errorCode,
+    (void)m_tokenizer(input, state, copy, length, charWidth, spacing, list, errorCode,
                       m_context);
   else
     LogError("CRJDevice::AddTextTokens", __LINE__, "No print-data tokenizer.");

@@ -100,7 +100,7 @@ long CRJDevice::AdjustLineFeedWidth(const PrnInputProperty* input, const PrnStat
         node = node->prev;
       } else {
         list->totalBytes -= token->length;
-        FreeCommandToken(UnlinkTokenNode(list, node, &node));
+        (void)UnlinkTokenNode(list, node, &node);
       }
       continue;
     }
@@ -129,12 +129,10 @@ long CRJDevice::AdjustLineFeedWidth(const PrnInputProperty* input, const PrnStat
         // The next line starts right here, unless it brings its own start or nothing follows.
         PrnTokenNode* next = node->prev;
         if (next && next->token->type != RJ_TOKEN_WRAP_START && !IsEndToken(next->token->type)) {
-          PrnCommandToken* start = NewCommandToken(RJ_TOKEN_WRAP_START, nullptr, 0, 0);
+          PrnCommandToken* start = NewCommandToken(list, RJ_TOKEN_WRAP_START, nullptr, 0, 0);
           if (start && InsertTokenAfter(list, node, start)) {
             node = node->prev;
             line.start = node;
-          } else {
-            FreeCommandToken(start);
           }
         }
         break;
@@ -176,7 +174,7 @@ long CRJDevice::AdjustLineFeedWidth(const PrnInputProperty* input, const PrnStat
         n = n->prev;
       } else {
         list->totalBytes -= n->token->length;
-        FreeCommandToken(UnlinkTokenNode(list, n, &n));
+        (void)UnlinkTokenNode(list, n, &n);
       }
     }
   }

@@ -79,13 +79,15 @@ PrnTokenList* CRJDevice::BuildRuledLineTokens(RJSegmentList* segments,
 }
 
 void CRJDevice::AppendRuledLineCopies(PrnTokenList* built, PrnTokenList* target) {
-  while (PrnCommandToken* token = TakeOldestToken(built)) {
-    token->type = RJ_TOKEN_RULED_LINE_COPY;
-    if (!PutTokenAtHead(target, token)) {
-      FreeCommandToken(token);
-      continue;
-    }
-    target->totalBytes += token->length;
+  long bytes = 0;
+  for (PrnTokenNode* node = OldestTokenNode(built); node; node = node->prev) {
+    node->token->type = RJ_TOKEN_RULED_LINE_COPY;
+    bytes += node->token->length;
   }
+  MoveCommandTokens(target, built);
+  // What memory kept back stays in `built` and is not counted.
+  for (PrnTokenNode* node = OldestTokenNode(built); node; node = node->prev)
+    bytes -= node->token->length;
+  target->totalBytes += bytes;
   FreeTokenList(built);
 }

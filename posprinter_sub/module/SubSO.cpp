@@ -47,46 +47,59 @@ long CSubSO::getModuleVersion(long* version) {
 
 // ---- logging -----------------------------------------------------------------------------
 
-void CSubSO::LogLine(DWORD category, const std::string& function, const char* tag,
-                     const char* text, const char* detail, int line) const {
-  m_pLogContext->Write(category, function.c_str(), kFile, line, tag, text, detail);
+void CSubSO::LogLine(DWORD category, const char* function, const char* tag, const char* text,
+                     const char* detail, int line) const {
+  m_pLogContext->Write(category, function, kFile, line, tag, text, detail);
 }
 
-void CSubSO::LogEnter(const std::string& function, const std::string& name, int line) const {
-  LogLine(LOG_CAT_INFO, function, kTagEnter, name.c_str(), "", line);
+void CSubSO::LogEnter(const char* function, const char* name, int line) const {
+  LogLine(LOG_CAT_INFO, function, kTagEnter, name, "", line);
 }
 
-void CSubSO::LogResultExit(const std::string& function, const std::string& name, long result,
+void CSubSO::LogResultExit(const char* function, const char* name, long result,
                            int line) const {
   const DWORD category = result == 0 ? LOG_CAT_INFO : LOG_CAT_ERROR;
   char number[16];
   std::snprintf(number, sizeof number, "%ld", result);
   LogLine(category, function, kTagResult, number, "", line);
-  LogLine(category, function, kTagExit, name.c_str(), "", line);
+  LogLine(category, function, kTagExit, name, "", line);
 }
+
+namespace {
+
+// "CSubSO::" + phase + method name, on the stack: the frame runs for every method call.
+struct FrameNames {
+  char function[80];
+  const char* name;  // the phase and method name within `function`
+  FrameNames(const char* phase, const char* method) {
+    static const char kClass[] = "CSubSO::";
+    std::snprintf(function, sizeof function, "%s%s%s", kClass, phase, method);
+    name = function + sizeof kClass - 1;
+  }
+};
+
+}  // namespace
 
 // ---- common frames -----------------------------------------------------------------------
 
 long CSubSO::RunPre(const MethodRow& row, long* args) {
-  const std::string name = std::string("pre") + row.name;
-  const std::string function = "CSubSO::" + name;
-  LogEnter(function, name);
+  const FrameNames names("pre", row.name);
+  LogEnter(names.function, names.name);
   long* resultCodeExtended = reinterpret_cast<long*>(args[row.preWords - 1]);
   if (resultCodeExtended) *resultCodeExtended = 0;
   long result = OPOS_E_ILLEGAL;
   if (m_fInitialised) result = (this->*row.pre)(args);
-  LogResultExit(function, name, result);
+  LogResultExit(names.function, names.name, result);
   return result;
 }
 
 long CSubSO::RunExecute(const MethodRow& row, long* args) {
-  const std::string name = std::string("execute") + row.name;
-  const std::string function = "CSubSO::" + name;
-  LogEnter(function, name);
+  const FrameNames names("execute", row.name);
+  LogEnter(names.function, names.name);
   const long result = (this->*row.execute)(args);
   auto* snapshot = reinterpret_cast<PrnPropertySnapshot*>(args[row.executeWords - 1]);
   if (snapshot) snapshot->resultCode = result;
-  LogResultExit(function, name, result);
+  LogResultExit(names.function, names.name, result);
   return result;
 }
 

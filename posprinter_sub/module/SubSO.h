@@ -222,12 +222,23 @@ class CSubSO {
   // Frame log lines: "[Result  ]" with the result and "[Exit    ]" with the name, error
   // category unless the result is 0.
   // Each line carries its caller's source line (GCC's __builtin_LINE at the call site).
-  void LogEnter(const std::string& function, const std::string& name,
-                int line = __builtin_LINE()) const;
-  void LogResultExit(const std::string& function, const std::string& name, long result,
+  void LogEnter(const char* function, const char* name, int line = __builtin_LINE()) const;
+  void LogResultExit(const char* function, const char* name, long result,
                      int line = __builtin_LINE()) const;
-  void LogLine(DWORD category, const std::string& function, const char* tag, const char* text,
+  void LogLine(DWORD category, const char* function, const char* tag, const char* text,
                const char* detail = "", int line = __builtin_LINE()) const;
+  void LogEnter(const std::string& function, const std::string& name,
+                int line = __builtin_LINE()) const {
+    LogEnter(function.c_str(), name.c_str(), line);
+  }
+  void LogResultExit(const std::string& function, const std::string& name, long result,
+                     int line = __builtin_LINE()) const {
+    LogResultExit(function.c_str(), name.c_str(), result, line);
+  }
+  void LogLine(DWORD category, const std::string& function, const char* tag, const char* text,
+               const char* detail = "", int line = __builtin_LINE()) const {
+    LogLine(category, function.c_str(), tag, text, detail, line);
+  }
   // "[Enter   ]" of "CSubSO::<name>"; Leave writes "[Result  ]" and "[Exit    ]" for it and
   // returns the result.
   void Enter(const char* name, int line = __builtin_LINE()) const;

@@ -43,11 +43,8 @@ void SeparateTextFromImages(PrnTokenList* buffer, bool transaction) {
     } else if (type == RJ_TOKEN_LINE_FEED) {
       text = nullptr;
     } else if (text && IsImageToken(type)) {
-      PrnCommandToken* feed = NewCommandToken(RJ_TOKEN_LINE_FEED, nullptr, 0, 0);
-      if (!feed || !InsertTokenAfter(buffer, text, feed)) {
-        FreeCommandToken(feed);
-        return;
-      }
+      PrnCommandToken* feed = NewCommandToken(buffer, RJ_TOKEN_LINE_FEED, nullptr, 0, 0);
+      if (!feed || !InsertTokenAfter(buffer, text, feed)) return;
       if (!transaction) text = nullptr;
     }
   }

@@ -2,6 +2,7 @@
 // core's queue differs.
 #include "SubSO.h"
 
+#include <cstring>
 #include <memory>
 
 #include "RJDevice.h"
@@ -26,14 +27,20 @@ long CSubSO::executePrintText(long* args) {
     return OPOS_E_ILLEGAL;
   // No data prints as empty text.
   const char* data = block->data ? block->data : "";
-  unsigned char* decoded = nullptr;
-  long length = 0;
-  if (!m_converter.ConvertBinary(data, &decoded, &length, block->record->binaryConversion))
-    return OPOS_E_ILLEGAL;
-  std::unique_ptr<unsigned char[]> owned(decoded);
+  const long mode = block->record->binaryConversion;
+  const unsigned char* text = reinterpret_cast<const unsigned char*>(data);
+  long length = static_cast<long>(std::strlen(data));
+  std::unique_ptr<unsigned char[]> owned;
+  // Only nibble and decimal data need decoding; the builder copies the text anyway.
+  if (mode == CDataConverter::kNibble || mode == CDataConverter::kDecimal) {
+    unsigned char* decoded = nullptr;
+    if (!m_converter.ConvertBinary(data, &decoded, &length, mode)) return OPOS_E_ILLEGAL;
+    owned.reset(decoded);
+    text = decoded;
+  }
   long tokenizerError = 0;  // refused sequences are dropped; ValidateData reports them
   PrnTokenList* list =
-      m_pDevice->AddTextTokens(block->record, block->stationState, block->station, owned.get(),
+      m_pDevice->AddTextTokens(block->record, block->stationState, block->station, text,
                                length, &tokenizerError, m_settings.PrintSpeed);
   if (!list) return OPOS_E_FAILURE;
   *block->list = list;

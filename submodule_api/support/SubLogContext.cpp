@@ -86,6 +86,13 @@ void CSubLogContext::Emit(const char* moduleLiteral, const std::string& prefix,
 
 void CSubLogContext::Write(DWORD category, const char* function, const char* file, int line,
                            const char* tag, const char* text, const char* detail) const {
+  if (!g_observer && !LogLineWanted(category)) {
+    // Not written: nothing to build, but the library still gets the call, which keeps its
+    // trace ring and clears old files.
+    OutputLogEx(category, module_, function, file, line, GetCurrentProcessId(),
+                GetCurrentThreadId(), L"");
+    return;
+  }
   Emit(module_, Prefix(), category, function, file, line, tag, text, detail);
 }
 

@@ -72,7 +72,7 @@ class OutputPath : public ::testing::Test {
   }
 
   // Binds prennik, connects the printer and starts the threads in the given mode.
-  void Open(long mode, long receiveTimeoutMs = 5000, bool start = true) {
+  void Open(long mode, long receiveTimeoutMs = 5000, bool start = true, long pollMs = 20) {
     key_.SetString("ProcessCompletionTiming", mode ? "1" : "0");
     key_.SetString("ReceiveTimeout", std::to_string(receiveTimeoutMs));
     ASSERT_TRUE(channel_.LoadSubSODLL((sotest::BinFolder() + "prennik.dll").c_str()));
@@ -86,7 +86,7 @@ class OutputPath : public ::testing::Test {
     channel_.SetResponseIdMode(mode);
     channel_.ResetOutputID();  // as OpenService does: the first asynchronous OutputID is 1
     channel_.SetResponseTimeout(receiveTimeoutMs);
-    channel_.SetStatusPollInterval(20);
+    channel_.SetStatusPollInterval(pollMs);
     TbxSim_ClearWritten(kPrinter);
     if (start) {
       ASSERT_TRUE(channel_.StartAllThreads());
@@ -239,9 +239,53 @@ TEST_F(OutputPath, SynchronousRequestsWaitForTheirOwnAnswer) {
 TEST_F(OutputPath, UnansweredSynchronousRequestTimesOut) {
   Open(/*mode=*/1, /*receiveTimeoutMs=*/200);
   TbxSim_SetReplyDelay(kPrinter, 5000);
+  fakelog::Clear();
   long extended = -1;
   EXPECT_EQ(PrintSync("AB\n", 1, &extended), 112) << "normal queue: ReceiveTimeout";
   EXPECT_EQ(PrintSync("CD\n", 0, &extended), 0) << "immediate queue keeps 0";
+  std::vector<std::pair<DWORD, std::wstring>> waits;
+  for (const auto& line : fakelog::Lines())
+    if (line.function == "CCommDevice::WaitSyncAnswer") waits.push_back({line.category, line.text});
+  const std::vector<std::pair<DWORD, std::wstring>> expected = {
+      {0x10, L"[Info    ] Send thread. Wait for event notification."},
+      {0x10, L"[Info    ] Send thread. notification."},
+      {0x2, L"[Info    ] Send thread. Wait notify time out."},
+      {0x10, L"[Info    ] Immediate thread. Wait for event notification."},
+      {0x10, L"[Info    ] Immediate thread. notification..."},
+      {0x10, L"[Info    ] Immediate thread. Wait notify time out."},
+  };
+  EXPECT_EQ(waits, expected);
+}
+
+// The status poll comes only once a minute, and the printer answers a while after the
+// write: the answer must still be taken as soon as it is there, not at the next poll.
+TEST_F(OutputPath, AnswersBetweenStatusPollsCompleteAtOnce) {
+  Open(/*mode=*/1, /*receiveTimeoutMs=*/120000, /*start=*/false, /*pollMs=*/60000);
+  ASSERT_TRUE(channel_.StartAllThreads());
+  TbxSim_SetReplyDelay(kPrinter, 300);
+  long results[2] = {-1, -1}, extended[2] = {-1, -1};
+  std::mutex lock;
+  for (long selector : {1L, 0L}) {  // normal queue, then immediate queue
+    COutputCompletion target;
+    target.resultCell = &results[1 - selector];
+    target.extendedCell = &extended[1 - selector];
+    target.resultLock = &lock;
+    (void)channel_.Output(new PrnInputProperty(Record()), new PrnStationState{},
+                          TextList(selector ? "AB\n" : "CD\n"), selector,
+                          OUTPUT_COMPLETE_BY_RESULT, target);
+    EXPECT_TRUE(PumpUntil([&] {
+      std::lock_guard<std::mutex> hold(lock);
+      return results[1 - selector] != -1;
+    })) << "queue selector " << selector << " still waits for the next status poll";
+  }
+  const long id = PrintAsync("EF\n");
+  EXPECT_TRUE(PumpUntil([&] { return CompletedThenIdle(id); })) << "posted: " << PostedText();
+  // Stopped before the cells go: a request still waiting is answered now.
+  EXPECT_TRUE(channel_.StopAllThreads());
+  EXPECT_EQ(results[0], 0);
+  EXPECT_EQ(results[1], 0);
+  EXPECT_EQ(Written(), Cat({Text("AB\n"), ResponseToken(12), Text("CD\n"), ResponseToken(14),
+                            Text("EF\n"), ResponseToken(0)}));
 }
 
 TEST_F(OutputPath, FailedWritesAnswerTheirCodes) {

@@ -22,6 +22,7 @@ constexpr char kDevice[] = "SoPrintingDevice";
 constexpr char kPrinter[] = "SoPrintingPrinter";
 constexpr long kPidxOutputId = 5, kPidxResultCodeExtended = 7, kPidxAsyncMode = 8001;
 constexpr long kStateBusy = 3;
+constexpr long kRecNearEmpty = 25, kRecPaperOk = 26;  // StatusUpdate codes
 
 using sotest::Bstr;
 using sotest::WaitUntil;
@@ -40,14 +41,17 @@ class Printing : public sotest::OpenedDevice {
 
   void SetUp() override {
     key_.SetString("ProcessCompletionTiming", "1");
-    key_.SetString("ReceiveTimeout", "10000");
-    key_.SetString("RCVC", "20");
+    key_.SetString("ReceiveTimeout", receiveTimeout_);
+    key_.SetString("RCVC", rcvc_);
     key_.SetString("LogLevelCore", "4");
     fakelog::Clear();
     ASSERT_NO_FATAL_FAILURE(OpenedDevice::SetUp());
     co_.ClearEvents();
   }
   void TearDown() override { CloseWhenIdle(100); }
+
+  const char* receiveTimeout_ = "10000";
+  const char* rcvc_ = "20";
 
   long PrintNormal(long station, const char* text) {
     Bstr data(text);
@@ -435,6 +439,56 @@ TEST_F(Printing, ClearOutputDuringAnErrorDropsEverythingAndRecoversThePrinter) {
   EXPECT_EQ(bytes.find("Held"), std::string::npos);
   EXPECT_NE(bytes.find("Fresh"), std::string::npos);
   EXPECT_TRUE(Errors().empty());
+}
+
+// The status poll comes once a minute; the printer answers a while after each write.
+class SlowStatusPolls : public Printing {
+ protected:
+  SlowStatusPolls() {
+    rcvc_ = "60000";
+    receiveTimeout_ = "20000";
+  }
+  void SetUp() override {
+    key_.SetString("_NearEnd", "1");  // the receipt's near-end sensor reports
+    ASSERT_NO_FATAL_FAILURE(Printing::SetUp());
+    TbxSim_SetReplyDelay(kPrinter, 300);
+  }
+  std::vector<long> StatusUpdates() {
+    std::vector<long> codes;
+    for (const auto& event : co_.Events())
+      if (event.name == L"SOStatusUpdate") codes.push_back(event.numbers[0]);
+    return codes;
+  }
+};
+
+// Each call ends when the printer's answer is there, not at the next status poll, which
+// would come after the response time-out (112).
+TEST_F(SlowStatusPolls, SynchronousPrintNormalTakesTheAnswerBetweenPolls) {
+  for (const char* line : {"First\n", "Second\n", "Third\n"}) EXPECT_EQ(PrintNormal(2, line), 0);
+  const std::string bytes = Written();
+  ASSERT_NE(bytes.find("First"), std::string::npos);
+  EXPECT_LT(bytes.find("First"), bytes.find("Second"));
+  EXPECT_LT(bytes.find("Second"), bytes.find("Third"));
+  EXPECT_TRUE(Completed().empty()) << "synchronous output raises no OutputCompleteEvent";
+}
+
+// While a confirmation is awaited the status is polled every millisecond: each change still
+// comes once, in order, and the output completes.
+TEST_F(SlowStatusPolls, StatusUpdatesKeepTheirOrderWhileAnAnswerIsAwaited) {
+  TbxSim_SetReplyDelay(kPrinter, 8000);
+  ASSERT_EQ(SetNumber(kPidxAsyncMode, 1), 0);
+  const size_t before = StatusUpdates().size();
+  ASSERT_EQ(PrintNormal(2, "Held\n"), 0);
+  const long id = Number(kPidxOutputId);
+  TbxSim_SetPaper(kPrinter, TBXSIM_PAPER_NEAR_END);
+  ASSERT_TRUE(WaitUntil([&] { return StatusUpdates().size() >= before + 1; }));
+  TbxSim_SetPaper(kPrinter, TBXSIM_PAPER_PRESENT);
+  ASSERT_TRUE(WaitUntil([&] { return StatusUpdates().size() >= before + 2; }));
+  ASSERT_TRUE(WaitUntil([&] { return Completed().size() == 1; }));
+  EXPECT_EQ(Completed()[0], id);
+  const std::vector<long> all = StatusUpdates();
+  EXPECT_EQ(std::vector<long>(all.begin() + before, all.end()),
+            (std::vector<long>{kRecNearEmpty, kRecPaperOk}));
 }
 
 }  // namespace
