@@ -138,7 +138,7 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   PrnInputProperty* CreateInputProperty();
   // A new zero-filled input property record, counted as the others are.
   static PrnInputProperty* NewInputPropertyRecord();
-  // Deletes the record's texts and the record; NULL does nothing.
+  // Deletes a record made by either maker above, texts and all; NULL does nothing.
   static void FreePropertyRecord(PrnInputProperty* record);
   // A new zero-filled snapshot with the record's numbers, NULL text slots, the carry word
   // and the position words -1.

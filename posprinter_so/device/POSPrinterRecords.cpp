@@ -225,8 +225,20 @@ const struct CartridgeWord {
 std::atomic<long> CPOSPrinter::s_liveInputRecords{0};
 std::atomic<long> CPOSPrinter::s_liveSnapshots{0};
 
+namespace {
+
+// Every input record is one block: the record, then its texts one after another in the
+// order of kRecordTexts (none in a record made without them). One delete frees it all.
+PrnInputProperty* NewRecordBlock(size_t textBytes, std::nothrow_t) {
+  char* block = new (std::nothrow) char[sizeof(PrnInputProperty) + textBytes];
+  return block ? new (block) PrnInputProperty{} : nullptr;
+}
+
+}  // namespace
+
 PrnInputProperty* CPOSPrinter::NewInputPropertyRecord() {
-  auto* record = new PrnInputProperty{};
+  PrnInputProperty* record = NewRecordBlock(0, std::nothrow);
+  if (!record) throw std::bad_alloc();
   ++s_liveInputRecords;
   return record;
 }
@@ -237,15 +249,6 @@ void CPOSPrinter::DeleteSnapshot(PrnPropertySnapshot* snapshot) {
   delete snapshot;
 }
 
-namespace {
-
-// A record made by CreateInputProperty is one block: the record, then its texts one after
-// another in the order of kRecordTexts. A record made on its own (new) never has its first
-// text right behind it, since every heap block starts behind a header of its own.
-char* TextsBehind(PrnInputProperty* record) { return reinterpret_cast<char*>(record + 1); }
-
-}  // namespace
-
 PrnInputProperty* CPOSPrinter::CreateInputProperty() {
   // ErrorString is also written on the receive thread under the error-properties lock;
   // the order is always the record-text lock first.
@@ -253,12 +256,10 @@ PrnInputProperty* CPOSPrinter::CreateInputProperty() {
   std::unique_lock<std::mutex> holdError(m_errorPropertiesLock);
   size_t textBytes = 0;
   for (const RecordText& text : kRecordTexts) textBytes += (m_props.*text.cache).size() + 1;
-  char* block = new (std::nothrow) char[sizeof(PrnInputProperty) + textBytes];
-  PrnInputProperty* record = nullptr;
-  if (block) {
-    record = new (block) PrnInputProperty{};
+  PrnInputProperty* record = NewRecordBlock(textBytes, std::nothrow);
+  if (record) {
     ++s_liveInputRecords;
-    char* at = TextsBehind(record);
+    char* at = reinterpret_cast<char*>(record + 1);
     for (const RecordText& text : kRecordTexts) {
       const std::string& value = m_props.*text.cache;
       std::memcpy(at, value.c_str(), value.size() + 1);
@@ -282,13 +283,8 @@ PrnInputProperty* CPOSPrinter::CreateInputProperty() {
 void CPOSPrinter::FreePropertyRecord(PrnInputProperty* record) {
   if (!record) return;
   --s_liveInputRecords;
-  if (record->*kRecordTexts[0].record == TextsBehind(record)) {
-    record->~PrnInputProperty();
-    delete[] reinterpret_cast<char*>(record);
-    return;
-  }
-  for (const RecordText& text : kRecordTexts) delete[] (record->*text.record);
-  delete record;
+  record->~PrnInputProperty();
+  delete[] reinterpret_cast<char*>(record);
 }
 
 PrnPropertySnapshot* CPOSPrinter::BuildPropertySnapshot(const PrnInputProperty* record) {

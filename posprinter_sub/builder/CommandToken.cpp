@@ -149,6 +149,15 @@ void LinkAtHead(PrnTokenChain* chain, PrnTokenNode* node) {
   ++chain->count;
 }
 
+void LinkAtTail(PrnTokenChain* chain, PrnTokenNode* node) {
+  node->next = nullptr;
+  node->prev = chain->tail;
+  if (chain->tail) chain->tail->next = node;
+  else chain->head = node;
+  chain->tail = node;
+  ++chain->count;
+}
+
 void Unlink(PrnTokenChain* chain, PrnTokenNode* node) {
   if (node->prev) node->prev->next = node->next;
   else chain->head = node->next;
@@ -245,14 +254,7 @@ bool PutTokenAtHead(PrnTokenList* list, PrnCommandToken* token) {
 
 bool PutTokenAtTail(PrnTokenList* list, PrnCommandToken* token) {
   if (!list || !list->tokens || !token) return false;
-  PrnTokenChain* chain = list->tokens;
-  PrnTokenNode* node = &CellOf(token)->node;
-  node->next = nullptr;
-  node->prev = chain->tail;
-  if (chain->tail) chain->tail->next = node;
-  else chain->head = node;
-  chain->tail = node;
-  ++chain->count;
+  LinkAtTail(list->tokens, &CellOf(token)->node);
   return true;
 }
 
