@@ -28,7 +28,8 @@ CCommDevice::CCommDevice(const CPrinterParameters* owner, CLogContext* logContex
       m_syncResponseEvent(NewAutoResetEvent()),
       m_asyncResponseEvent(NewAutoResetEvent()),
       m_immediateErrorEvent(NewAutoResetEvent()),
-      m_sendErrorEvent(NewAutoResetEvent()) {
+      m_sendErrorEvent(NewAutoResetEvent()),
+      m_printWaitChangedEvent(NewAutoResetEvent()) {
   s_current.store(this);
 }
 

@@ -268,6 +268,13 @@ class CCommDevice {
   // True while any queue or the print-wait list holds output, or the send thread holds a
   // request (writing it, or waiting for the answer to its error).
   bool HasPendingOutput();
+  // The printer reported itself off or offline: every written output it has not answered
+  // may be lost with its buffer, so each is reported as a refused write is.
+  void NotePrinterOffline();
+  // Answers the printer still owes, of outputs pending or gone (tests).
+  size_t OwedAnswerCount();
+  // The printer was reset: no answer it owed can come any more.
+  void DropOwedAnswers();
   // Creates the queue and status events when missing, then starts the four threads.
   [[nodiscard]] BOOL StartAllThreads();
   BOOL StopAllThreads();
@@ -332,10 +339,13 @@ class CCommDevice {
   void ClearPrintWait();
   // The print-wait list's answers, all under the print-wait lock. The printer answers the
   // writes it took in the order it took them, so each accepted write of an asynchronous
-  // request owes one answer, oldest first; a resent request owes one per copy.
+  // request owes one answer, oldest first; a resent request owes one per copy. An answer
+  // owed for an output that completed or was cleared stays owed (outputId kNoOutput): the
+  // printer may still send it, and it must not complete a later output with the same id.
+  static constexpr long kNoOutput = -1;
   struct COwedAnswer {
     long responseId;
-    long outputId;
+    long outputId;           // the output whose copy owes it, or kNoOutput
     CPrintWaitEntry* entry;  // the entry waiting on this very copy; null once none does
     bool pending;            // the write is still under way
   };
@@ -343,8 +353,29 @@ class CCommDevice {
   long ExpectedAnswerId(long responseId) const;
   void ForgetOwedAnswers(const CPrintWaitEntry* entry);
   CPrintWaitEntry* FindPrintWait(long outputId, bool written) const;
+  CPrintWaitEntry* FindPrintWait(long outputId) const;
   void RemovePrintWait(CPrintWaitEntry* entry);
-  int CompleteAnsweredPrintWait();
+  // The window of the last one completed goes to *window.
+  int CompleteAnsweredPrintWait(HWND* window);
+  // An output that is not answered yet and whose answer cannot come any more.
+  void MarkLost(CPrintWaitEntry* entry, long resultCode);
+  // Under the print-wait lock: the printer owes an answer with this id for another output.
+  bool OwedByAnotherOutput(long responseId, long outputId) const;
+  // The oldest request of the prior and normal queues may be written now: an asynchronous
+  // one waits while its response id is owed for another output, so that no answer can
+  // stand for two outputs.
+  bool NextRequestWritable();
+  // No answer came for the response timeout: every owed answer is given up, and the
+  // outputs that waited for one are lost.
+  void GiveUpOwedAnswers();
+  // The ResultCode of the error to raise for lost output, 0 when none is lost.
+  long LostOutputCode();
+  // The send thread's wait while the printer owes answers or the next request waits for
+  // one; raises the errors of lost output and of the printer's error notices.
+  void WaitForAnswers();
+  [[nodiscard]] long WaitForCut(long result, long* resultCodeExtended);
+  void RaiseOutputError(long errorLevel, const std::string& text, long resultCode,
+                        long resultCodeExtended, bool markFailed);
   void ClearQueue(std::mutex& lock, std::deque<COutputRequest*>& queue);
   // While an output thread waits for the printer's answer (or a cut's status) the receive
   // thread polls at once and then every millisecond; the wait is counted for its lifetime.
@@ -382,6 +413,11 @@ class CCommDevice {
   std::string m_noticeText;
   std::atomic<long> m_immediateWait{0}, m_cutPending{0}, m_statusRequest{0};
   std::atomic<long> m_sendHolding{0};
+  // Where the idle notice goes once nothing is pending; posted once, by whichever thread
+  // finds the output drained first (send thread or watch-response thread).
+  std::atomic<HWND> m_idleWindow{nullptr};
+  long m_heldLogged = 0;  // the held output last logged (send thread only)
+  void PostIdleIfDrained();
   CWorker m_workers[kWorkers];
   int m_failThreadStart = -1;
   int m_failEventCreation = -1;
@@ -439,6 +475,9 @@ class CCommDevice {
   ScopedHandle m_asyncResponseEvent;
   ScopedHandle m_immediateErrorEvent;
   ScopedHandle m_sendErrorEvent;
+  // Set by the watch-response thread and the power reports whenever the print-wait list or
+  // the owed answers changed: the send thread looks again.
+  ScopedHandle m_printWaitChangedEvent;
 
   static std::atomic<CCommDevice*> s_current;
 };

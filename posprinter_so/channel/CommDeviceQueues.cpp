@@ -159,7 +159,8 @@ void CCommDevice::MarkPrintWaitWritten(const COutputRequest* request, bool accep
   if (!entry) return;  // cleared meanwhile
   if (accepted) {
     entry->written = 1;
-    (void)CompleteAnsweredPrintWait();
+    HWND window = nullptr;
+    (void)CompleteAnsweredPrintWait(&window);
   } else if (entry->answered) {
     // Not this write's answer after all: the printer refused its bytes.
     entry->answered = 0;
@@ -174,13 +175,24 @@ CPrintWaitEntry* CCommDevice::FindPrintWait(long outputId, bool written) const {
   return nullptr;
 }
 
+CPrintWaitEntry* CCommDevice::FindPrintWait(long outputId) const {
+  for (CPrintWaitEntry* entry : m_printWait)
+    if (entry->copy.outputId == outputId) return entry;
+  return nullptr;
+}
+
 void CCommDevice::ForgetOwedAnswers(const CPrintWaitEntry* entry) {
   for (COwedAnswer& owed : m_owedAnswers)
     if (owed.entry == entry) owed.entry = nullptr;
 }
 
 void CCommDevice::RemovePrintWait(CPrintWaitEntry* entry) {
-  ForgetOwedAnswers(entry);
+  // Answers still owed for any copy of this output stand for no output any more.
+  for (COwedAnswer& owed : m_owedAnswers) {
+    if (owed.entry != entry && owed.outputId != entry->copy.outputId) continue;
+    owed.entry = nullptr;
+    owed.outputId = kNoOutput;
+  }
   for (auto it = m_printWait.begin(); it != m_printWait.end(); ++it) {
     if (*it != entry) continue;
     m_printWait.erase(it);
@@ -190,35 +202,116 @@ void CCommDevice::RemovePrintWait(CPrintWaitEntry* entry) {
   delete entry;
 }
 
-// The answer the printer owes first for this id: owed answers of copies no entry waits on
-// any more are passed over (their answers were lost when the printer dropped the bytes), one
-// that a waiting entry still owes is not.
+void CCommDevice::MarkLost(CPrintWaitEntry* entry, long resultCode) {
+  if (!entry->lost && !entry->answered && !entry->failed) entry->lost = resultCode;
+}
+
+// The oldest answer owed with this id. The printer answers in the order it took the writes,
+// so every answer owed before it was lost (the printer dropped those bytes): an output that
+// waited on one of them is lost. Only one output at a time owes answers with a given id
+// (NextRequestWritable), so whichever of its copies this answer stands for, it is that
+// output's.
 bool CCommDevice::TakeOwedAnswer(long responseId, COwedAnswer* taken) {
   static const char kFn[] = "CCommDevice::CompletePrintWait";
-  while (!m_owedAnswers.empty()) {
-    const COwedAnswer owed = m_owedAnswers.front();
-    if (owed.responseId == responseId) {
-      m_owedAnswers.pop_front();
-      *taken = owed;
-      return true;
-    }
-    if (owed.entry) return false;
-    m_owedAnswers.pop_front();
+  auto match = m_owedAnswers.begin();
+  while (match != m_owedAnswers.end() && match->responseId != responseId) ++match;
+  if (match == m_owedAnswers.end()) return false;
+  for (auto it = m_owedAnswers.begin(); it != match; ++it) {
     Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
-        Fmt("  No answer came for a copy of OutputID %ld", owed.outputId));
+        Fmt("  No answer came for a copy of OutputID %ld", it->outputId));
+    if (it->entry) MarkLost(it->entry, OPOS_E_NOHARDWARE);
   }
-  return false;
+  *taken = *match;
+  m_owedAnswers.erase(m_owedAnswers.begin(), match + 1);
+  return true;
 }
 
 long CCommDevice::ExpectedAnswerId(long responseId) const {
   for (const COwedAnswer& owed : m_owedAnswers)
-    if (owed.responseId == responseId || owed.entry) return owed.responseId;
-  return -1;
+    if (owed.responseId == responseId) return responseId;
+  return m_owedAnswers.empty() ? -1 : m_owedAnswers.front().responseId;
+}
+
+bool CCommDevice::OwedByAnotherOutput(long responseId, long outputId) const {
+  for (const COwedAnswer& owed : m_owedAnswers)
+    if (owed.responseId == responseId && owed.outputId != outputId) return true;
+  return false;
+}
+
+bool CCommDevice::NextRequestWritable() {
+  if (QueuedCount(1)) return true;  // a resend: its id is owed only for its own output
+  long responseId = 0, outputId = 0;
+  {
+    std::lock_guard<std::mutex> hold(m_normalLock);
+    if (m_normalQueue.empty()) return false;
+    const COutputRequest* next = m_normalQueue.front();
+    if (m_responseIdMode != 1 || next->completionKind != OUTPUT_COMPLETE_BY_MESSAGE) return true;
+    responseId = next->responseId;
+    outputId = next->outputId;
+  }
+  // Ending: what is queued is written all the same.
+  if (StopRequested(kSend)) return true;
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  if (!OwedByAnotherOutput(responseId, outputId)) return true;
+  if (m_heldLogged != outputId) {
+    m_heldLogged = outputId;
+    Log(LOG_INFO, "CCommDevice::DoSendThread", __LINE__, TAG_INFO, "Send thread.",
+        Fmt("OutputID %ld waits for the answer owed with its response id %ld", outputId,
+            responseId));
+  }
+  return false;
+}
+
+void CCommDevice::GiveUpOwedAnswers() {
+  static const char kFn[] = "CCommDevice::DoSendThread";
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "Send thread.",
+      Fmt("No answer within the response timeout: %ld owed answers given up",
+          static_cast<long>(m_owedAnswers.size())));
+  for (const COwedAnswer& owed : m_owedAnswers)
+    if (owed.entry) MarkLost(owed.entry, OPOS_E_TIMEOUT);
+  m_owedAnswers.clear();
+}
+
+long CCommDevice::LostOutputCode() {
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  for (const CPrintWaitEntry* entry : m_printWait)
+    if (entry->lost && !entry->answered && !entry->failed) return entry->lost;
+  return 0;
+}
+
+void CCommDevice::NotePrinterOffline() {
+  static const char kFn[] = "CCommDevice::NotePrinterOffline";
+  bool marked = false;
+  {
+    std::lock_guard<std::mutex> hold(m_printWaitLock);
+    for (CPrintWaitEntry* entry : m_printWait) {
+      if (!entry->written || entry->answered || entry->failed || entry->lost) continue;
+      MarkLost(entry, OPOS_E_NOHARDWARE);
+      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
+          Fmt("  Printer off or offline: OutputID %ld may be lost", entry->copy.outputId));
+      marked = true;
+    }
+  }
+  if (marked) SetEvent(m_printWaitChangedEvent.get());
+}
+
+size_t CCommDevice::OwedAnswerCount() {
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  return m_owedAnswers.size();
+}
+
+void CCommDevice::DropOwedAnswers() {
+  {
+    std::lock_guard<std::mutex> hold(m_printWaitLock);
+    m_owedAnswers.clear();
+  }
+  SetEvent(m_printWaitChangedEvent.get());
 }
 
 // Completes, oldest first, every entry whose answer came and whose newest copy the printer
 // took; stops at the first one still waiting, so completions keep the order of output.
-int CCommDevice::CompleteAnsweredPrintWait() {
+int CCommDevice::CompleteAnsweredPrintWait(HWND* window) {
   static const char kFn[] = "CCommDevice::CompletePrintWait";
   int completed = 0;
   while (!m_printWait.empty()) {
@@ -226,9 +319,11 @@ int CCommDevice::CompleteAnsweredPrintWait() {
     if (!entry->written || !entry->answered || entry->failed) break;
     Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
         Fmt("CCommDevice::CompletePrintWait  OutputID is %ld", entry->copy.outputId));
-    if (entry->copy.window)
+    if (entry->copy.window) {
       PostMessageA(entry->copy.window, entry->copy.message, entry->copy.messageParam,
                    entry->copy.outputId);
+      *window = entry->copy.window;
+    }
     RemovePrintWait(entry);
     ++completed;
   }
@@ -316,7 +411,12 @@ void CCommDevice::FreeRequestData(COutputRequest* request) {
 
 void CCommDevice::ClearPrintWait() {
   std::lock_guard<std::mutex> hold(m_printWaitLock);
-  m_owedAnswers.clear();
+  // The printer still prints and answers what it took: those answers stay owed, for no
+  // output, so that none of them completes a later output with the same id.
+  for (COwedAnswer& owed : m_owedAnswers) {
+    owed.entry = nullptr;
+    owed.outputId = kNoOutput;
+  }
   while (!m_printWait.empty()) {
     CPrintWaitEntry* entry = m_printWait.back();
     m_printWait.pop_back();

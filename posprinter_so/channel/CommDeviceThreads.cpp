@@ -175,17 +175,9 @@ long CCommDevice::WaitSyncAnswer(const COutputRequest* request, bool immediate,
       return OPOS_SUCCESS;
     }
     Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Response code notified.");
-    for (;;) {
-      const long id = immediate ? PopImmediateResponseId() : PopSyncResponseId();
-      if (id == -1) {
-        const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeout || StopRequested(index)) break;
-        // The next id comes with its event; a stop is left signalled for the wait above.
-        HANDLE next[] = {responseEvent, StopEvent(index)};
-        if (WaitForMultipleObjects(2, next, FALSE, timeout - elapsed) == WAIT_OBJECT_0 + 1)
-          SetEvent(StopEvent(index));
-        continue;
-      }
+    // Every answer that came is looked at; once none is left the wait above goes on, an
+    // error notice included.
+    for (long id; (id = immediate ? PopImmediateResponseId() : PopSyncResponseId()) != -1;) {
       if (CheckResponseCode(id, request->responseId)) {
         Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Set responsecode received flag true.");
         return OPOS_SUCCESS;
@@ -218,9 +210,78 @@ void CCommDevice::DropFailedPrintWait() {
   std::lock_guard<std::mutex> hold(m_printWaitLock);
   for (size_t i = m_printWait.size(); i-- > 0;) {
     CPrintWaitEntry* entry = m_printWait[i];
-    if (entry->failed || !entry->written) RemovePrintWait(entry);
+    if (entry->failed || !entry->written || (entry->lost && !entry->answered))
+      RemovePrintWait(entry);
   }
-  (void)CompleteAnsweredPrintWait();
+  HWND window = nullptr;
+  (void)CompleteAnsweredPrintWait(&window);
+}
+
+void CCommDevice::PostIdleIfDrained() {
+  if (HasPendingOutput()) return;
+  if (HWND window = m_idleWindow.exchange(nullptr)) PostMessageA(window, WhenIdleMessage(), 0, 0);
+}
+
+// Raises an output error for the oldest written output and carries out the answer.
+void CCommDevice::RaiseOutputError(long errorLevel, const std::string& text, long resultCode,
+                                   long resultCodeExtended, bool markFailed) {
+  static const char kFn[] = "CCommDevice::DoSendThread";
+  const HWND window = GetOldestPrintWaitWindow();
+  if (!window) return;
+  if (markFailed) MarkOldestPrintWaitFailed();
+  if (!m_channelOwner || !m_channelOwner->IsEnabled()) {
+    if (markFailed) DropFailedPrintWait();
+    return;
+  }
+  if (m_channelOwner->PostErrorAndWait(GetOldestPrintWaitStation(), errorLevel, text, resultCode,
+                                       resultCodeExtended, window)) {
+    RetryPrintReprintQueue();
+    return;
+  }
+  Log(LOG_INFO, kFn, __LINE__, TAG_INFO, kThreadNames[kSend], "ClearPrinterData!!!");
+  ClearAllQueues();
+}
+
+// Response-id mode, while written output waits for the printer's answers or the next request
+// waits for an answer owed with its id. Output the printer lost is raised as an error (a
+// refused write's, or a time-out's once the printer stayed silent for the response timeout);
+// the wait ends on an error notice, an answer, new output or a stop.
+void CCommDevice::WaitForAnswers() {
+  static const char kFn[] = "CCommDevice::DoSendThread";
+  const char* name = kThreadNames[kSend];
+  if (const long lost = LostOutputCode()) {
+    RaiseOutputError(OPOS_SEVERITY_RECOVERABLE,
+                     lost == OPOS_E_NOHARDWARE ? "Off/Offline error" : "", lost, 0,
+                     /*markFailed=*/true);
+    return;
+  }
+  DWORD wait = kIdleWaitMs;
+  if (OwedAnswerCount() > 0) {
+    const DWORD quiet = GetTickCount() - m_answerTick.load();
+    const DWORD limit = static_cast<DWORD>(m_responseTimeout);
+    if (quiet >= limit) {
+      GiveUpOwedAnswers();
+      return;
+    }
+    if (limit - quiet < wait) wait = limit - quiet;
+  }
+  HANDLE set[] = {m_sendErrorEvent.get(), m_syncResponseEvent.get(), m_sendStopEvent.get(),
+                  m_printWaitChangedEvent.get(), m_normalQueueEvent};
+  const DWORD signalled = WaitForMultipleObjects(5, set, FALSE, wait);
+  if (signalled == WAIT_OBJECT_0) {
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Errorevent notified.");
+    long rc = 0, rce = 0, level = 0;
+    std::string text;
+    TakeNotifiedResultCodes(&rc, &rce);
+    TakeErrorNotice(&level, &text);
+    if (rc != 0) RaiseOutputError(level, text, rc, rce, /*markFailed=*/false);
+  } else if (signalled == WAIT_OBJECT_0 + 1) {
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Response code notified.");
+  } else if (signalled == WAIT_OBJECT_0 + 2) {
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "End notification!");
+  } else if (signalled == WAIT_OBJECT_0 + 4) {
+    ResetEvent(m_normalQueueEvent);  // manual-reset: the queue is looked at next
+  }
 }
 
 void CCommDevice::DoSendThread() {
@@ -228,12 +289,12 @@ void CCommDevice::DoSendThread() {
   const char* name = kThreadNames[kSend];
   const long mode = m_responseIdMode;
   for (HANDLE e : {m_sendErrorEvent.get(), m_syncResponseEvent.get(), m_sendStopEvent.get(),
-                   m_normalQueueEvent})
+                   m_normalQueueEvent, m_printWaitChangedEvent.get()})
     ResetEvent(e);
-  HWND idleWindow = nullptr;
+  m_idleWindow.store(nullptr);
   bool tookAny = false;
   while (!StopRequested(kSend) || QueuedCount(2) || QueuedCount(1)) {
-    while (QueuedCount(2) || QueuedCount(1)) {
+    while (NextRequestWritable()) {
       Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Get data from queue.");
       // Set before the request leaves the queue: it counts as pending without a gap.
       m_sendHolding.store(1);
@@ -254,19 +315,17 @@ void CCommDevice::DoSendThread() {
       for (;;) {
         result = WriteRequest(request, &errorLevel, &errorText, &rce, name);
         if (mode == 1 && async) MarkPrintWaitWritten(request, result == 0);
-        if (mode == 1 && result == 0 && async) PollNow();
+        if (mode == 1 && result == 0 && async) {
+          // Its entry waits for the answer now, not this thread: whoever takes the answer
+          // finds the output drained and posts the idle notice right behind the completion.
+          m_idleWindow.store(request->window);
+          m_sendHolding.store(0);
+          PostIdleIfDrained();  // answered while the write was under way
+          PollNow();
+        }
         if (mode == 1 && result == 0 && !async) result = WaitSyncAnswer(request, false, &rce);
         if (mode == 1 && m_cutPending.load()) {
-          const DWORD start = GetTickCount();
-          const DWORD limit = static_cast<DWORD>(m_responseTimeout);
-          while (result == 0 && m_statusRequest.load() == 1) {
-            GetResultCodes(&result, &rce);
-            const DWORD elapsed = GetTickCount() - start;
-            if (result != 0 || elapsed > limit) break;
-            // Looked at again after the next status poll, which comes at once.
-            const CAnswerWait awaiting(this);
-            (void)WaitForSingleObject(m_statusPolledEvent.get(), limit - elapsed + 1);
-          }
+          result = WaitForCut(result, &rce);
           m_cutPending.store(0);
         }
         if (result == 0 || !async) break;
@@ -297,43 +356,17 @@ void CCommDevice::DoSendThread() {
       // goes before the answer, not after the request is freed.
       if (!async) m_sendHolding.store(0);
       if (!cleared) CompleteRequest(request, result, rce);
-      if (request->window) idleWindow = request->window;
+      if (request->window) m_idleWindow.store(request->window);
       FreeRequestData(request);
       delete request;
       m_sendHolding.store(0);
     }
-    HANDLE responseSet[] = {m_sendErrorEvent.get(), m_syncResponseEvent.get(), m_sendStopEvent.get()};
-    if (mode == 0 && idleWindow) {
-      PostMessageA(idleWindow, WhenIdleMessage(), 0, 0);
-      idleWindow = nullptr;
-    } else if (mode == 1 && !HasPrintWait()) {
-      if (idleWindow) PostMessageA(idleWindow, WhenIdleMessage(), 0, 0);
-      idleWindow = nullptr;
-    } else if (mode == 1) {
-      // Confirmations still outstanding: wait for an error notice for them, bounded.
-      const DWORD wait = WaitForMultipleObjects(3, responseSet, FALSE, kIdleWaitMs);
-      if (wait == WAIT_OBJECT_0) {
-        ResetEvent(m_sendErrorEvent.get());
-        Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Errorevent notified.");
-        long rc = 0, rce = 0, level = 0;
-        std::string text;
-        TakeNotifiedResultCodes(&rc, &rce);
-        TakeErrorNotice(&level, &text);
-        const HWND window = GetOldestPrintWaitWindow();
-        if (rc != 0 && window && m_channelOwner && m_channelOwner->IsEnabled()) {
-          if (m_channelOwner->PostErrorAndWait(GetOldestPrintWaitStation(), level, text, rc, rce, window))
-            RetryPrintReprintQueue();
-          else
-            ClearAllQueues();
-        }
-      } else if (wait == WAIT_OBJECT_0 + 1) {
-        ResetEvent(m_syncResponseEvent.get());
-        Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Response code notified.");
-      } else if (wait == WAIT_OBJECT_0 + 2) {
-        Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "End notification!");
-      }
+    const bool held = QueuedCount(2) || QueuedCount(1);  // its id is still owed: not yet
+    if (mode == 1 && (held || HasPrintWait())) {
+      WaitForAnswers();
       continue;
     }
+    PostIdleIfDrained();
     HANDLE idleSet[] = {m_normalQueueEvent, m_sendStopEvent.get()};
     const DWORD wait = WaitForMultipleObjects(2, idleSet, FALSE, kIdleWaitMs);
     if (wait == WAIT_OBJECT_0) {
@@ -346,6 +379,27 @@ void CCommDevice::DoSendThread() {
     }
   }
   if (tookAny) ClearAllQueues();
+  DropOwedAnswers();  // released: a later claim starts with a printer that owes nothing
+}
+
+// Mode 1, a cut pending: while the status request reports something, the printer's current
+// codes become the result, until they show an error or the response timeout has passed.
+long CCommDevice::WaitForCut(long result, long* resultCodeExtended) {
+  const DWORD start = GetTickCount();
+  const DWORD limit = static_cast<DWORD>(m_responseTimeout);
+  // Polled every millisecond meanwhile; each poll's end is looked at.
+  const CAnswerWait awaiting(this);
+  HANDLE set[] = {m_statusPolledEvent.get(), m_sendStopEvent.get()};
+  while (result == 0 && m_statusRequest.load() == 1) {
+    GetResultCodes(&result, resultCodeExtended);
+    const DWORD elapsed = GetTickCount() - start;
+    if (result != 0 || elapsed > limit) break;
+    if (WaitForMultipleObjects(2, set, FALSE, limit - elapsed + 1) == WAIT_OBJECT_0 + 1) {
+      SetEvent(m_sendStopEvent.get());  // left signalled for the send thread's own waits
+      break;
+    }
+  }
+  return result;
 }
 
 void CCommDevice::DoImmediateThread() {
@@ -496,22 +550,29 @@ BOOL CCommDevice::CompletePrintWait(long responseId) {
     std::lock_guard<std::mutex> hold(m_printWaitLock);
     COwedAnswer owed{};
     if (TakeOwedAnswer(responseId, &owed)) {
-      // The answer to the copy an entry waits on; or to an earlier copy of a resent request,
-      // which counts once the newest copy is written too (the printer took every copy).
-      CPrintWaitEntry* entry = owed.entry ? owed.entry : FindPrintWait(owed.outputId, true);
+      // The answer to the copy an entry waits on, or to an earlier copy of the same output:
+      // either way its line printed, and it completes once its newest copy is written too.
+      CPrintWaitEntry* entry = owed.entry ? owed.entry
+                               : owed.outputId != kNoOutput ? FindPrintWait(owed.outputId)
+                                                             : nullptr;
       if (entry) {
         entry->answered = 1;
         if (!entry->written)
           Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
               Fmt("  Answer for OutputID %ld came before its write returned",
                   entry->copy.outputId));
-        done = CompleteAnsweredPrintWait() > 0;
+        HWND window = nullptr;
+        done = CompleteAnsweredPrintWait(&window) > 0;
       } else {
         Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
-            Fmt("  Answer to an earlier copy of OutputID %ld", owed.outputId));
+            Fmt("  Answer to a copy of OutputID %ld, which waits no more", owed.outputId));
       }
     }
   }
   Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "", done ? "  Remove OK" : "  Remove FAILURE");
+  SetEvent(m_printWaitChangedEvent.get());
+  // The idle notice right behind the last completion: a handler of that OutputCompleteEvent
+  // already finds the device idle.
+  if (done) PostIdleIfDrained();
   return done;
 }

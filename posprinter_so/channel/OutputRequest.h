@@ -62,6 +62,7 @@ struct CPrintWaitEntry {
   long station;         // first word of the request's list, 0 without one
   long written;         // the printer took this copy's bytes
   long answered;        // the printer answered for it; completes once written and oldest
+  long lost;            // 0, or the ResultCode of the error to raise: its answer cannot come
 };
 
 // The claimed printer's three fixed parameters (from the device entry, set at Open). The

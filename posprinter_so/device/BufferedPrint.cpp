@@ -292,6 +292,7 @@ long CPOSPrinter::ClearOutput() {
     DiscardStationBuffers();
     (void)PurgeEventQueue();
     RestorePrinterAfterClear();
+    m_channel->DropOwedAnswers();  // the reset took everything the printer had not answered
     // A request cleared before the send thread took it brings no idle notice.
     SetStateIdleWhenDrained();
     return static_cast<long>(OPOS_SUCCESS);

@@ -123,6 +123,9 @@ LRESULT CALLBACK CRJDevice::WindowProc(HWND hwnd, UINT message, WPARAM wParam, L
 LRESULT CRJDevice::OnDataSendComplete(WPARAM, LPARAM outputId) {
   m_owner->ClearErrorProperties();
   m_owner->DoQueueEvent(new COutputCompleteEvent(static_cast<long>(outputId)));
+  // The last output done: idle before its event fires, so that a handler of it that
+  // disables or releases the device is not refused as busy.
+  if (!m_channel->HasPendingOutput()) (void)OnWhenIdle(0, 0);
   return 0;
 }
 

@@ -29,6 +29,7 @@ constexpr uint8_t kDle = 0x10, kDc2 = 0x12, kEsc = 0x1B, kGs = 0x1D, kLf = 0x0A;
 
 void SimPrinter::PowerOn() {
   online_ = true;
+  powered_ = true;
   resetOfflineMs_ = TBXSIM_DEFAULT_RESET_OFFLINE_MS;
   resetEnds_ = {};
   resetPending_ = false;
@@ -47,6 +48,7 @@ void SimPrinter::PowerOn() {
   for (uint16_t c : kCounters) counters_[c] = 0;
   ids_ = {{1, {1, 0x01}}, {2, {1, 0x02}}, {3, {1, 0x12}}};
   written_.clear();
+  printed_.clear();
   pending_.clear();
   held_.clear();
   replies_.clear();
@@ -112,12 +114,23 @@ void SimPrinter::ResetForRecovery(Clock::time_point now) {
   resetPending_ = true;
 }
 
+void SimPrinter::SetPower(bool on) {
+  if (!on) {
+    held_.clear();
+    pending_.clear();
+    replies_.clear();
+    completions_.clear();
+  }
+  powered_ = on;
+}
+
 void SimPrinter::Feed(const uint8_t* data, size_t length, Clock::time_point now) {
   pending_.insert(pending_.end(), data, data + length);
   size_t at = 0;
   while (at < pending_.size()) {
     const size_t n = SimCommandLength(pending_.data() + at, pending_.size() - at);
     if (n == 0) break;
+    printed_.insert(printed_.end(), pending_.begin() + at, pending_.begin() + at + n);
     Execute(pending_.data() + at, n, now);
     at += n;
   }

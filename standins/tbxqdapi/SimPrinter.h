@@ -23,7 +23,7 @@ class SimPrinter {
 
   DWORD StatusWord() const;
   // Offline while switched off line, and for a short while after a reset.
-  bool Online() const { return online_ && Clock::now() >= resetEnds_; }
+  bool Online() const { return powered_ && online_ && Clock::now() >= resetEnds_; }
   // True while a condition holds that keeps the printer from printing.
   bool Stopped() const;
 
@@ -35,6 +35,9 @@ class SimPrinter {
   // Printer reset: held and half-received bytes, unread input and the recoverable errors go,
   // and the printer is offline until the reset is over (ResetOfflineTime after now).
   void ResetForRecovery(Clock::time_point now);
+  // Power off: offline, and every byte not printed yet and every answer not read yet is
+  // lost; the record of what was written and printed stays. Power on: online again.
+  void SetPower(bool on);
   void SetResetOfflineTime(DWORD ms) { resetOfflineMs_ = ms; }
   // When the last reset is over, while that has not been reported yet (FinishReset).
   bool PendingResetEnd(Clock::time_point* when) const {
@@ -54,6 +57,8 @@ class SimPrinter {
 
   const std::vector<uint8_t>& Written() const { return written_; }
   void ClearWritten() { written_.clear(); }
+  // Bytes executed (printed), in order; what a power loss dropped never gets here.
+  const std::vector<uint8_t>& Printed() const { return printed_; }
 
   // Conditions.
   void SetOnline(bool online) { online_ = online; }
@@ -128,6 +133,7 @@ class SimPrinter {
                      Clock::time_point now, LONG* pass = nullptr);
 
   bool online_ = true;
+  bool powered_ = true;
   DWORD resetOfflineMs_ = 0;  // how long a reset keeps it offline
   Clock::time_point resetEnds_{};
   bool resetPending_ = false;
@@ -147,6 +153,7 @@ class SimPrinter {
   std::map<uint8_t, std::pair<uint8_t, uint8_t>> ids_;  // index -> (type, value)
 
   std::vector<uint8_t> written_;
+  std::vector<uint8_t> printed_;
   std::vector<uint8_t> pending_;  // the start of a command still being received
   std::vector<uint8_t> held_;     // received while stopped
   std::deque<TimedByte> replies_;

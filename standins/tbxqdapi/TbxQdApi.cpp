@@ -103,6 +103,16 @@ void TbxSim_Reset(const char* printer) {
 void TbxSim_SetOnline(const char* printer, BOOL online) {
   SIM_CHANGE(printer, p.SetOnline(online != FALSE));
 }
+void TbxSim_SetPower(const char* printer, BOOL on) { SIM_CHANGE(printer, p.SetPower(on != FALSE)); }
+DWORD TbxSim_GetPrinted(const char* printer, BYTE* buffer, DWORD capacity) {
+  DWORD total = 0;
+  SIM_INSPECT(printer, {
+    const auto& printed = p.Printed();
+    total = DWORD(printed.size());
+    if (buffer) CopyMemory(buffer, printed.data(), total < capacity ? total : capacity);
+  });
+  return total;
+}
 void TbxSim_SetCoverOpen(const char* printer, BOOL open) {
   SIM_CHANGE(printer, p.SetCoverOpen(open != FALSE));
 }

@@ -90,6 +90,11 @@ enum : DWORD {
 void TbxSim_Reset(const char* printer);
 
 void TbxSim_SetOnline(const char* printer, BOOL online);
+// Switching the printer off takes it offline (reported) and loses every byte it has not
+// printed and every answer not read yet, as a real printer's power loss does; writes are
+// refused until it is switched on again. Unlike TbxSim_Reset, the records of written and
+// printed bytes stay.
+void TbxSim_SetPower(const char* printer, BOOL on);
 void TbxSim_SetCoverOpen(const char* printer, BOOL open);
 void TbxSim_SetPaper(const char* printer, int paper);  // TBXSIM_PAPER_*
 void TbxSim_SetDrawerOpen(const char* printer, BOOL open);
@@ -138,6 +143,9 @@ void TbxSim_ScriptReply(const char* printer, const BYTE* bytes, DWORD count);
 // Bytes accepted so far: copies up to capacity of them and returns how many there are.
 DWORD TbxSim_GetWritten(const char* printer, BYTE* buffer, DWORD capacity);
 void TbxSim_ClearWritten(const char* printer);
+// Bytes the printer has executed (printed) since the last reset, in order: a line is here
+// only once everything before it printed and before its answer can be read.
+DWORD TbxSim_GetPrinted(const char* printer, BYTE* buffer, DWORD capacity);
 
 // Memory switch number 1-40.
 void TbxSim_SetMemorySwitch(const char* printer, int number, BYTE value);
@@ -172,6 +180,14 @@ inline std::string TbxSimWritten(const char* printer) {
   if (!bytes.empty())
     TbxSim_GetWritten(printer, reinterpret_cast<BYTE*>(&bytes[0]),
                       static_cast<DWORD>(bytes.size()));
+  return bytes;
+}
+
+// Every byte the printer printed since the last reset, as one string.
+inline std::string TbxSimPrinted(const char* printer) {
+  std::string bytes(TbxSim_GetPrinted(printer, nullptr, 0), '\0');
+  if (!bytes.empty())
+    TbxSim_GetPrinted(printer, reinterpret_cast<BYTE*>(&bytes[0]), DWORD(bytes.size()));
   return bytes;
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "FakeLog.h"
 #include "LogContext.h"
 #include "OutputTestSupport.h"
+#include "ScopedHandle.h"
 #include "SimulatedPrinter.h"
 
 namespace {
@@ -329,62 +331,134 @@ TEST_F(OutputPath, AsynchronousErrorIsRaisedAndClearedOrDropped) {
   }
 }
 
-// Twelve outputs (response ids 0-11) are taken by the printer, their answers held back; the
-// thirteenth reuses id 0 and its write fails, so all thirteen are written again (retry). The
-// printer owes ids 0-11 twice, for both copies, before the thirteenth's own 0. The second 0
-// is a stale answer for the first output: it must not complete the thirteenth, neither once
-// that is written (its answer is still to come) nor while its write is under way and then
-// refused (its line would be lost: told printed, never resent).
-struct StaleAnswerRow {
-  const char* name;
-  bool refuseResend;
-};
-
-class StaleAnswer : public OutputPath, public ::testing::WithParamInterface<StaleAnswerRow> {};
-
-TEST_P(StaleAnswer, NeverCompletesALaterOutputWithItsId) {
-  const bool refuseResend = GetParam().refuseResend;
-  Open(/*mode=*/1);
-  fakelog::Clear();
-  owner_.retry = true;
-  TbxSim_HoldCompletions(kPrinter, 0);
+std::string LineText(int n) {
   char text[16];
-  for (int i = 0; i < 12; ++i) {
-    std::snprintf(text, sizeof text, "L%02d\n", i);
-    (void)PrintAsync(text);
-  }
-  ASSERT_TRUE(PumpUntil([] { return Tokens() == 12; }));
-  // Set once the thirteenth's first write has failed: its resend is the one held.
-  if (refuseResend) owner_.onError = [] { TbxSim_HoldWrites(kPrinter, 12); };
-  TbxSim_FailNext(kPrinter, "DirectIOEx write", -110, 1);
-  const long last = PrintAsync("L12\n");
-  ASSERT_TRUE(PumpUntil([&] {
-    return refuseResend ? TbxSim_GetWaitingWrites(kPrinter) == 1 : Tokens() == 25;
-  }));
-  owner_.onError = nullptr;
-  TbxSim_HoldCompletions(kPrinter, 24);  // both copies of outputs 1-12 answered
-  ASSERT_TRUE(PumpUntil([] { return AnswersSeen() >= 24; }));
-  PumpUntil([] { return true; });  // what was posted meanwhile
-  std::vector<long> expected;
-  for (long id = 1; id <= 12; ++id) expected.push_back(id);
-  EXPECT_EQ(CompletedIds(), expected) << "nothing answered the thirteenth yet";
-  if (refuseResend) {
-    TbxSim_SetOnline(kPrinter, FALSE);
-    owner_.onError = [] { TbxSim_SetOnline(kPrinter, TRUE); };
-    TbxSim_HoldWrites(kPrinter, -1);
-  }
-  TbxSim_HoldCompletions(kPrinter, -1);
-  ASSERT_TRUE(PumpUntil([&] { return CompletedThenIdle(last); })) << "posted: " << PostedText();
-  expected.push_back(last);
-  EXPECT_EQ(CompletedIds(), expected) << "each output completes once, in order";
-  EXPECT_NE(TbxSimWritten(kPrinter).find("L12"), std::string::npos)
-      << "the thirteenth line reached the printer";
+  std::snprintf(text, sizeof text, "L%02d\n", n);
+  return text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, StaleAnswer,
-                         ::testing::Values(StaleAnswerRow{"ResendWritten", false},
-                                           StaleAnswerRow{"ResendUnderWayThenRefused", true}),
+// Twelve outputs (response ids 0-11) are taken by the printer, their answers held back. The
+// thirteenth reuses id 0: written now, an answer 0 could stand for either. It waits for the
+// first output's answer instead.
+TEST_F(OutputPath, TheThirteenthUnansweredWriteWaitsForTheFirstAnswer) {
+  Open(/*mode=*/1);
+  fakelog::Clear();
+  TbxSim_HoldCompletions(kPrinter, 0);
+  for (int i = 0; i < 12; ++i) (void)PrintAsync(LineText(i).c_str());
+  ASSERT_TRUE(PumpUntil([] { return Tokens() == 12; }));
+  const long last = PrintAsync(LineText(12).c_str());
+  ASSERT_TRUE(PumpUntil([] { return !fakelog::LinesContaining(L"waits for the answer").empty(); }))
+      << "written at once: " << Tokens() << " response-id tokens";
+  EXPECT_EQ(Tokens(), 12u);
+  TbxSim_HoldCompletions(kPrinter, 1);  // the first answer only
+  ASSERT_TRUE(PumpUntil([] { return Tokens() == 13; }));
+  PumpUntil([] { return true; });
+  EXPECT_EQ(CompletedIds(), std::vector<long>{1});
+  TbxSim_HoldCompletions(kPrinter, -1);
+  ASSERT_TRUE(PumpUntil([&] { return CompletedThenIdle(last); })) << "posted: " << PostedText();
+  std::vector<long> expected;
+  for (long id = 1; id <= last; ++id) expected.push_back(id);
+  EXPECT_EQ(CompletedIds(), expected);
+}
+
+// Output written and not answered yet when the printer's power goes: the printer forgets
+// those bytes and their answers. Each such output is reported (ErrorEvent 107, answered
+// retry) and written again, later output goes on, and every output completes once, in
+// order, on an answer of its own line, never on another output's.
+struct PowerCycleRow {
+  const char* name;
+  int unanswered;     // outputs written before the power goes
+  bool writeWhileOff; // the next output is queued while the printer is off
+  int total;
+};
+
+class PowerCycle : public OutputPath, public ::testing::WithParamInterface<PowerCycleRow> {
+ protected:
+  // The printer's power comes back before anything is written; the sub-module reports it
+  // off, then online (the status path reports power only to an enabled device).
+  void ReportPowerBetweenWrites() {
+    PrnStatusRecord record;
+    std::memset(&record, 0xFF, sizeof record);
+    record.powerState = 2004;
+    (void)CCommDevice::OnStatusNotify(&record, 2004, &channel_);
+    TbxSim_SetPower(kPrinter, TRUE);
+    record.powerState = 2001;
+    (void)CCommDevice::OnStatusNotify(&record, 2001, &channel_);
+  }
+};
+
+TEST_P(PowerCycle, EveryOutputCompletesOnceOnItsOwnAnswer) {
+  const PowerCycleRow row = GetParam();
+  Open(/*mode=*/1, /*receiveTimeoutMs=*/1500);
+  owner_.retry = true;
+  TbxSim_HoldCompletions(kPrinter, 0);
+  for (int i = 0; i < row.unanswered; ++i) (void)PrintAsync(LineText(i).c_str());
+  ASSERT_TRUE(PumpUntil([&] { return Tokens() == size_t(row.unanswered); }));
+  const size_t powerLost = Written().size();
+  owner_.onError = [] { TbxSim_SetPower(kPrinter, TRUE); };
+  TbxSim_SetPower(kPrinter, FALSE);
+  int n = row.unanswered;
+  if (row.writeWhileOff)
+    (void)PrintAsync(LineText(n++).c_str());
+  else
+    ReportPowerBetweenWrites();
+  ASSERT_TRUE(PumpUntil([&] { return !owner_.errors.empty(); })) << "the lost output is reported";
+  EXPECT_EQ(owner_.errors[0], 107);
+  TbxSim_HoldCompletions(kPrinter, -1);
+  long last = 0;
+  while (n < row.total) last = PrintAsync(LineText(n++).c_str());
+  ASSERT_TRUE(PumpUntil([&] { return CompletedThenIdle(last); }))
+      << "posted: " << PostedText() << "; waiting: " << channel_.PrintWaitCount();
+  std::vector<long> expected;
+  for (long id = 1; id <= last; ++id) expected.push_back(id);
+  EXPECT_EQ(CompletedIds(), expected) << "each output once, in order";
+  const std::string written = TbxSimWritten(kPrinter), printed = TbxSimPrinted(kPrinter);
+  for (int i = 0; i < row.total; ++i) {
+    if (i < row.unanswered)
+      EXPECT_NE(written.find(LineText(i), powerLost), std::string::npos)
+          << LineText(i) << " lost with the power and not written again";
+    EXPECT_NE(printed.find(LineText(i)), std::string::npos) << LineText(i) << " never printed";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PowerCycle,
+                         ::testing::Values(PowerCycleRow{"TwelveLostThenAWriteRefused", 12, true, 26},
+                                           PowerCycleRow{"OneLostThenAWriteRefused", 1, true, 15},
+                                           PowerCycleRow{"FourLostNothingRefused", 4, false, 28}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Five outputs taken by the printer and unanswered, the sixth refused and the error answered
+// clear while nine more wait in the queue. The printer still answers the five it took; the
+// next two outputs reuse two of their ids and must wait for their own answers.
+TEST_F(OutputPath, AnswersOfClearedWritesCompleteNoLaterOutput) {
+  Open(/*mode=*/1);
+  fakelog::Clear();
+  TbxSim_HoldCompletions(kPrinter, 0);
+  for (int i = 0; i < 5; ++i) (void)PrintAsync(LineText(i).c_str());
+  ASSERT_TRUE(PumpUntil([] { return Tokens() == 5; }));
+  ScopedHandle queued(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  owner_.retry = false;
+  owner_.onError = [&] { WaitForSingleObject(queued.get(), 30000); };
+  TbxSim_FailNext(kPrinter, "DirectIOEx write", -110, 1);
+  for (int i = 5; i < 15; ++i) (void)PrintAsync(LineText(i).c_str());
+  SetEvent(queued.get());
+  ASSERT_TRUE(PumpUntil([&] {
+    return owner_.errors.size() == 1 && channel_.QueuedCount(OUTPUT_QUEUE_NORMAL) == 0 &&
+           channel_.PrintWaitCount() == 0;
+  }));
+  owner_.onError = nullptr;
+  const long first = PrintAsync("C0\n"), second = PrintAsync("C1\n");  // response ids 3 and 4
+  ASSERT_TRUE(PumpUntil([] {
+    return Tokens() == 7 || !fakelog::LinesContaining(L"waits for the answer").empty();
+  }));
+  TbxSim_HoldCompletions(kPrinter, 5);  // the answers of the five cleared writes
+  ASSERT_TRUE(PumpUntil([] { return AnswersSeen() >= 5 && Tokens() == 7; }));
+  PumpUntil([] { return true; });
+  EXPECT_TRUE(CompletedIds().empty()) << "completed by a cleared write's answer: " << PostedText();
+  TbxSim_HoldCompletions(kPrinter, -1);
+  ASSERT_TRUE(PumpUntil([&] { return CompletedThenIdle(second); })) << "posted: " << PostedText();
+  EXPECT_EQ(CompletedIds(), (std::vector<long>{first, second}));
+}
 
 // Three outputs taken by the printer and unanswered; the fourth fails and all four are
 // written again; of those the first goes through and the second fails once more. The second

@@ -1,11 +1,12 @@
 // A soak of asynchronous output under printer faults, on the stand-in Control Object's
 // thread against prennik.dll and the simulated printer: numbered lines printed
 // asynchronously while, at seeded irregular points, the printer's cover opens, its paper
-// runs out or it goes offline for a while; every ErrorEvent is answered with retry and the
-// printer's answers become readable late. Every accepted line must reach the printer and
-// complete exactly once, in order, with no copy of it written after its OutputCompleteEvent,
-// and the first copies of the lines must stand in their order. The seed is printed; the
-// environment variable KVR_SOAK_SEED replays it.
+// runs out, it goes offline for a while or its power goes off and on (losing what it had
+// not printed and the answers not read); ErrorEvents are answered with retry, now and then
+// with clear, and the printer's answers become readable late. Every accepted line must
+// complete exactly once, in order, only once it printed, with no copy of it written after
+// its OutputCompleteEvent, unless a clear dropped it; once the printer is idle nothing may
+// still wait. The seed is printed; the environment variable KVR_SOAK_SEED replays it.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -20,6 +21,7 @@
 
 #include "OpenedDevice.h"
 #include "OposCodes.h"
+#include "CommDevice.h"
 
 namespace {
 
@@ -60,7 +62,8 @@ class Fault {
     switch (m_kind) {
       case 0: TbxSim_SetCoverOpen(kPrinter, on); break;
       case 1: TbxSim_SetPaper(kPrinter, on ? TBXSIM_PAPER_EMPTY : TBXSIM_PAPER_PRESENT); break;
-      default: TbxSim_SetOnline(kPrinter, !on); break;
+      case 2: TbxSim_SetOnline(kPrinter, !on); break;
+      default: TbxSim_SetPower(kPrinter, !on); break;
     }
   }
   int m_kind;
@@ -73,14 +76,16 @@ class OutputSoak : public sotest::OpenedDevice {
 
   void SetUp() override {
     key_.SetString("ProcessCompletionTiming", "1");
-    key_.SetString("ReceiveTimeout", "10000");
+    // Bounds the wait for answers a power loss took (and so the soak's length).
+    key_.SetString("ReceiveTimeout", "2000");
     key_.SetString("RCVC", "20");
     ASSERT_NO_FATAL_FAILURE(OpenedDevice::SetUp());
-    // Where the printer's record stood when each OutputCompleteEvent came.
+    // Where the printer's records stood when each OutputCompleteEvent came.
     co_.SetHandler(L"SOOutputComplete", [this](const costandin::EventRecord& event, long*) {
-      const DWORD size = TbxSim_GetWritten(kPrinter, nullptr, 0);
+      const DWORD written = TbxSim_GetWritten(kPrinter, nullptr, 0);
+      const DWORD printed = TbxSim_GetPrinted(kPrinter, nullptr, 0);
       std::lock_guard<std::mutex> hold(m_lock);
-      m_completions.push_back({event.numbers[0], size});
+      m_completions.push_back({event.numbers[0], written, printed});
     });
   }
 
@@ -93,6 +98,7 @@ class OutputSoak : public sotest::OpenedDevice {
   struct Completion {
     long outputId;
     DWORD recordSize;
+    DWORD printedSize;
   };
   size_t CompletionCount() {
     std::lock_guard<std::mutex> hold(m_lock);
@@ -111,7 +117,15 @@ TEST_F(OutputSoak, EveryLineReachesThePrinterInOrderAndCompletesOnceAfterItsLast
   auto between = [&](int low, int high) {
     return std::uniform_int_distribution<int>(low, high)(random);
   };
-  co_.SetErrorResponse(11);  // retry
+  // Mostly retry; one error in eight is answered clear, which may drop every output handed
+  // out so far.
+  std::mt19937 answers(seed);
+  long clearedUpTo = 0;  // OutputIDs up to this one may have been cleared
+  co_.SetHandler(L"SOError", [&](const costandin::EventRecord&, long* errorResponse) {
+    const bool clear = std::uniform_int_distribution<int>(0, 7)(answers) == 0;
+    *errorResponse = clear ? 12 : 11;
+    if (clear) clearedUpTo = so_->GetPropertyNumber(kPidxOutputId);
+  });
   ASSERT_EQ(SetNumber(kPidxAsyncMode, 1), 0);
   TbxSim_SetReplyDelay(kPrinter, kReplyDelayMs);
 
@@ -122,7 +136,7 @@ TEST_F(OutputSoak, EveryLineReachesThePrinterInOrderAndCompletesOnceAfterItsLast
   for (int n = 0, nextFault = between(40, 110); n < kLines; ++n) {
     if (n == nextFault) {
       fault.reset();  // the one before has been taken back
-      fault.reset(new Fault(between(0, 2), static_cast<DWORD>(between(30, 400))));
+      fault.reset(new Fault(between(0, 3), static_cast<DWORD>(between(30, 400))));
       ++faults;
       nextFault += between(40, 110);
     }
@@ -139,12 +153,31 @@ TEST_F(OutputSoak, EveryLineReachesThePrinterInOrderAndCompletesOnceAfterItsLast
     if (n % 200 == 0) fakelog::Clear();  // the recording log keeps every line otherwise
   }
   fault.reset();
-  ASSERT_TRUE(WaitUntil([&] { return CompletionCount() >= accepted.size(); }, 1200))
-      << "seed " << seed << ": " << CompletionCount() << " of " << accepted.size()
-      << " lines completed";
-  ASSERT_TRUE(WaitUntil([&] { return Number(kPidxState) == kStateIdle; }));
+  const long lastCleared = Call([&] { return clearedUpTo; });
+  size_t owed = 0;  // lines nothing can have dropped
+  for (const auto& [id, line] : lineOf) owed += id > lastCleared;
+  auto completedAfterClear = [&] {
+    std::lock_guard<std::mutex> hold(m_lock);
+    size_t n = 0;
+    for (const Completion& c : m_completions) n += c.outputId > lastCleared;
+    return n;
+  };
+  if (!WaitUntil([&] { return completedAfterClear() >= owed; }, 300)) {
+    CCommDevice* c = so_->Channel();
+    FILE* f = std::fopen("soakdbg.txt", "w");
+    std::fprintf(f, "DBG printwait %u owed %u normal %u prior %u state %ld\n", (unsigned)c->PrintWaitCount(), (unsigned)c->OwedAnswerCount(), (unsigned)c->QueuedCount(2), (unsigned)c->QueuedCount(1), Number(kPidxState));
+    auto lines = fakelog::Lines();
+    for (size_t i = lines.size() > 3000 ? lines.size() - 3000 : 0; i < lines.size(); ++i)
+      std::fprintf(f, "DBG %s %ls\n", lines[i].function.c_str(), lines[i].text.c_str());
+    std::fclose(f);
+  }
+  ASSERT_TRUE(WaitUntil([&] { return completedAfterClear() >= owed; }, 1))
+      << "seed " << seed << ": " << completedAfterClear() << " of " << owed
+      << " lines after the last clear completed";
+  ASSERT_TRUE(WaitUntil([&] { return Number(kPidxState) == kStateIdle; }))
+      << "seed " << seed << ": output still waits";
 
-  const std::string record = TbxSimWritten(kPrinter);
+  const std::string record = TbxSimWritten(kPrinter), printed = TbxSimPrinted(kPrinter);
   std::vector<Completion> completions;
   {
     std::lock_guard<std::mutex> hold(m_lock);
@@ -170,21 +203,67 @@ TEST_F(OutputSoak, EveryLineReachesThePrinterInOrderAndCompletesOnceAfterItsLast
     const size_t last = record.rfind(LineText(line->second));
     if (last != std::string::npos && last + LineText(0).size() > c.recordSize)
       report(LineText(line->second) + " written again after its OutputCompleteEvent");
+    const size_t print = printed.find(LineText(line->second));
+    if (print == std::string::npos || print + LineText(0).size() > c.printedSize)
+      report(LineText(line->second) + " completed before it printed");
   }
   size_t before = 0;
-  for (int n : accepted) {
+  for (const auto& [id, n] : lineOf) {
     const size_t first = record.find(LineText(n));
     if (first == std::string::npos) {
-      report(LineText(n) + " never reached the printer");
+      if (id > lastCleared) report(LineText(n) + " never reached the printer");
       continue;
     }
     if (first < before) report(LineText(n) + " first printed before an earlier line");
     before = first;
   }
   for (const auto& [id, line] : lineOf)
-    if (!times.count(id)) report(LineText(line) + " (OutputID " + std::to_string(id) + ") never completed");
+    if (!times.count(id) && id > lastCleared)
+      report(LineText(line) + " (OutputID " + std::to_string(id) + ") never completed");
   EXPECT_EQ(reported, 0) << "seed " << seed << ", " << faults << " faults, " << accepted.size()
                          << " lines accepted:" << faultsFound.str();
+}
+
+}  // namespace
+
+namespace {
+
+// The printer answers the last of two asynchronous lines: its OutputCompleteEvent's handler
+// disables and releases the device, as an application that is done does. Nothing is left
+// to print, so the device is already idle and both succeed.
+class IdleAtLastCompletion : public sotest::OpenedDevice {
+ protected:
+  IdleAtLastCompletion() : OpenedDevice("SoIdleAtLastDevice", "SoIdleAtLastPrinter") {}
+  void SetUp() override {
+    key_.SetString("ProcessCompletionTiming", "1");
+    ASSERT_NO_FATAL_FAILURE(OpenedDevice::SetUp());
+  }
+  void TearDown() override {
+    co_.ClearHandlers();
+    CloseWhenIdle(100);
+  }
+};
+
+TEST_F(IdleAtLastCompletion, ItsHandlerDisablesAndReleases) {
+  ASSERT_EQ(SetNumber(kPidxAsyncMode, 1), 0);
+  long lastId = -1, disabled = -1, released = -1;
+  co_.SetHandler(L"SOOutputComplete", [&](const costandin::EventRecord& event, long*) {
+    if (event.numbers[0] != lastId) return;
+    so_->SetPropertyNumber(kPidxDeviceEnabled, 0);
+    disabled = so_->Properties().ResultCode;
+    released = so_->ReleaseDevice();
+  });
+  Bstr first("First\n"), second("Second\n");
+  ASSERT_EQ(Call([&] {
+              long r = so_->PrintNormal(2, first);
+              if (r == 0) r = so_->PrintNormal(2, second);
+              lastId = so_->GetPropertyNumber(kPidxOutputId);
+              return r;
+            }),
+            0);
+  ASSERT_TRUE(WaitUntil([&] { return Call([&] { return released; }) != -1; }));
+  EXPECT_EQ(disabled, 0) << "DeviceEnabled = false in the last OutputCompleteEvent";
+  EXPECT_EQ(released, 0) << "ReleaseDevice in the last OutputCompleteEvent";
 }
 
 }  // namespace
