@@ -88,8 +88,26 @@ ULONG CPOSPrinter::AddRef() { return ++m_refs; }
 
 ULONG CPOSPrinter::Release() {
   const ULONG refs = --m_refs;
-  if (refs == 0) delete this;
+  if (refs == 0) {
+    delete this;
+    return 0;
+  }
+  // The Control Object may be gone already: the driver's pointer to it is no reference.
+  if (refs == m_ownRefs.load()) {
+    m_dropEvents.store(true);
+    m_driver.Release();
+  }
   return refs;
+}
+
+void CPOSPrinter::AddOwnReference() {
+  ++m_ownRefs;
+  AddRef();
+}
+
+void CPOSPrinter::ReleaseOwnReference() {
+  --m_ownRefs;
+  (void)Release();
 }
 
 void CPOSPrinter::Log(DWORD category, const char* function, int line, const char* tag,
