@@ -92,7 +92,8 @@ ULONG CPOSPrinter::Release() {
     delete this;
     return 0;
   }
-  // The Control Object may be gone already: the driver's pointer to it is no reference.
+  // Only a call or a firing still holds the object: the Control Object let go and may be
+  // gone (the driver's pointer to it is no reference), so nothing calls it back any more.
   if (refs == m_ownRefs.load()) {
     m_dropEvents.store(true);
     m_driver.Release();

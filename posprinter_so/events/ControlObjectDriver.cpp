@@ -58,8 +58,8 @@ HRESULT CControlObjectDriver::Call(Event event, VARIANTARG* reversedArgs, UINT c
   const DISPID id = m_ids[event];
   if (!dispatch || id == DISPID_UNKNOWN) return E_UNEXPECTED;
   DISPPARAMS params = {reversedArgs, nullptr, count, 0};
-  return dispatch->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD,
-                            &params, nullptr, nullptr, nullptr);
+  return dispatch->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, &params,
+                          nullptr, nullptr, nullptr);
 }
 
 HRESULT CControlObjectDriver::SODirectIO(long eventNumber, long* data, BSTR* text) {
