@@ -51,7 +51,9 @@ long CPOSPrinter::CheckHealth(long level) {
     FreePropertyRecord(record);
     return SetResultCode(result, extended, kTag);
   }
-  if (const long busy = BusyErrorRefusal(BusyRule::kAlways, record)) {
+  // The external check waits for the printer whatever AsyncMode says.
+  const bool waits = record->asyncMode == 0 || level == kExternal;
+  if (const long busy = BusyErrorRefusal(BusyRule::kAlways, record->state, waits)) {
     FreePropertyRecord(record);
     return SetResultCode(busy, 0, kTag);
   }
@@ -111,9 +113,7 @@ long CPOSPrinter::RunInteractiveCheckHealth(long* resultCodeExtended) {
   if (const long refused = FrameChecks()) return refused;
   PrnInputProperty* record = CreateInputProperty();
   // The run is synchronous whatever AsyncMode says, so it follows that form of the rule.
-  PrnInputProperty synchronous = *record;
-  synchronous.asyncMode = 0;
-  if (const long busy = BusyErrorRefusal(BusyRule::kAlways, &synchronous)) {
+  if (const long busy = BusyErrorRefusal(BusyRule::kAlways, record->state, /*waits=*/true)) {
     FreePropertyRecord(record);
     return busy;
   }

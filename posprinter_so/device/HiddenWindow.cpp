@@ -63,10 +63,12 @@ void CRJDevice::Destroy() {
     // The window runs this module's code until its thread has closed it: COM must not
     // unload the module before then (WM_NCDESTROY gives the lock back).
     CPOSPrinterSOApp::LockApp();
-    SetPropA(hwnd, kDetachedProperty, reinterpret_cast<HANDLE>(1));
-    if (!PostMessageA(hwnd, WM_CLOSE, 0, 0) && RemovePropA(hwnd, kDetachedProperty)) {
-      CPOSPrinterSOApp::UnlockApp();  // its thread is gone, and the window with it
-    }
+    const bool marked = SetPropA(hwnd, kDetachedProperty, reinterpret_cast<HANDLE>(1));
+    if (marked && PostMessageA(hwnd, WM_CLOSE, 0, 0)) return;
+    // The window's thread has ended and the window with it: nothing else gives the lock
+    // back (unless the window's WM_NCDESTROY took the mark first), nor frees the class.
+    if (!marked || RemovePropA(hwnd, kDetachedProperty)) CPOSPrinterSOApp::UnlockApp();
+    UnregisterClassA(kClassName, CPOSPrinterSOApp::Module());  // fails while others live
     return;
   }
   // Posted completions and events are handled before the window goes, so none is lost.
@@ -133,19 +135,20 @@ LRESULT CRJDevice::OnCOFireEventNotify(WPARAM wParam, LPARAM) {
   auto* event = reinterpret_cast<COPOSEvent*>(wParam);
   if (!event) return 0;
   CPOSPrinter* owner = m_owner;
-  // A Control Object that dropped the object without Close is not called back while the
-  // object goes: what its Close drains from this window is dropped.
+  // A Control Object that let go of the object is not called back, nor one whose Close
+  // inside Close answered: what is still posted to this window is dropped.
   if (owner->DropsEvents()) {
+    owner->LogDroppedEvent(event);
     DropCarriedEvent(COFireEventNotifyMessage(), wParam, 0);
     return 0;
   }
   // The handler may drop the Control Object's last reference and close the device, which
   // destroys this window: the owner lives until the firing is done, and neither it nor
   // this window is used once it is released.
-  owner->AddRef();
+  owner->AddOwnReference();
   FireEvent(owner, event);
   delete event;
-  owner->Release();
+  owner->ReleaseOwnReference();
   return 0;
 }
 

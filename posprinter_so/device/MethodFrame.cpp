@@ -13,11 +13,13 @@ enum : long { kStateIdle = 2, kStateBusy = 3, kStateError = 4 };
 }  // namespace
 
 long CPOSPrinter::BusyErrorRefusal(BusyRule rule, const PrnInputProperty* record) {
-  const long state = record->state;
-  const bool synchronous = record->asyncMode == 0;
+  return BusyErrorRefusal(rule, record->state, /*waits=*/record->asyncMode == 0);
+}
+
+long CPOSPrinter::BusyErrorRefusal(BusyRule rule, long state, bool waits) {
   switch (rule) {
     case BusyRule::kSynchronousOnly:
-      if (state == kStateError || (synchronous && state == kStateBusy)) return OPOS_E_BUSY;
+      if (state == kStateError || (waits && state == kStateBusy)) return OPOS_E_BUSY;
       break;
     case BusyRule::kAlways:
       if (state == kStateError || state == kStateBusy) return OPOS_E_BUSY;
@@ -27,9 +29,10 @@ long CPOSPrinter::BusyErrorRefusal(BusyRule rule, const PrnInputProperty* record
     case BusyRule::kNone:
       return OPOS_SUCCESS;
   }
-  // State may read idle while asynchronous output is still queued (a late idle notice): a
-  // synchronous wait then would hold the thread that has to answer that output's error.
-  if (synchronous && m_channel->HasPendingOutput()) return OPOS_E_BUSY;
+  // State may read idle while asynchronous output is still queued (a late idle notice, a
+  // disable that answered 113): a wait then would hold the thread that has to answer that
+  // output's error.
+  if (waits && m_channel->HasPendingOutput()) return OPOS_E_BUSY;
   return OPOS_SUCCESS;
 }
 

@@ -88,8 +88,27 @@ ULONG CPOSPrinter::AddRef() { return ++m_refs; }
 
 ULONG CPOSPrinter::Release() {
   const ULONG refs = --m_refs;
-  if (refs == 0) delete this;
+  if (refs == 0) {
+    delete this;
+    return 0;
+  }
+  // Only a call or a firing still holds the object: the Control Object let go and may be
+  // gone (the driver's pointer to it is no reference), so nothing calls it back any more.
+  if (refs == m_ownRefs.load()) {
+    m_dropEvents.store(true);
+    m_driver.Release();
+  }
   return refs;
+}
+
+void CPOSPrinter::AddOwnReference() {
+  ++m_ownRefs;
+  AddRef();
+}
+
+void CPOSPrinter::ReleaseOwnReference() {
+  --m_ownRefs;
+  (void)Release();
 }
 
 void CPOSPrinter::Log(DWORD category, const char* function, int line, const char* tag,

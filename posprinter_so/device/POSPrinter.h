@@ -35,8 +35,14 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   // ---- IUnknown / IDispatch ----
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
-  // The last reference deletes the object; an object still open is closed first.
+  // The last reference deletes the object; an object still open is closed first. When only
+  // the object's own references are left, the Control Object has let go: nothing calls it
+  // back from then on.
   ULONG STDMETHODCALLTYPE Release() override;
+  // A reference the object holds on itself while a call or a firing runs, so that it
+  // outlives a handler that drops the Control Object's last reference.
+  void AddOwnReference();
+  void ReleaseOwnReference();
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
@@ -208,8 +214,11 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   CRJDevice* Window() const { return m_window.get(); }
   // The thread, the window and the queue, in that order; the destructor's first step.
   void ShutDownEvents();
-  // True once the last reference is gone: the window drops what it would fire.
-  bool DropsEvents() const { return m_dropEvents.load(); }
+  // True once the Control Object let go, or a Close inside Close answered: the window
+  // drops what it would fire.
+  bool DropsEvents() const { return m_dropEvents.load() || m_closeAnswered.load(); }
+  // The window's line for an event it drops.
+  void LogDroppedEvent(const COPOSEvent* event) const;
   // Fired by the window on the Control Object's thread.
   void DoFireDirectIOEventToCO(CDirectIOEvent* event);
   void DoFireErrorEventToCO(CErrorEventExt* event);
@@ -231,6 +240,9 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   // synchronous call of the first two forms is refused while earlier output is still
   // pending: its wait would block the thread that must answer that output's error.
   long BusyErrorRefusal(BusyRule rule, const PrnInputProperty* record);
+  // The same for a call that `waits` for the printer on this thread or not, whatever
+  // AsyncMode says.
+  long BusyErrorRefusal(BusyRule rule, long state, bool waits);
   // Parks the list in an open station buffer, or queues it (synchronous or asynchronous by
   // the record's AsyncMode); takes the four records over on every path.
   long SubmitOutput(PrnInputProperty* record, PrnStationState* stationState, long station,
@@ -334,6 +346,7 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   static std::atomic<long> s_liveInputRecords;
   static std::atomic<long> s_liveSnapshots;
   std::atomic<ULONG> m_refs{1};
+  std::atomic<ULONG> m_ownRefs{0};  // of m_refs, those of AddOwnReference
 
   CPropertyCache m_props;
   CLogContext* m_logContext = nullptr;  // owned
@@ -369,6 +382,9 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   std::unique_ptr<CRJDevice> m_window;
   CErrorEventExt* m_firingError = nullptr;  // while SOError runs, for ReleaseErrorWaiters
   std::atomic<bool> m_dropEvents{false};
+  // Close is on the stack; a Close inside it (from a handler its drain fires) answered.
+  bool m_closing = false;
+  std::atomic<bool> m_closeAnswered{false};
   CEventQueue m_events{CEventFreeze{m_freezeLock, m_props.FreezeEvents, m_coFreezeLock,
                                     m_coFreezeEvents},
                        m_logContext};

@@ -168,8 +168,8 @@ HRESULT CPOSPrinter::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS
     // The object outlives a call that drops the Control Object's last reference; the
     // reference is given back when the handler throws too.
     struct CallReference {
-      explicit CallReference(CPOSPrinter* so) : so(so) { so->AddRef(); }
-      ~CallReference() { so->Release(); }
+      explicit CallReference(CPOSPrinter* so) : so(so) { so->AddOwnReference(); }
+      ~CallReference() { so->ReleaseOwnReference(); }
       CPOSPrinter* so;
     };
     {

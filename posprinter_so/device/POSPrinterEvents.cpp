@@ -7,7 +7,7 @@
 
 namespace {
 
-enum : long { kStateClosed = 1, kStateBusy = 3, kStateError = 4 };
+enum : long { kStateBusy = 3, kStateError = 4 };
 enum : long { kErrorResponseClear = 12 };
 
 }  // namespace
@@ -41,6 +41,11 @@ bool CPOSPrinter::ClearOutputErrors(bool alsoOthers) {
     found = true;
   }
   return m_events.RemoveOutputErrors(CErrorWaiter::kClear, alsoOthers) || found;
+}
+
+void CPOSPrinter::LogDroppedEvent(const COPOSEvent* event) const {
+  Log(LOG_INFO, "CRJDevice::OnCOFireEventNotify", __LINE__, TAG_INFO, "Event dropped.",
+      Fmt("%ld", static_cast<long>(event->Kind())));
 }
 
 void CPOSPrinter::DeleteEvent(COPOSEvent* event) {
@@ -123,8 +128,11 @@ void CPOSPrinter::DoFireErrorEventToCO(CErrorEventExt* event) {
   if (event->Waiter) {
     event->Waiter->Answer(event->ErrorResponse == kErrorResponseClear ? CErrorWaiter::kClear
                                                                       : CErrorWaiter::kRetry);
-    // A handler that closed the device leaves it closed.
-    if (GetState() != kStateClosed) SetState(kStateBusy);
+    // The output goes on (retried, or cleared and then idle) unless the handler moved State
+    // itself: disabling (113) and releasing, or closing and opening again, leave nothing
+    // pending that would end a busy State.
+    std::lock_guard<std::mutex> hold(m_stateLock);
+    if (m_props.State == kStateError) m_props.State = kStateBusy;
   }
   Log(LOG_INFO, kFn, __LINE__, TAG_EXIT, "SOError");
 }

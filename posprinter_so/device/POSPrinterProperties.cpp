@@ -214,8 +214,10 @@ struct CPropertyTable {
   static long FlagWhenIdle(CPOSPrinter& so, long value) {
     CPropertyCache& p = so.m_props;
     p.FlagWhenIdle = value ? 1 : 0;
+    // State reads idle after a disable that answered 113 while output is still pending:
+    // the idle notice that ends that output reports it instead.
     if (p.FlagWhenIdle && p.DeviceEnabled && so.GetState() == kStateIdle &&
-        so.m_effects.queueStatusUpdate) {
+        !so.m_channel->HasPendingOutput() && so.m_effects.queueStatusUpdate) {
       so.m_effects.queueStatusUpdate(kStatusIdle);
       p.FlagWhenIdle = 0;
     }

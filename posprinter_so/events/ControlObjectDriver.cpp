@@ -37,26 +37,29 @@ void CControlObjectDriver::Attach(IDispatch* controlObject) {
 }
 
 void CControlObjectDriver::Release() {
-  m_dispatch = nullptr;
+  m_dispatch.store(nullptr);
   for (DISPID& id : m_ids) id = DISPID_UNKNOWN;
 }
 
 HRESULT CControlObjectDriver::LookUpEventIds() {
-  if (!m_dispatch) return E_POINTER;
+  IDispatch* dispatch = m_dispatch.load();
+  if (!dispatch) return E_POINTER;
   for (int event = 0; event < kEventCount; ++event) {
     LPOLESTR name = const_cast<LPOLESTR>(kEventNames[event]);
     const HRESULT hr =
-        m_dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_SYSTEM_DEFAULT, &m_ids[event]);
+        dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_SYSTEM_DEFAULT, &m_ids[event]);
     if (FAILED(hr)) return hr;
   }
   return S_OK;
 }
 
 HRESULT CControlObjectDriver::Call(Event event, VARIANTARG* reversedArgs, UINT count) {
-  if (!m_dispatch || m_ids[event] == DISPID_UNKNOWN) return E_UNEXPECTED;
+  IDispatch* dispatch = m_dispatch.load();
+  const DISPID id = m_ids[event];
+  if (!dispatch || id == DISPID_UNKNOWN) return E_UNEXPECTED;
   DISPPARAMS params = {reversedArgs, nullptr, count, 0};
-  return m_dispatch->Invoke(m_ids[event], IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD,
-                            &params, nullptr, nullptr, nullptr);
+  return dispatch->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, &params,
+                          nullptr, nullptr, nullptr);
 }
 
 HRESULT CControlObjectDriver::SODirectIO(long eventNumber, long* data, BSTR* text) {

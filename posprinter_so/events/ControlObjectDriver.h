@@ -3,6 +3,8 @@
 // and a reference back would make a cycle that outlives an application dropping both
 // without Close), and the four event methods invoked by the DISPIDs looked up by name.
 #pragma once
+#include <atomic>
+
 #include "Win.h"
 
 #include <oleauto.h>
@@ -18,7 +20,8 @@ class CControlObjectDriver {
 
   // Keeps the interface pointer, taking no reference. Attaching null leaves it empty.
   void Attach(IDispatch* controlObject);
-  // Forgets the interface and its DISPIDs; the Control Object's count is never touched.
+  // Forgets the interface and its DISPIDs; the Control Object's count is never touched. Any
+  // thread: the object's last outside reference may go on another than the firing one.
   void Release();
   bool IsAttached() const { return m_dispatch != nullptr; }
 
@@ -38,6 +41,6 @@ class CControlObjectDriver {
  private:
   HRESULT Call(Event event, VARIANTARG* reversedArgs, UINT count);
 
-  IDispatch* m_dispatch = nullptr;
+  std::atomic<IDispatch*> m_dispatch{nullptr};
   DISPID m_ids[kEventCount] = {DISPID_UNKNOWN, DISPID_UNKNOWN, DISPID_UNKNOWN, DISPID_UNKNOWN};
 };

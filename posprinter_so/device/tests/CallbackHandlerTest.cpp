@@ -39,7 +39,7 @@ constexpr char kDialogCaption[] = "POSPrinter CheckHealth Interactive";
 
 enum Pidx : long {
   kClaimed = 1, kDeviceEnabled = 3, kFreezeEvents = 4, kState = 9, kAsyncMode = 8001,
-  kCoverOpen = 8003,
+  kCoverOpen = 8003, kFlagWhenIdle = 8005,
 };
 enum : long { kClosed = 1, kIdle = 2, kBusy = 3 };
 
@@ -58,19 +58,7 @@ class CallbackHandler : public ::testing::Test {
   // opens, claims and enables it: prennik on the simulated printer, or the recording
   // sub-module. ProcessCompletionTiming as given.
   void Open(Sub sub, const char* completionTiming = "0") {
-    Drop();
-    key_.reset();  // before the new one: it deletes the key of that name
-    key_ = std::make_unique<sotest::DeviceKey>(kDevice);
-    if (sub == Sub::kPrennik) {
-      ASSERT_NO_FATAL_FAILURE(sotest::UseSimulatedPrinter(*key_, kPrinter));
-      key_->SetString("SubSODLLPath", sotest::BinFolder() + "prennik.dll");
-    } else {
-      sub_.Reset();
-      key_->SetString("SubSODLLPath", sotest::RecordingSubPath());
-    }
-    key_->SetString("ProcessCompletionTiming", completionTiming);
-    key_->SetString("ReceiveTimeout", "10000");
-    key_->SetString("RCVC", "20");
+    ASSERT_NO_FATAL_FAILURE(WriteKey(sub, completionTiming));
     so_ = sotest::NewServiceObject();
     ASSERT_NE(so_, nullptr);
     co_.Adopt(so_);
@@ -86,6 +74,22 @@ class CallbackHandler : public ::testing::Test {
     ASSERT_EQ(Call(L"ClaimDevice", {Arg::Long(5000)}), OPOS_SUCCESS);
     ASSERT_EQ(SetNumber(kDeviceEnabled, 1), OPOS_SUCCESS);
     TbxSim_ClearWritten(kPrinter);
+  }
+  // The device entry alone, after dropping what is open.
+  void WriteKey(Sub sub, const char* completionTiming = "0") {
+    Drop();
+    key_.reset();  // before the new one: it deletes the key of that name
+    key_ = std::make_unique<sotest::DeviceKey>(kDevice);
+    if (sub == Sub::kPrennik) {
+      ASSERT_NO_FATAL_FAILURE(sotest::UseSimulatedPrinter(*key_, kPrinter));
+      key_->SetString("SubSODLLPath", sotest::BinFolder() + "prennik.dll");
+    } else {
+      sub_.Reset();
+      key_->SetString("SubSODLLPath", sotest::RecordingSubPath());
+    }
+    key_->SetString("ProcessCompletionTiming", completionTiming);
+    key_->SetString("ReceiveTimeout", "10000");
+    key_->SetString("RCVC", "20");
   }
   // Closes what is still open and drops the Control Object's reference.
   void Drop() {
@@ -129,6 +133,18 @@ class CallbackHandler : public ::testing::Test {
   }
   // Every message posted to the Control Object's thread before now has been handled.
   void Flush() { co_.RunOnThread([] {}); }
+  // Enabling reports the cover closed: that event is fired and forgotten.
+  void ForgetEnablingReport() {
+    ASSERT_TRUE(WaitUntil([&] { return !Named(L"SOStatusUpdate").empty(); }));
+    Flush();
+    co_.ClearEvents();
+  }
+  // The Status of each StatusUpdateEvent fired, in order.
+  std::vector<long> Statuses() const {
+    std::vector<long> statuses;
+    for (const EventRecord& event : Named(L"SOStatusUpdate")) statuses.push_back(event.numbers.at(0));
+    return statuses;
+  }
 
   std::unique_ptr<sotest::DeviceKey> key_;
   RecordingSubModule sub_{sotest::RecordingSubPath().c_str()};
@@ -187,10 +203,7 @@ TEST_F(CallbackHandler, TheLastReferenceDroppedInAHandlerOutlivesTheFiring) {
 // ends its device, but the Control Object it was dropped by is not called back.
 TEST_F(CallbackHandler, AnObjectDroppedWithEventsPostedDoesNotCallBack) {
   ASSERT_NO_FATAL_FAILURE(Open(Sub::kPrennik));
-  // Enabling reports the cover closed; that one arrives first.
-  ASSERT_TRUE(WaitUntil([&] { return !Named(L"SOStatusUpdate").empty(); }));
-  Flush();
-  co_.ClearEvents();
+  ASSERT_NO_FATAL_FAILURE(ForgetEnablingReport());
   const HWND window = so_->Window()->Handle();
   bool posted = false;
   co_.SetHandler(L"SOStatusUpdate", [&](const EventRecord& event, long*) {
@@ -544,6 +557,200 @@ TEST_F(CallbackHandler, CloseAfterAsynchronousOutputDoesNotWaitForTheIdleNotice)
     EXPECT_FALSE(Logged(L"State busy to idle")) << completionTiming;
     EXPECT_NE(TbxSimWritten(kPrinter).find("Last"), std::string::npos) << completionTiming;
   }
+}
+
+// ---- handlers inside Close's drain and the dialog, errors answered, an idle report ----
+
+// Two events wait in the window when Close begins, and the first one's handler closes
+// again, drops the object as a Control Object does once its Close returned, or both. Each
+// Close answers, and the second event is not fired: the application has closed or let go.
+TEST_F(CallbackHandler, AHandlerInsideClosesDrainEndsTheFiring) {
+  const struct {
+    const char* handler;
+    bool close;
+    bool release;
+  } rows[] = {
+      {"closes again", true, false},
+      {"closes again and drops the object", true, true},
+      {"drops the object", false, true},
+  };
+  for (const auto& row : rows) {
+    ASSERT_NO_FATAL_FAILURE(Open(Sub::kRecording));
+    CPOSPrinter* so = so_;
+    long inner = -1, outer = -1;
+    co_.SetHandler(L"SOStatusUpdate", [&](const EventRecord&, long*) {
+      if (row.close) inner = Call(L"Close");
+      if (row.release) co_.ReleaseObject();
+    });
+    co_.RunOnThread([&] {
+      so->DoQueueEvent(new CStatusUpdateEvent(11));
+      so->DoQueueEvent(new CStatusUpdateEvent(12));
+      // Both posted to the window, which only Close's drain pumps now.
+      ASSERT_TRUE(WaitUntil([&] { return so->QueuedEventCount() == 0; }));
+      outer = Call(L"Close");
+    });
+    Flush();
+    co_.ClearHandlers();
+    EXPECT_EQ(outer, OPOS_SUCCESS) << row.handler;
+    EXPECT_EQ(inner, row.close ? OPOS_SUCCESS : -1) << row.handler;
+    EXPECT_EQ(Statuses(), std::vector<long>{11}) << row.handler;
+    if (row.release) {
+      so_ = nullptr;
+      EXPECT_EQ(CPOSPrinterSOApp::ObjectCount(), 0) << row.handler;
+    } else {
+      EXPECT_EQ(Prop(kState), kClosed) << row.handler;
+      EXPECT_EQ(Call(L"Close"), OPOS_E_CLOSED) << row.handler;
+    }
+    EXPECT_EQ(sub_.TakenSlots(), 0) << row.handler;
+  }
+}
+
+// The Control Object lets go of the object from a handler while the check-health dialog is
+// up: the event that comes next is dropped, not fired into it.
+TEST_F(CallbackHandler, AnEventAfterTheControlObjectLetGoDuringTheDialogIsDropped) {
+  ASSERT_NO_FATAL_FAILURE(Open(Sub::kPrennik));
+  ASSERT_NO_FATAL_FAILURE(ForgetEnablingReport());
+  std::atomic<bool> released{false};
+  co_.SetHandler(L"SOStatusUpdate", [&](const EventRecord& event, long*) {
+    if (event.numbers != std::vector<long>{11}) return;
+    co_.ReleaseObject();
+    released = true;
+  });
+  fakelog::Clear();
+  bool handled = false;
+  std::thread operatorThread([&] {
+    HWND dialog = sotest::WaitForShown([] { return FindWindowA(nullptr, kDialogCaption); });
+    if (!dialog) return;
+    TbxSim_SetCoverOpen(kPrinter, TRUE);
+    if (WaitUntil([&] { return released.load(); })) {
+      TbxSim_SetCoverOpen(kPrinter, FALSE);
+      // Fired into the Control Object, or dropped.
+      handled = WaitUntil([&] { return Statuses().size() > 1 || Logged(L"Event dropped."); });
+    }
+    sotest::Click(dialog, IDCANCEL);
+  });
+  (void)Call(L"CheckHealth", {Arg::Long(3)});
+  operatorThread.join();
+  co_.ClearHandlers();
+  so_ = nullptr;
+  EXPECT_TRUE(released);
+  EXPECT_TRUE(handled);
+  EXPECT_EQ(Statuses(), std::vector<long>{11});
+  EXPECT_EQ(CPOSPrinterSOApp::ObjectCount(), 0);
+}
+
+// The application answers an output error and, in the same handler, disables (113) and
+// releases, or closes, opens, claims and enables again: nothing is pending after that, so
+// State reads idle and a synchronous print goes through.
+TEST_F(CallbackHandler, AHandlerThatEndsTheOutputLeavesStateIdle) {
+  const struct {
+    const char* handler;
+    std::function<void()> act;
+    bool claimAgain;
+  } rows[] = {
+      {"disables (113) and releases",
+       [this] {
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 0), OPOS_E_BUSY);
+         EXPECT_EQ(Call(L"ReleaseDevice"), OPOS_SUCCESS);
+       },
+       true},
+      {"closes, opens, claims and enables",
+       [this] {
+         EXPECT_EQ(Call(L"Close"), OPOS_SUCCESS);
+         EXPECT_EQ(Call(L"OpenService", {Arg::Text(L"POSPrinter"),
+                                         Arg::Text(L"SoCallbackDevice"), Arg::Sink()}),
+                   OPOS_SUCCESS);
+         EXPECT_EQ(Call(L"ClaimDevice", {Arg::Long(5000)}), OPOS_SUCCESS);
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 1), OPOS_SUCCESS);
+       },
+       false},
+  };
+  for (const auto& row : rows) {
+    ASSERT_NO_FATAL_FAILURE(Open(Sub::kPrennik));
+    ASSERT_NO_FATAL_FAILURE(OpenCover());
+    ASSERT_EQ(SetNumber(kAsyncMode, 1), OPOS_SUCCESS);
+    std::atomic<bool> acted{false};
+    co_.SetHandler(L"SOError", [&](const EventRecord&, long* errorResponse) {
+      TbxSim_SetCoverOpen(kPrinter, FALSE);
+      row.act();
+      *errorResponse = 12;
+      acted = true;
+    });
+    ASSERT_EQ(PrintNormal(L"Refused\n"), OPOS_SUCCESS);
+    ASSERT_TRUE(WaitUntil([&] { return acted.load(); })) << row.handler;
+    Flush();
+    co_.ClearHandlers();
+    EXPECT_FALSE(so_->Channel()->HasPendingOutput()) << row.handler;
+    EXPECT_EQ(Prop(kState), kIdle) << row.handler;
+    if (row.claimAgain) {
+      ASSERT_EQ(Call(L"ClaimDevice", {Arg::Long(5000)}), OPOS_SUCCESS) << row.handler;
+      ASSERT_EQ(SetNumber(kDeviceEnabled, 1), OPOS_SUCCESS) << row.handler;
+    }
+    ASSERT_TRUE(WaitUntil([&] { return Prop(kCoverOpen) == 0; })) << row.handler;
+    ASSERT_EQ(SetNumber(kAsyncMode, 0), OPOS_SUCCESS);
+    EXPECT_EQ(PrintNormal(L"After\n"), OPOS_SUCCESS) << row.handler;
+    EXPECT_NE(TbxSimWritten(kPrinter).find("After"), std::string::npos) << row.handler;
+  }
+}
+
+// A disable that answered 113 set State idle while the output still waits for its error's
+// answer: FlagWhenIdle reports idle once that output has ended, not at once.
+TEST_F(CallbackHandler, FlagWhenIdleAfterADisableAnswered113WaitsForTheOutput) {
+  ASSERT_NO_FATAL_FAILURE(Open(Sub::kPrennik));
+  ASSERT_NO_FATAL_FAILURE(OpenCover());
+  ASSERT_EQ(SetNumber(kFreezeEvents, 1), OPOS_SUCCESS);
+  ASSERT_EQ(SetNumber(kAsyncMode, 1), OPOS_SUCCESS);
+  ASSERT_EQ(PrintNormal(L"Pending\n"), OPOS_SUCCESS);
+  ASSERT_TRUE(WaitUntil([&] { return so_->QueuedEventCount() == 1; })) << "error queued";
+  ASSERT_EQ(SetNumber(kDeviceEnabled, 0), OPOS_E_BUSY);
+  ASSERT_EQ(Prop(kState), kIdle);
+  EXPECT_EQ(SetNumber(kFlagWhenIdle, 1), OPOS_SUCCESS);
+  EXPECT_EQ(so_->QueuedEventCount(), 1u) << "no idle report behind the error";
+  EXPECT_EQ(Prop(kFlagWhenIdle), 1);
+  co_.SetHandler(L"SOError", [&](const EventRecord&, long* errorResponse) {
+    TbxSim_SetCoverOpen(kPrinter, FALSE);
+    *errorResponse = 12;
+  });
+  ASSERT_EQ(SetNumber(kFreezeEvents, 0), OPOS_SUCCESS);
+  ASSERT_TRUE(WaitUntil([&] {
+    for (long status : Statuses())
+      if (status == 1001) return true;
+    return false;
+  })) << "the idle report";
+  Flush();
+  co_.ClearHandlers();
+  std::vector<std::wstring> order;
+  for (const EventRecord& event : co_.Events())
+    if (event.name == L"SOError" || event.numbers == std::vector<long>{1001})
+      order.push_back(event.name);
+  EXPECT_EQ(order, (std::vector<std::wstring>{L"SOError", L"SOStatusUpdate"}));
+  EXPECT_FALSE(so_->Channel()->HasPendingOutput());
+  EXPECT_EQ(Prop(kFlagWhenIdle), 0);
+}
+
+// The window's thread ended before the object goes on another thread: the window went with
+// its thread, and the module can unload.
+TEST_F(CallbackHandler, AnObjectWhoseWindowsThreadEndedLetsTheModuleUnload) {
+  ASSERT_NO_FATAL_FAILURE(WriteKey(Sub::kRecording));
+  CPOSPrinter* so = sotest::NewServiceObject();
+  ASSERT_NE(so, nullptr);
+  long opened = -1;
+  HWND window = nullptr;
+  std::thread([&] {
+    sotest::Bstr deviceClass("POSPrinter"), deviceName(kDevice);
+    opened = so->OpenService(deviceClass, deviceName, co_.Sink());
+    if (so->Window()) window = so->Window()->Handle();
+  }).join();
+  EXPECT_EQ(opened, OPOS_SUCCESS);
+  EXPECT_NE(window, nullptr);
+  EXPECT_FALSE(IsWindow(window)) << "gone with its thread";
+  so->Release();
+  EXPECT_EQ(CPOSPrinterSOApp::ObjectCount(), 0);
+  EXPECT_TRUE(CPOSPrinterSOApp::CanUnloadNow());
+  WNDCLASSA windowClass;
+  EXPECT_FALSE(GetClassInfoA(CPOSPrinterSOApp::Module(), "KVRCORE_CRJDevice", &windowClass))
+      << "the window class is unregistered";
+  EXPECT_EQ(sub_.TakenSlots(), 0);
 }
 
 }  // namespace

@@ -90,4 +90,36 @@ TEST_F(HealthBusy, ASynchronousDirectIOBehindWaitingOutputIsRefused) {
   EXPECT_EQ(Call([&] { return so_->DirectIO(201, &data, text.Address()); }), OPOS_SUCCESS);
 }
 
+// A disable that answered 113 set State idle while the output still waits for its error's
+// answer, and the cover closed again, so the call itself could print. A call that waits for
+// the printer on this thread, whatever AsyncMode says, is refused instead of waiting behind
+// that output for good.
+TEST_F(HealthBusy, ACallThatWaitsAfterADisableAnswered113IsRefused) {
+  LeaveOutputWaitingOnItsError();
+  ASSERT_EQ(SetNumber(kPidxDeviceEnabled, 0), OPOS_E_BUSY);
+  ASSERT_EQ(Number(kPidxState), kStateIdle);
+  TbxSim_SetCoverOpen(kPrinter, FALSE);
+  ASSERT_TRUE(WaitUntil([&] { return Number(kPidxCoverOpen) == 0; }));
+  long data = 3;
+  Bstr text("");
+  const struct {
+    const char* call;
+    long async;
+    std::function<long()> run;
+  } rows[] = {
+      {"CheckHealth(2)", 1, [&] { return so_->CheckHealth(2); }},
+      {"CheckHealth(2)", 0, [&] { return so_->CheckHealth(2); }},
+      {"DirectIO(201)", 0, [&] { return so_->DirectIO(201, &data, text.Address()); }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.call) + ", AsyncMode " + std::to_string(row.async));
+    ASSERT_EQ(SetNumber(kPidxAsyncMode, row.async), 0);
+    bool finished = false;
+    const long result = BoundedCall(row.run, &finished);
+    ASSERT_TRUE(finished) << "the call waited behind the output";
+    EXPECT_EQ(result, OPOS_E_BUSY);
+  }
+  EXPECT_EQ(Written().find("HCheck"), std::string::npos);
+}
+
 }  // namespace
