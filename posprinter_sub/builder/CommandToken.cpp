@@ -1,5 +1,6 @@
 #include "CommandToken.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
@@ -28,20 +29,35 @@ struct Store {
   unsigned char* end;
 };
 
-// A token with its chain link and its store; the token comes first, so a token's address
-// is its cell's.
+// A token with its chain link and the store its new bytes are carved from (that of the list
+// it sits in); the token comes first, so a token's address is its cell's.
 struct TokenCell {
   PrnCommandToken token;
   PrnTokenNode node;
   Store* store;
 };
 
+struct ListRecord;
+
+// A store a list holds because tokens moved into it may live there; carved from the
+// holding list's own store.
+struct HeldStore {
+  ListRecord* record;
+  HeldStore* next;
+};
+
 // What CreateCommandList allocates; the list comes first, so a list's address is its
-// record's.
+// record's. The store is carved only by the list in the record, and rewound only when
+// nothing else holds it: moved tokens keep their addresses until the last list holding
+// them is freed.
 struct ListRecord {
   PrnTokenList list;
   PrnTokenChain chain;
   Store store;
+  // Its own list or the kept lists, plus each list in whose `held` it is. Lists holding
+  // the same store may be freed on different threads.
+  std::atomic<long> holders;
+  HeldStore* held;  // the stores this record's list holds besides its own
   Block first;
   unsigned char firstBytes[kInlineBytes];
 };
@@ -50,12 +66,6 @@ ListRecord* RecordOf(const PrnTokenList* list) {
   return reinterpret_cast<ListRecord*>(const_cast<PrnTokenList*>(list));
 }
 TokenCell* CellOf(PrnCommandToken* token) { return reinterpret_cast<TokenCell*>(token); }
-
-void Rewind(ListRecord* record) {
-  record->store.current = &record->first;
-  record->store.at = record->firstBytes;
-  record->store.end = record->firstBytes + kInlineBytes;
-}
 
 // Frees the heap blocks after `from`.
 void FreeBlocksAfter(Block* from) {
@@ -71,6 +81,28 @@ void FreeBlocksAfter(Block* from) {
 void Destroy(ListRecord* record) {
   FreeBlocksAfter(&record->first);
   delete record;
+}
+
+size_t StoreBytes(const ListRecord* record) {
+  size_t bytes = 0;
+  for (const Block* block = &record->first; block; block = block->next) bytes += block->size;
+  return bytes;
+}
+
+// For a store nothing else holds: keeps the blocks a receipt needs, gives the rest back and
+// carves from the start again.
+void Reset(ListRecord* record) {
+  size_t kept = kInlineBytes;
+  for (Block* block = &record->first; block->next; block = block->next) {
+    if (kept + block->next->size > kKeptStoreBytes) {
+      FreeBlocksAfter(block);
+      break;
+    }
+    kept += block->next->size;
+  }
+  record->store.current = &record->first;
+  record->store.at = record->firstBytes;
+  record->store.end = record->firstBytes + kInlineBytes;
 }
 
 // The lists freed last, ready for the next CreateCommandList. Lists are made on the
@@ -101,6 +133,14 @@ class KeptLists {
 KeptLists& Kept() {
   static KeptLists kept;
   return kept;
+}
+
+// Drops one holder; the last one resets the store for the kept lists, or frees it.
+void Release(ListRecord* record) {
+  if (record->holders.fetch_sub(1) != 1) return;
+  Reset(record);
+  record->holders = 1;
+  if (!Kept().Keep(record)) Destroy(record);
 }
 
 // Moves to the next block that has room for `need` bytes: one kept from an earlier use of
@@ -138,6 +178,21 @@ unsigned char* Carve(Store* store, size_t count, size_t align) {
     }
     if (count > SIZE_MAX / 2 - align || !NextBlock(store, count + align)) return nullptr;
   }
+}
+
+// Makes `list` hold `record` (once). False when memory runs out.
+bool Hold(PrnTokenList* list, ListRecord* record) {
+  ListRecord* own = RecordOf(list);
+  if (record == own) return true;
+  for (HeldStore* held = own->held; held; held = held->next)
+    if (held->record == record) return true;
+  auto* held =
+      reinterpret_cast<HeldStore*>(Carve(&own->store, sizeof(HeldStore), alignof(HeldStore)));
+  if (!held) return false;
+  *held = HeldStore{record, own->held};
+  own->held = held;
+  ++record->holders;
+  return true;
 }
 
 void LinkAtHead(PrnTokenChain* chain, PrnTokenNode* node) {
@@ -181,13 +236,26 @@ PrnCommandToken* CopyToken(PrnTokenList* target, const PrnCommandToken& token) {
 }  // namespace
 
 PrnTokenList* CreateCommandList(long station) {
-  ListRecord* record = Kept().Take();
+  ListRecord* record;
+  while ((record = Kept().Take()) != nullptr) {
+    // A kept store that other lists still hold goes on carving after their tokens, so a
+    // transaction's lists reuse one store; only while it is small, so that a list kept
+    // for long cannot make it grow without end.
+    if (record->holders == 1) {
+      Reset(record);
+      break;
+    }
+    if (StoreBytes(record) <= kKeptStoreBytes) break;
+    Release(record);
+  }
   if (!record) {
     record = new (std::nothrow) ListRecord;
     if (!record) return nullptr;
+    record->holders = 1;
     record->first = Block{nullptr, record->firstBytes, kInlineBytes};
-    Rewind(record);
+    Reset(record);
   }
+  record->held = nullptr;
   record->chain = PrnTokenChain{nullptr, nullptr, 0};
   record->list = PrnTokenList{station, &record->chain, 0};
   return &record->list;
@@ -196,17 +264,10 @@ PrnTokenList* CreateCommandList(long station) {
 void FreeCommandList(PrnTokenList* list) {
   if (!list) return;
   ListRecord* record = RecordOf(list);
-  // Keep the blocks a receipt needs and give the rest back.
-  size_t kept = kInlineBytes;
-  for (Block* block = &record->first; block->next; block = block->next) {
-    if (kept + block->next->size > kKeptStoreBytes) {
-      FreeBlocksAfter(block);
-      break;
-    }
-    kept += block->next->size;
-  }
-  Rewind(record);
-  if (!Kept().Keep(record)) Destroy(record);
+  for (HeldStore* held = record->held; held; held = held->next) Release(held->record);
+  record->held = nullptr;
+  if (record->holders == 1) Reset(record);
+  if (!Kept().Keep(record)) Release(record);
 }
 
 PrnCommandToken* NewCommandToken(PrnTokenList* list, long type, const void* data, long length,
@@ -267,15 +328,20 @@ PrnCommandToken* AddCommandToken(PrnTokenList* list, long type, const void* data
 }
 
 void MoveCommandTokens(PrnTokenList* target, PrnTokenList* source) {
-  if (!target || !source || target == source || !target->tokens) return;
-  while (source->tokens && source->tokens->tail) {
-    PrnTokenNode* node = source->tokens->tail;
-    // Copied into the target's store before it leaves the source, so running out of
-    // memory leaves the token where it was.
-    PrnCommandToken* copy = CopyToken(target, *node->token);
-    if (!copy) return;
-    LinkAtHead(target->tokens, &CellOf(copy)->node);
+  if (!target || !source || target == source || !target->tokens || !source->tokens ||
+      !source->tokens->tail)
+    return;
+  // A token in the source, and its bytes, live in the source's store or in one it holds:
+  // the target holds them all from now on.
+  ListRecord* from = RecordOf(source);
+  if (!Hold(target, from)) return;
+  for (HeldStore* held = from->held; held; held = held->next)
+    if (!Hold(target, held->record)) return;
+  Store* store = &RecordOf(target)->store;
+  while (PrnTokenNode* node = source->tokens->tail) {
     Unlink(source->tokens, node);
+    LinkAtHead(target->tokens, node);
+    CellOf(node->token)->store = store;
   }
 }
 

@@ -6,9 +6,9 @@
 // Storage: each list owns one store from which its tokens, their chain links and their
 // data bytes are carved. The store grows in blocks that double in size, and a freed list's
 // store is kept for the next list, so building and rendering a list allocates nothing per
-// token and nothing per byte. A token lives in the store of the list it was made for until
-// that list is freed: moving tokens to another list copies them into its store, and a token
-// taken out of a list needs no freeing of its own.
+// token and nothing per byte. Moving tokens to another list moves the tokens themselves:
+// the target then holds the stores they live in, and a store is carved from the start again
+// only when no list holds it. A token taken out of a list needs no freeing of its own.
 #pragma once
 #include <cstddef>
 
@@ -45,9 +45,9 @@ void SetTokenData(PrnCommandToken* token, const unsigned char* bytes, size_t cou
 [[nodiscard]] PrnCommandToken* AddCommandToken(PrnTokenList* list, long type, const void* data,
                                                long length, long parameter);
 
-// Takes tokens from the source's tail and adds each at the target's head until the source
-// is empty; both byte totals stay as they were. When memory runs out the tokens not moved
-// yet stay in the source.
+// Takes the tokens themselves from the source's tail and adds each at the target's head
+// until the source is empty; both byte totals stay as they were. When memory runs out the
+// tokens stay in the source.
 void MoveCommandTokens(PrnTokenList* target, PrnTokenList* source);
 
 // Copies every token of the source, tail first, to the target's head, adding each copy's
@@ -62,8 +62,8 @@ long CommandTokenCount(const PrnTokenList* list);
 [[nodiscard]] bool InsertTokenAfter(PrnTokenList* list, PrnTokenNode* node,
                                     PrnCommandToken* token);
 
-// Unlinks `node`; returns the token it held, which stays in the list's store until the list
-// is freed (nothing to free). The node's newer neighbour is returned through `newer` so
+// Unlinks `node`; returns the token it held, which stays where it is until the list is
+// freed (nothing to free). The node's newer neighbour is returned through `newer` so
 // that a render-order walk can go on.
 PrnCommandToken* UnlinkTokenNode(PrnTokenList* list, PrnTokenNode* node, PrnTokenNode** newer);
 

@@ -246,8 +246,8 @@ TEST_F(TokenServices, ManyCyclesLeaveNothingBehind) {
   EXPECT_EQ(g_live, live);
 }
 
-// Moves copy the tokens into the target's store: the target's bytes must not depend on the
-// source, whose store goes to the next list once it is freed.
+// The target's bytes must not depend on the source, whose store goes to the next list once
+// it is freed.
 TEST_F(TokenServices, MovedTokensOutliveTheirSource) {
   PrnTokenList* target = NewList();
   PrnTokenList* source = NewList();
@@ -265,6 +265,66 @@ TEST_F(TokenServices, MovedTokensOutliveTheirSource) {
   const std::vector<unsigned char> bytes = PrnTokenBytes(target);
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "firstsecond");
   Free(target);
+}
+
+// Service 1007 hands over the tokens themselves: the addresses 1013 gave stay the target's
+// tokens, in order, whichever list is freed first and whatever reuses the freed stores;
+// freeing both lists frees each store once.
+TEST_F(TokenServices, MovedTokensAreTheSameTokens) {
+  const struct {
+    const char* what;
+    bool throughMiddle;  // source -> middle -> target
+    bool poolFull;       // no room among the kept lists when the source is freed
+    bool targetFirst;
+  } rows[] = {
+      {"source freed first", false, false, false},
+      {"source freed first, pool full", false, true, false},
+      {"through a middle list freed before the target", true, false, false},
+      {"target freed first", false, false, true},
+  };
+  for (const auto& row : rows) {
+    long live = 0;
+    // Two rounds warm the kept stores; the next two must leave nothing more behind.
+    for (int round = 0; round < 4; ++round) {
+      if (round == 2) live = g_live;
+      PrnTokenList* target = NewList();
+      PrnTokenList* source = NewList();
+      PrnTokenList* middle = row.throughMiddle ? NewList() : nullptr;
+      PrnCommandToken* x = Add(target, 'X', "x", 1);
+      PrnCommandToken* a = Add(source, 'A', "aa", 2);
+      PrnCommandToken* b = Add(source, 'B', "bbb", 3);
+      PrnCommandToken* c = Add(source, 'C', "cccc", 4);
+      PrnMoveTokensArgs first{middle ? middle : target, source};
+      ASSERT_EQ(Other(PRN_SERVICE_MOVE_COMMAND_TOKENS, &first), 0) << row.what;
+      if (middle) {
+        PrnMoveTokensArgs second{target, middle};
+        ASSERT_EQ(Other(PRN_SERVICE_MOVE_COMMAND_TOKENS, &second), 0) << row.what;
+      }
+      std::vector<PrnCommandToken*> tokens;
+      for (PrnTokenNode* n = OldestTokenNode(target); n; n = n->prev) tokens.push_back(n->token);
+      EXPECT_EQ(tokens, (std::vector<PrnCommandToken*>{x, a, b, c})) << row.what;
+      EXPECT_EQ(CommandTokenCount(source), 0) << row.what;
+      if (row.targetFirst) Free(target);
+      if (row.poolFull) {
+        PrnTokenList* others[8];
+        for (PrnTokenList*& other : others) other = NewList();
+        for (PrnTokenList* other : others) Free(other);
+      }
+      Free(source);
+      Free(middle);
+      if (row.targetFirst) continue;
+      for (int i = 0; i < 4; ++i) {
+        PrnTokenList* other = NewList();
+        for (int t = 0; t < 200; ++t) Add(other, 'Z', "zzzzzzzzzzzz", 12);
+        Free(other);
+      }
+      EXPECT_EQ(Order(target), (std::vector<long>{'X', 'A', 'B', 'C'})) << row.what;
+      const std::vector<unsigned char> bytes = PrnTokenBytes(target);
+      EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "xaabbbcccc") << row.what;
+      Free(target);
+    }
+    EXPECT_EQ(g_live, live) << row.what;
+  }
 }
 
 // Far more tokens and bytes than the first blocks of a store hold, and one token larger than
@@ -310,6 +370,34 @@ TEST_F(TokenServices, AReceiptAllocatesNothingOnceWarm) {
   receipt();
   const long before = g_allocations;
   receipt();
+  EXPECT_EQ(g_allocations - before, 0);
+}
+
+// A transaction: each print's list is moved into the transaction's list and freed at once,
+// while the moved tokens still live in its store. Once warm, a transaction takes no
+// allocation either.
+TEST_F(TokenServices, ATransactionAllocatesNothingOnceWarm) {
+  PrnInputProperty input{};
+  input.recLineSpacing = 30;
+  PrnStationState state{};
+  auto transaction = [&] {
+    PrnTokenList* target = NewList();
+    for (int line = 0; line < 60; ++line) {
+      PrnTokenList* print = NewList();
+      Add(print, 101, "Item 07 Espresso beans        12.95", 35);
+      Add(print, 157, nullptr, 0);
+      PrnMoveTokensArgs move{target, print};
+      EXPECT_EQ(Other(PRN_SERVICE_MOVE_COMMAND_TOKENS, &move), 0);
+      Free(print);
+    }
+    PrnRequestDeviceDataArgs render{&input, &state, target, 2};
+    EXPECT_EQ(Other(PRN_SERVICE_REQUEST_DEVICE_DATA, &render), 0);
+    EXPECT_GT(target->totalBytes, 60 * 35);
+    Free(target);
+  };
+  transaction();
+  const long before = g_allocations;
+  transaction();
   EXPECT_EQ(g_allocations - before, 0);
 }
 
