@@ -417,6 +417,10 @@ class CCommDevice {
   // finds the output drained first (send thread or watch-response thread).
   std::atomic<HWND> m_idleWindow{nullptr};
   long m_heldLogged = 0;  // the held output last logged (send thread only)
+  // Counts ClearAllQueues: an error answered clear whose queues the answering thread already
+  // cleared is not cleared again, so output queued after the answer stays.
+  std::atomic<long> m_clears{0};
+  void ClearUnlessClearedSince(long clears);
   void PostIdleIfDrained();
   CWorker m_workers[kWorkers];
   int m_failThreadStart = -1;

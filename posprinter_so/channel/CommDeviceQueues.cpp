@@ -439,6 +439,7 @@ void CCommDevice::ClearQueue(std::mutex& lock, std::deque<COutputRequest*>& queu
 }
 
 void CCommDevice::ClearAllQueues() {
+  ++m_clears;
   for (auto* ids : {&m_immediateIds, &m_syncIds, &m_asyncIds}) {
     std::mutex& lock = ids == &m_immediateIds ? m_immediateIdsLock
                        : ids == &m_syncIds    ? m_syncIdsLock

@@ -233,13 +233,18 @@ void CCommDevice::RaiseOutputError(long errorLevel, const std::string& text, lon
     if (markFailed) DropFailedPrintWait();
     return;
   }
+  const long clears = m_clears.load();
   if (m_channelOwner->PostErrorAndWait(GetOldestPrintWaitStation(), errorLevel, text, resultCode,
                                        resultCodeExtended, window)) {
     RetryPrintReprintQueue();
     return;
   }
   Log(LOG_INFO, kFn, __LINE__, TAG_INFO, kThreadNames[kSend], "ClearPrinterData!!!");
-  ClearAllQueues();
+  ClearUnlessClearedSince(clears);
+}
+
+void CCommDevice::ClearUnlessClearedSince(long clears) {
+  if (m_clears.load() == clears) ClearAllQueues();
 }
 
 // Response-id mode, while written output waits for the printer's answers or the next request
@@ -331,6 +336,7 @@ void CCommDevice::DoSendThread() {
         if (result == 0 || !async) break;
         if (mode == 1) MarkOldestPrintWaitFailed();
         const bool enabled = m_channelOwner && m_channelOwner->IsEnabled();
+        const long clears = m_clears.load();
         const bool retry =
             enabled && m_channelOwner->PostErrorAndWait(request->list ? request->list->station : 0,
                                                         errorLevel, errorText, result, rce,
@@ -348,7 +354,7 @@ void CCommDevice::DoSendThread() {
         // Retrying in mode 0 writes the request again; a stop request ends the retries.
         if (retry && !StopRequested(kSend)) continue;
         Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "ClearPrinterData!!!");
-        ClearAllQueues();
+        ClearUnlessClearedSince(clears);
         cleared = true;
         break;
       }

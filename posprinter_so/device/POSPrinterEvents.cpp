@@ -2,12 +2,13 @@
 // and the four firings into the Control Object on its own thread.
 #include <memory>
 
+#include "CommDevice.h"
 #include "LogContext.h"
 #include "POSPrinter.h"
 
 namespace {
 
-enum : long { kStateBusy = 3, kStateError = 4 };
+enum : long { kStateClosed = 1, kStateBusy = 3, kStateError = 4 };
 enum : long { kErrorResponseClear = 12 };
 
 }  // namespace
@@ -126,8 +127,11 @@ void CPOSPrinter::DoFireErrorEventToCO(CErrorEventExt* event) {
   // Forgotten in every case: the window deletes the event when this returns.
   m_firingError = nullptr;
   if (event->Waiter) {
-    event->Waiter->Answer(event->ErrorResponse == kErrorResponseClear ? CErrorWaiter::kClear
-                                                                      : CErrorWaiter::kRetry);
+    const bool clear = event->ErrorResponse == kErrorResponseClear;
+    // Cleared before the application gets its thread back: output it queues once the handler
+    // returns is not the output it cleared.
+    if (clear && GetState() != kStateClosed) m_channel->ClearAllQueues();
+    event->Waiter->Answer(clear ? CErrorWaiter::kClear : CErrorWaiter::kRetry);
     // The output goes on (retried, or cleared and then idle) unless the handler moved State
     // itself: disabling (113) and releasing, or closing and opening again, leave nothing
     // pending that would end a busy State.
