@@ -79,10 +79,11 @@ bool CDeviceClaim::PostErrorAndWait(long station, long errorLevel, const std::st
     delete event;  // no window to ask: nobody would ever answer
     return false;
   }
+  // Woken by the answer; a disable answers clear itself, other ways of ending the device are
+  // looked for now and then.
   for (;;) {
-    const long answer = waiter->Get();
+    const long answer = waiter->WaitFor(/*ms=*/500);
     if (answer != CErrorWaiter::kNone) return answer == CErrorWaiter::kRetry;
     if (!IsEnabled()) return false;
-    Sleep(10);
   }
 }

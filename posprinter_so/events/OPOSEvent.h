@@ -3,6 +3,8 @@
 // thread (or a purge deletes it unfired).
 #pragma once
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -47,16 +49,27 @@ class CErrorWaiter {
  public:
   enum : long { kNone = 0, kRetry = 1, kClear = 2 };
   void Answer(long answer) {
-    std::lock_guard<std::mutex> hold(m_lock);
-    if (m_answer == kNone) m_answer = answer;
+    {
+      std::lock_guard<std::mutex> hold(m_lock);
+      if (m_answer != kNone) return;
+      m_answer = answer;
+    }
+    m_answered.notify_all();
   }
   long Get() const {
     std::lock_guard<std::mutex> hold(m_lock);
     return m_answer;
   }
+  // The answer once it comes, or kNone when ms pass first.
+  long WaitFor(unsigned ms) const {
+    std::unique_lock<std::mutex> hold(m_lock);
+    m_answered.wait_for(hold, std::chrono::milliseconds(ms), [this] { return m_answer != kNone; });
+    return m_answer;
+  }
 
  private:
   mutable std::mutex m_lock;
+  mutable std::condition_variable m_answered;
   long m_answer = kNone;
 };
 

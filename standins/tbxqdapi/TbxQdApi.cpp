@@ -100,18 +100,25 @@ void TbxSim_Reset(const char* printer) {
 #define SIM_INSPECT(name, ...) \
   GuardVoid([&] { Host().Inspect(name, [&](SimPrinter& p) { __VA_ARGS__; }); })
 
+// One of the printer's byte records: up to capacity bytes copied, the record's size returned.
+static DWORD CopyRecord(const char* printer,
+                        const std::vector<uint8_t>& (SimPrinter::*record)() const, BYTE* buffer,
+                        DWORD capacity) {
+  DWORD total = 0;
+  SIM_INSPECT(printer, {
+    const auto& bytes = (p.*record)();
+    total = DWORD(bytes.size());
+    if (buffer) CopyMemory(buffer, bytes.data(), total < capacity ? total : capacity);
+  });
+  return total;
+}
+
 void TbxSim_SetOnline(const char* printer, BOOL online) {
   SIM_CHANGE(printer, p.SetOnline(online != FALSE));
 }
 void TbxSim_SetPower(const char* printer, BOOL on) { SIM_CHANGE(printer, p.SetPower(on != FALSE)); }
 DWORD TbxSim_GetPrinted(const char* printer, BYTE* buffer, DWORD capacity) {
-  DWORD total = 0;
-  SIM_INSPECT(printer, {
-    const auto& printed = p.Printed();
-    total = DWORD(printed.size());
-    if (buffer) CopyMemory(buffer, printed.data(), total < capacity ? total : capacity);
-  });
-  return total;
+  return CopyRecord(printer, &SimPrinter::Printed, buffer, capacity);
 }
 void TbxSim_SetCoverOpen(const char* printer, BOOL open) {
   SIM_CHANGE(printer, p.SetCoverOpen(open != FALSE));
@@ -174,13 +181,7 @@ void TbxSim_ScriptReply(const char* printer, const BYTE* bytes, DWORD count) {
   if (bytes || count == 0) SIM_INSPECT(printer, p.ScriptReply(bytes, bytes ? count : 0));
 }
 DWORD TbxSim_GetWritten(const char* printer, BYTE* buffer, DWORD capacity) {
-  DWORD total = 0;
-  SIM_INSPECT(printer, {
-    const auto& written = p.Written();
-    total = DWORD(written.size());
-    if (buffer) CopyMemory(buffer, written.data(), total < capacity ? total : capacity);
-  });
-  return total;
+  return CopyRecord(printer, &SimPrinter::Written, buffer, capacity);
 }
 void TbxSim_ClearWritten(const char* printer) { SIM_INSPECT(printer, p.ClearWritten()); }
 void TbxSim_SetMemorySwitch(const char* printer, int number, BYTE value) {

@@ -116,4 +116,25 @@ TEST_F(ShortAnswerWait, AnAnswerWithAnotherIdEndsIn112) {
   EXPECT_EQ(Writes(), (Strings{"First<q12>", "Second<q13>"}));
 }
 
+class LongAnswerWait : public ModeOneOutput {
+ protected:
+  LongAnswerWait() { key_.SetString("ReceiveTimeout", "600000"); }
+};
+
+// A stale answer (another request's id) comes first, then the printer's error notice: the
+// notice is the request's answer at once, not once ReceiveTimeout has run out.
+TEST_F(LongAnswerWait, AnErrorNoticeAfterAStaleAnswerEndsTheWait) {
+  sub_.ConfirmAs(13);
+  fakelog::Clear();
+  auto print = std::async(std::launch::async, [&] { return PrintNormal(2, "First\n"); });
+  ASSERT_TRUE(WaitUntil([] { return !fakelog::LinesContaining(L"ResponseCode is 13").empty(); }))
+      << "the stale answer came";
+  ASSERT_EQ(sub_.NotifyError(OPOS_E_EXTENDED, 1002, 2, "Autocutter error"), 0);
+  ASSERT_EQ(print.wait_for(std::chrono::seconds(60)), std::future_status::ready)
+      << "the error notice was not looked at";
+  EXPECT_EQ(print.get(), OPOS_E_EXTENDED);
+  EXPECT_EQ(Number(kPidxResultCodeExtended), 1002);
+  sub_.ConfirmAs(-1);
+}
+
 }  // namespace
