@@ -316,7 +316,7 @@ void CCommDevice::DoSendThread() {
       }
       long errorLevel = 1, rce = 0, result = 0;
       std::string errorText;
-      bool cleared = false;
+      bool cleared = false, handedOver = false;
       for (;;) {
         result = WriteRequest(request, &errorLevel, &errorText, &rce, name);
         if (mode == 1 && async) MarkPrintWaitWritten(request, result == 0);
@@ -324,6 +324,7 @@ void CCommDevice::DoSendThread() {
           // Its entry waits for the answer now, not this thread: whoever takes the answer
           // finds the output drained and posts the idle notice right behind the completion.
           m_idleWindow.store(request->window);
+          handedOver = true;
           m_sendHolding.store(0);
           PostIdleIfDrained();  // answered while the write was under way
           PollNow();
@@ -362,7 +363,8 @@ void CCommDevice::DoSendThread() {
       // goes before the answer, not after the request is freed.
       if (!async) m_sendHolding.store(0);
       if (!cleared) CompleteRequest(request, result, rce);
-      if (request->window) m_idleWindow.store(request->window);
+      // Handed over already: taken again here it could bring a second idle notice.
+      if (request->window && !handedOver) m_idleWindow.store(request->window);
       FreeRequestData(request);
       delete request;
       m_sendHolding.store(0);
