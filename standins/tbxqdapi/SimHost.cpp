@@ -218,6 +218,14 @@ LONG SimHost::DirectIOEx(const char* entry, LONG handle, DWORD writeLength,
     PrinterFor(key).Accept(writeData, writeLength, Clock::now());
     AppendOutputFile(writeData, writeLength);
     AfterChange(key);
+    if (printWrite && !PrinterFor(key).TakeReturnPass()) {
+      // Taken, printed and maybe answered; the call returns once the test lets it.
+      PrinterFor(key).SetWaitingReturns(PrinterFor(key).WaitingReturns() + 1);
+      changed_.notify_all();
+      changed_.wait(l, [&] { return PrinterFor(key).TakeReturnPass(); });
+      SimPrinter& after = PrinterFor(key);
+      if (after.WaitingReturns() > 0) after.SetWaitingReturns(after.WaitingReturns() - 1);
+    }
   }
   if (!readLength) return TBXQD_OK;
   return ReadReplies(key, l, /*wait=*/writeLength == 0, timeoutMs, readLength, readBuffer);

@@ -59,6 +59,7 @@ void SimPrinter::PowerOn() {
   writeDelayMs_ = 0;
   completionPass_ = -1;
   writePass_ = -1;
+  returnPass_ = -1;
   injected_.clear();
   calls_.clear();
   lockOwner_ = 0;
@@ -256,12 +257,18 @@ size_t SimPrinter::Take(std::deque<TimedByte>* queue, uint8_t* buffer, size_t ca
   return n;
 }
 
-bool SimPrinter::TakeWritePass() {
-  if (writePass_ < 0) return true;
-  if (writePass_ == 0) return false;
-  --writePass_;
+namespace {
+// One pass of a hold: none held (< 0), none left (0), or one used up.
+bool TakePass(LONG* pass) {
+  if (*pass < 0) return true;
+  if (*pass == 0) return false;
+  --*pass;
   return true;
 }
+}  // namespace
+
+bool SimPrinter::TakeWritePass() { return TakePass(&writePass_); }
+bool SimPrinter::TakeReturnPass() { return TakePass(&returnPass_); }
 
 size_t SimPrinter::TakeReplies(uint8_t* buffer, size_t capacity, Clock::time_point now) {
   if (replySplit_ != 0) capacity = std::min(capacity, replySplit_);

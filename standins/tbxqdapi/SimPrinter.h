@@ -81,10 +81,14 @@ class SimPrinter {
   // the later ones wait for the next call.
   void HoldCompletions(LONG pass) { completionPass_ = pass; }
   void HoldWrites(LONG pass) { writePass_ = pass; }
+  void HoldWriteReturns(LONG pass) { returnPass_ = pass; }
   // True when a write may go on now (it then uses up one of the writes let through).
   bool TakeWritePass();
+  bool TakeReturnPass();
   LONG WaitingWrites() const { return waitingWrites_; }
   void SetWaitingWrites(LONG count) { waitingWrites_ = count; }
+  LONG WaitingReturns() const { return waitingReturns_; }
+  void SetWaitingReturns(LONG count) { waitingReturns_ = count; }
   void ScriptReply(const uint8_t* bytes, size_t length) {
     scripted_.emplace_back(bytes, bytes + length);
   }
@@ -165,6 +169,8 @@ class SimPrinter {
   LONG completionPass_ = -1;
   LONG writePass_ = -1;
   LONG waitingWrites_ = 0;
+  LONG returnPass_ = -1;
+  LONG waitingReturns_ = 0;
 
   std::map<std::string, std::deque<LONG>> injected_;
   std::map<std::string, LONG> calls_;

@@ -169,6 +169,14 @@ DWORD TbxSim_GetPendingCompletions(const char* printer) {
 void TbxSim_HoldWrites(const char* printer, LONG pass) {
   SIM_CHANGE(printer, p.HoldWrites(pass));
 }
+void TbxSim_HoldWriteReturns(const char* printer, LONG pass) {
+  SIM_CHANGE(printer, p.HoldWriteReturns(pass));
+}
+LONG TbxSim_GetWaitingReturns(const char* printer) {
+  LONG count = 0;
+  SIM_INSPECT(printer, count = p.WaitingReturns());
+  return count;
+}
 LONG TbxSim_GetWaitingWrites(const char* printer) {
   LONG count = 0;
   SIM_INSPECT(printer, count = p.WaitingWrites());

@@ -128,6 +128,12 @@ DWORD TbxSim_GetPendingCompletions(const char* printer);
 void TbxSim_HoldWrites(const char* printer, LONG pass);
 // Writes waiting now because of TbxSim_HoldWrites.
 LONG TbxSim_GetWaitingWrites(const char* printer);
+// Holding the return of writes of print data: with pass >= 0 the next pass writes return at
+// once and later ones, once the printer has taken (and printed, and maybe answered) their
+// bytes, wait inside the call until the next call lets them return; pass < 0 holds nothing.
+void TbxSim_HoldWriteReturns(const char* printer, LONG pass);
+// Writes waiting now to return because of TbxSim_HoldWriteReturns.
+LONG TbxSim_GetWaitingReturns(const char* printer);
 // Each DirectIOEx read returns at most chunk reply bytes (0: no limit).
 void TbxSim_SetReplySplit(const char* printer, DWORD chunk);
 // Each accepted write takes delayMs before the printer takes the bytes.

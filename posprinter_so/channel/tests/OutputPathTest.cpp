@@ -61,6 +61,7 @@ class OutputPath : public ::testing::Test {
 
   void TearDown() override {
     TbxSim_HoldWrites(kPrinter, -1);  // a held write would keep the send thread from ending
+    TbxSim_HoldWriteReturns(kPrinter, -1);
     TbxSim_HoldCompletions(kPrinter, -1);
     EXPECT_TRUE(channel_.StopAllThreads());
     EXPECT_FALSE(channel_.IsAnyThreadRunning());
@@ -367,9 +368,10 @@ TEST_F(OutputPath, TheThirteenthUnansweredWriteWaitsForTheFirstAnswer) {
 // order, on an answer of its own line, never on another output's.
 struct PowerCycleRow {
   const char* name;
-  int unanswered;     // outputs written before the power goes
-  bool writeWhileOff; // the next output is queued while the printer is off
+  int unanswered;      // outputs written before the power goes
+  bool writeWhileOff;  // the next output is queued while the printer is off
   int total;
+  bool earlyAnswer;    // the resend's answer comes before its write call returns
 };
 
 class PowerCycle : public OutputPath, public ::testing::WithParamInterface<PowerCycleRow> {
@@ -390,12 +392,16 @@ class PowerCycle : public OutputPath, public ::testing::WithParamInterface<Power
 TEST_P(PowerCycle, EveryOutputCompletesOnceOnItsOwnAnswer) {
   const PowerCycleRow row = GetParam();
   Open(/*mode=*/1, /*receiveTimeoutMs=*/1500);
+  fakelog::Clear();
   owner_.retry = true;
   TbxSim_HoldCompletions(kPrinter, 0);
   for (int i = 0; i < row.unanswered; ++i) (void)PrintAsync(LineText(i).c_str());
   ASSERT_TRUE(PumpUntil([&] { return Tokens() == size_t(row.unanswered); }));
   const size_t powerLost = Written().size();
-  owner_.onError = [] { TbxSim_SetPower(kPrinter, TRUE); };
+  owner_.onError = [&] {
+    TbxSim_SetPower(kPrinter, TRUE);
+    if (row.earlyAnswer) TbxSim_HoldWriteReturns(kPrinter, 0);
+  };
   TbxSim_SetPower(kPrinter, FALSE);
   int n = row.unanswered;
   if (row.writeWhileOff)
@@ -405,6 +411,13 @@ TEST_P(PowerCycle, EveryOutputCompletesOnceOnItsOwnAnswer) {
   ASSERT_TRUE(PumpUntil([&] { return !owner_.errors.empty(); })) << "the lost output is reported";
   EXPECT_EQ(owner_.errors[0], 107);
   TbxSim_HoldCompletions(kPrinter, -1);
+  if (row.earlyAnswer) {
+    ASSERT_TRUE(PumpUntil([] {
+      return !fakelog::LinesContaining(L"came before its write returned").empty();
+    })) << "the resend's answer while its write is under way";
+    owner_.onError = nullptr;
+    TbxSim_HoldWriteReturns(kPrinter, -1);
+  }
   long last = 0;
   while (n < row.total) last = PrintAsync(LineText(n++).c_str());
   ASSERT_TRUE(PumpUntil([&] { return CompletedThenIdle(last); }))
@@ -422,9 +435,12 @@ TEST_P(PowerCycle, EveryOutputCompletesOnceOnItsOwnAnswer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, PowerCycle,
-                         ::testing::Values(PowerCycleRow{"TwelveLostThenAWriteRefused", 12, true, 26},
-                                           PowerCycleRow{"OneLostThenAWriteRefused", 1, true, 15},
-                                           PowerCycleRow{"FourLostNothingRefused", 4, false, 28}),
+                         ::testing::Values(
+                             PowerCycleRow{"TwelveLostThenAWriteRefused", 12, true, 26, false},
+                             PowerCycleRow{"OneLostThenAWriteRefused", 1, true, 15, false},
+                             PowerCycleRow{"OneLostAnsweredBeforeItsResendReturns", 1, true, 15,
+                                           true},
+                             PowerCycleRow{"FourLostNothingRefused", 4, false, 28, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Five outputs taken by the printer and unanswered, the sixth refused and the error answered
