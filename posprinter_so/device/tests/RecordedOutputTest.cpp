@@ -99,6 +99,22 @@ TEST_F(ModeOneOutput, AfterACutTheOutputWaitsForTheCuttersError) {
   EXPECT_EQ(Writes(), (Strings{"Plain<q12>", "Cut<q13>"}));
 }
 
+// An asynchronous cut is written while the sub-module still has status to ask for: the send
+// thread waits for an error the cut may bring. Close ends that wait with the threads, not
+// once ReceiveTimeout (60 s here) has run out.
+TEST_F(ModeOneOutput, CloseEndsTheWaitAfterACut) {
+  sub_.SetResult(RECSUB_OTHER_METHOD, PRN_SERVICE_PROC_CALLBACK_STATUS, 1);  // status pending
+  ASSERT_EQ(SetNumber(kPidxAsyncMode, 1), 0);
+  ASSERT_EQ(PrintNormal(2, "Cut\x1b|P"), 0);
+  ASSERT_TRUE(WaitUntil([&] { return !Writes().empty(); })) << "the cut was written";
+  auto closing = std::async(std::launch::async, [&] { return Call([&] { return so_->Close(); }); });
+  ASSERT_EQ(closing.wait_for(std::chrono::seconds(40)), std::future_status::ready)
+      << "Close waits for the cut's status";
+  EXPECT_EQ(closing.get(), 0);
+  co_.RunOnThread([&] { so_->Release(); });
+  so_ = nullptr;
+}
+
 class ShortAnswerWait : public ModeOneOutput {
  protected:
   ShortAnswerWait() { key_.SetString("ReceiveTimeout", "3000"); }
