@@ -47,5 +47,7 @@ enum OposSeverity : long {
 enum OposPowerState : long {
   OPOS_PS_UNKNOWN = 2000,
   OPOS_PS_ONLINE = 2001,
+  OPOS_PS_OFF = 2002,
+  OPOS_PS_OFFLINE = 2003,
   OPOS_PS_OFF_OFFLINE = 2004,
 };

@@ -271,7 +271,7 @@ class CCommDevice {
   // The printer reported itself off or offline: every written output it has not answered
   // may be lost with its buffer, so each is reported as a refused write is.
   void NotePrinterOffline();
-  // Answers the printer still owes, of outputs pending or gone (tests).
+  // Answers the printer still owes, of outputs pending or gone.
   size_t OwedAnswerCount();
   // The printer was reset: no answer it owed can come any more.
   void DropOwedAnswers();
@@ -355,8 +355,7 @@ class CCommDevice {
   CPrintWaitEntry* FindPrintWait(long outputId, bool written) const;
   CPrintWaitEntry* FindPrintWait(long outputId) const;
   void RemovePrintWait(CPrintWaitEntry* entry);
-  // The window of the last one completed goes to *window.
-  int CompleteAnsweredPrintWait(HWND* window);
+  int CompleteAnsweredPrintWait();
   // An output that is not answered yet and whose answer cannot come any more.
   void MarkLost(CPrintWaitEntry* entry, long resultCode);
   // Under the print-wait lock: the printer owes an answer with this id for another output.
@@ -413,15 +412,12 @@ class CCommDevice {
   std::string m_noticeText;
   std::atomic<long> m_immediateWait{0}, m_cutPending{0}, m_statusRequest{0};
   std::atomic<long> m_sendHolding{0};
-  // Where the idle notice goes once nothing is pending; posted once, by whichever thread
-  // finds the output drained first (send thread or watch-response thread).
-  std::atomic<HWND> m_idleWindow{nullptr};
   long m_heldLogged = 0;  // the held output last logged (send thread only)
   // Counts ClearAllQueues: an error answered clear whose queues the answering thread already
   // cleared is not cleared again, so output queued after the answer stays.
   std::atomic<long> m_clears{0};
   void ClearUnlessClearedSince(long clears);
-  void PostIdleIfDrained();
+
   CWorker m_workers[kWorkers];
   int m_failThreadStart = -1;
   int m_failEventCreation = -1;

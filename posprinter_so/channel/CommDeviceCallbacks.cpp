@@ -75,8 +75,9 @@ long SUBAPI_CALL CCommDevice::OnStatusNotify(PrnStatusRecord* record, long code,
       owner->ApplyStatusRecord(record);
     }
   }
-  // Off or offline (2002-2004): the printer may have lost what it had not printed.
-  if (code >= 2002 && code <= 2004) self->NotePrinterOffline();
+  // Off or offline: the printer may have lost what it had not printed.
+  if (code == OPOS_PS_OFF || code == OPOS_PS_OFFLINE || code == OPOS_PS_OFF_OFFLINE)
+    self->NotePrinterOffline();
   if (owner) owner->FireStatusUpdate(record, code);
   return 0;
 }

@@ -159,8 +159,7 @@ void CCommDevice::MarkPrintWaitWritten(const COutputRequest* request, bool accep
   if (!entry) return;  // cleared meanwhile
   if (accepted) {
     entry->written = 1;
-    HWND window = nullptr;
-    (void)CompleteAnsweredPrintWait(&window);
+    (void)CompleteAnsweredPrintWait();
   } else if (entry->answered) {
     // Not this write's answer after all: the printer refused its bytes.
     entry->answered = 0;
@@ -311,7 +310,7 @@ void CCommDevice::DropOwedAnswers() {
 
 // Completes, oldest first, every entry whose answer came and whose newest copy the printer
 // took; stops at the first one still waiting, so completions keep the order of output.
-int CCommDevice::CompleteAnsweredPrintWait(HWND* window) {
+int CCommDevice::CompleteAnsweredPrintWait() {
   static const char kFn[] = "CCommDevice::CompletePrintWait";
   int completed = 0;
   while (!m_printWait.empty()) {
@@ -319,11 +318,9 @@ int CCommDevice::CompleteAnsweredPrintWait(HWND* window) {
     if (!entry->written || !entry->answered || entry->failed) break;
     Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
         Fmt("CCommDevice::CompletePrintWait  OutputID is %ld", entry->copy.outputId));
-    if (entry->copy.window) {
+    if (entry->copy.window)
       PostMessageA(entry->copy.window, entry->copy.message, entry->copy.messageParam,
                    entry->copy.outputId);
-      *window = entry->copy.window;
-    }
     RemovePrintWait(entry);
     ++completed;
   }

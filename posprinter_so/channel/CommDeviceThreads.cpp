@@ -213,13 +213,7 @@ void CCommDevice::DropFailedPrintWait() {
     if (entry->failed || !entry->written || (entry->lost && !entry->answered))
       RemovePrintWait(entry);
   }
-  HWND window = nullptr;
-  (void)CompleteAnsweredPrintWait(&window);
-}
-
-void CCommDevice::PostIdleIfDrained() {
-  if (HasPendingOutput()) return;
-  if (HWND window = m_idleWindow.exchange(nullptr)) PostMessageA(window, WhenIdleMessage(), 0, 0);
+  (void)CompleteAnsweredPrintWait();
 }
 
 // Raises an output error for the oldest written output and carries out the answer.
@@ -296,7 +290,7 @@ void CCommDevice::DoSendThread() {
   for (HANDLE e : {m_sendErrorEvent.get(), m_syncResponseEvent.get(), m_sendStopEvent.get(),
                    m_normalQueueEvent, m_printWaitChangedEvent.get()})
     ResetEvent(e);
-  m_idleWindow.store(nullptr);
+  HWND idleWindow = nullptr;
   bool tookAny = false;
   while (!StopRequested(kSend) || QueuedCount(2) || QueuedCount(1)) {
     while (NextRequestWritable()) {
@@ -316,17 +310,14 @@ void CCommDevice::DoSendThread() {
       }
       long errorLevel = 1, rce = 0, result = 0;
       std::string errorText;
-      bool cleared = false, handedOver = false;
+      bool cleared = false;
       for (;;) {
         result = WriteRequest(request, &errorLevel, &errorText, &rce, name);
         if (mode == 1 && async) MarkPrintWaitWritten(request, result == 0);
         if (mode == 1 && result == 0 && async) {
-          // Its entry waits for the answer now, not this thread: whoever takes the answer
-          // finds the output drained and posts the idle notice right behind the completion.
-          m_idleWindow.store(request->window);
-          handedOver = true;
+          // Its entry waits for the answer now, not this thread: the window that gets the
+          // last completion finds nothing pending.
           m_sendHolding.store(0);
-          PostIdleIfDrained();  // answered while the write was under way
           PollNow();
         }
         if (mode == 1 && result == 0 && !async) result = WaitSyncAnswer(request, false, &rce);
@@ -363,8 +354,7 @@ void CCommDevice::DoSendThread() {
       // goes before the answer, not after the request is freed.
       if (!async) m_sendHolding.store(0);
       if (!cleared) CompleteRequest(request, result, rce);
-      // Handed over already: taken again here it could bring a second idle notice.
-      if (request->window && !handedOver) m_idleWindow.store(request->window);
+      if (request->window) idleWindow = request->window;
       FreeRequestData(request);
       delete request;
       m_sendHolding.store(0);
@@ -374,7 +364,10 @@ void CCommDevice::DoSendThread() {
       WaitForAnswers();
       continue;
     }
-    PostIdleIfDrained();
+    if (idleWindow && !HasPendingOutput()) {
+      PostMessageA(idleWindow, WhenIdleMessage(), 0, 0);
+      idleWindow = nullptr;
+    }
     HANDLE idleSet[] = {m_normalQueueEvent, m_sendStopEvent.get()};
     const DWORD wait = WaitForMultipleObjects(2, idleSet, FALSE, kIdleWaitMs);
     if (wait == WAIT_OBJECT_0) {
@@ -569,8 +562,7 @@ BOOL CCommDevice::CompletePrintWait(long responseId) {
           Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
               Fmt("  Answer for OutputID %ld came before its write returned",
                   entry->copy.outputId));
-        HWND window = nullptr;
-        done = CompleteAnsweredPrintWait(&window) > 0;
+        done = CompleteAnsweredPrintWait() > 0;
       } else {
         Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
             Fmt("  Answer to a copy of OutputID %ld, which waits no more", owed.outputId));
@@ -578,9 +570,6 @@ BOOL CCommDevice::CompletePrintWait(long responseId) {
     }
   }
   Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "", done ? "  Remove OK" : "  Remove FAILURE");
-  SetEvent(m_printWaitChangedEvent.get());
-  // The idle notice right behind the last completion: a handler of that OutputCompleteEvent
-  // already finds the device idle.
-  if (done) PostIdleIfDrained();
+  SetEvent(m_printWaitChangedEvent.get());  // the send thread posts the idle notice
   return done;
 }

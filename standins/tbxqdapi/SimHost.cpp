@@ -190,15 +190,9 @@ LONG SimHost::DirectIOEx(const char* entry, LONG handle, DWORD writeLength,
   const LONG r = Enter(entry, handle, &key);
   if (r != TBXQD_OK) return r;
   const bool printWrite = writeLength > 0 && !readLength;
-  if (printWrite && !PrinterFor(key).TakeWritePass()) {
-    // Held by the test: waits without the lock until it lets the write go on.
-    SimPrinter& printer = PrinterFor(key);
-    printer.SetWaitingWrites(printer.WaitingWrites() + 1);
-    changed_.notify_all();
-    changed_.wait(l, [&] { return PrinterFor(key).TakeWritePass(); });
-    SimPrinter& after = PrinterFor(key);  // a reset may have made the printer anew
-    if (after.WaitingWrites() > 0) after.SetWaitingWrites(after.WaitingWrites() - 1);
-  }
+  // Held by the test: waits without the lock until it lets the write go on.
+  if (printWrite) WaitForPass(l, key, &SimPrinter::TakeWritePass, &SimPrinter::WaitingWrites,
+                              &SimPrinter::SetWaitingWrites);
   // A failure meant for a write of print data must not be taken by a status read.
   LONG injected = TBXQD_OK;
   if (printWrite && PrinterFor(key).TakeCall(std::string(entry) + " write", &injected))
@@ -218,17 +212,24 @@ LONG SimHost::DirectIOEx(const char* entry, LONG handle, DWORD writeLength,
     PrinterFor(key).Accept(writeData, writeLength, Clock::now());
     AppendOutputFile(writeData, writeLength);
     AfterChange(key);
-    if (printWrite && !PrinterFor(key).TakeReturnPass()) {
-      // Taken, printed and maybe answered; the call returns once the test lets it.
-      PrinterFor(key).SetWaitingReturns(PrinterFor(key).WaitingReturns() + 1);
-      changed_.notify_all();
-      changed_.wait(l, [&] { return PrinterFor(key).TakeReturnPass(); });
-      SimPrinter& after = PrinterFor(key);
-      if (after.WaitingReturns() > 0) after.SetWaitingReturns(after.WaitingReturns() - 1);
-    }
+    // Taken, printed and maybe answered; the call returns once the test lets it.
+    if (printWrite) WaitForPass(l, key, &SimPrinter::TakeReturnPass, &SimPrinter::WaitingReturns,
+                                &SimPrinter::SetWaitingReturns);
   }
   if (!readLength) return TBXQD_OK;
   return ReadReplies(key, l, /*wait=*/writeLength == 0, timeoutMs, readLength, readBuffer);
+}
+
+void SimHost::WaitForPass(std::unique_lock<std::mutex>& l, const std::string& key,
+                          bool (SimPrinter::*take)(), LONG (SimPrinter::*waiting)() const,
+                          void (SimPrinter::*setWaiting)(LONG)) {
+  SimPrinter& printer = PrinterFor(key);
+  if ((printer.*take)()) return;
+  (printer.*setWaiting)((printer.*waiting)() + 1);
+  changed_.notify_all();
+  changed_.wait(l, [&] { return (PrinterFor(key).*take)(); });
+  SimPrinter& after = PrinterFor(key);  // a reset may have made the printer anew
+  if ((after.*waiting)() > 0) (after.*setWaiting)((after.*waiting)() - 1);
 }
 
 LONG SimHost::ReadReplies(const std::string& key, std::unique_lock<std::mutex>& l, bool wait,

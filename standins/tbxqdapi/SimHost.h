@@ -67,6 +67,11 @@ class SimHost {
   LONG Enter(const char* entry, LONG handle, std::string* key);
   void AfterChange(const std::string& key);
   void AppendOutputFile(const BYTE* data, DWORD length);
+  // A write held by the test (take finds no pass left) waits without the lock, counted in
+  // the waiting count, until a pass is given.
+  void WaitForPass(std::unique_lock<std::mutex>& lock, const std::string& key,
+                   bool (SimPrinter::*take)(), LONG (SimPrinter::*waiting)() const,
+                   void (SimPrinter::*setWaiting)(LONG));
   LONG ReadReplies(const std::string& key, std::unique_lock<std::mutex>& lock, bool wait,
                    DWORD timeoutMs, DWORD* readLength, BYTE* readBuffer);
   bool WaitForLock(std::unique_lock<std::mutex>& lock, const std::string& key, LONG handle,

@@ -427,9 +427,10 @@ TEST_P(PowerCycle, EveryOutputCompletesOnceOnItsOwnAnswer) {
   EXPECT_EQ(CompletedIds(), expected) << "each output once, in order";
   const std::string written = TbxSimWritten(kPrinter), printed = TbxSimPrinted(kPrinter);
   for (int i = 0; i < row.total; ++i) {
-    if (i < row.unanswered)
+    if (i < row.unanswered) {
       EXPECT_NE(written.find(LineText(i), powerLost), std::string::npos)
           << LineText(i) << " lost with the power and not written again";
+    }
     EXPECT_NE(printed.find(LineText(i)), std::string::npos) << LineText(i) << " never printed";
   }
 }

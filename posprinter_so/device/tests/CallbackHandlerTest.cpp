@@ -592,7 +592,7 @@ TEST_F(CallbackHandler, AHandlerInsideClosesDrainEndsTheFiring) {
     Flush();
     co_.ClearHandlers();
     EXPECT_EQ(outer, OPOS_SUCCESS) << row.handler;
-    EXPECT_EQ(inner, row.close ? OPOS_SUCCESS : -1) << row.handler;
+    EXPECT_EQ(inner, row.close ? long{OPOS_SUCCESS} : -1L) << row.handler;
     EXPECT_EQ(Statuses(), std::vector<long>{11}) << row.handler;
     if (row.release) {
       so_ = nullptr;
