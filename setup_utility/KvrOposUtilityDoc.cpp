@@ -6,6 +6,9 @@
 
 namespace {
 
+// Reads of the printer list after a first that failed while printers came and went.
+constexpr int kPrinterListReads = 20;
+
 std::string ProgramFolder() {
   char path[MAX_PATH];
   const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -105,14 +108,21 @@ void CKvrOposUtilityDoc::EnumerateAllClasses() {
 void CKvrOposUtilityDoc::FindInstalledPrinters() {
   DWORD needed = 0;
   DWORD count = 0;
-  EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
-  if (needed == 0) return;
-  std::vector<BYTE> buffer(needed);
-  // A printer added between the two calls makes the second one fail: then none are listed.
-  if (!EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &count))
-    return;
+  std::vector<BYTE> buffer;
+  // A printer added or removed while the list is read fails the read, short or (under Wine)
+  // with nothing said about the size: read again, sized anew when the list grew.
+  for (int attempt = 0;; ++attempt) {
+    needed = 0;
+    if (EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(),
+                      static_cast<DWORD>(buffer.size()), &needed, &count))
+      break;
+    if (attempt == kPrinterListReads) return;
+    if (needed > buffer.size()) buffer.resize(needed);
+  }
   const auto* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
   for (DWORD i = 0; i < count; ++i) {
+    // A printer being removed can show up without its strings.
+    if (printers[i].pPrinterName == nullptr) continue;
     const char* driver = printers[i].pDriverName ? printers[i].pDriverName : "";
     for (int row = 1; row < kModelRowCount; ++row) {
       if (m_models[row].printerDriverName[0] != '\0' &&

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <string>
+#include <thread>
+
 namespace {
 
 const std::string kKvr = kKvrGroupText;
@@ -257,6 +261,39 @@ TEST_F(TreeItemsTest, InstalledPrintersOfTheModelsDriverAreListed) {
   EXPECT_TRUE(doc->m_devices[kPosPrinter][1].printerMissingOrShared);
   EXPECT_TRUE(DeleteTestPrinter(tbx));
   EXPECT_TRUE(DeleteTestPrinter(other));
+}
+
+// A printer added or removed while the list is read (by a user, or by another program) must not
+// empty the list.
+TEST_F(TreeItemsTest, InstalledPrintersStayListedWhilePrintersComeAndGo) {
+  const std::string tbx = "QuTree steady printer";
+  std::string error;
+  ASSERT_TRUE(AddTestPrinter(tbx, &error, "KVR TBX910QD")) << error;
+  std::atomic<bool> stop{false};
+  std::atomic<int> changes{0};
+  std::thread churn([&] {
+    const std::string name = "QuTree churn printer";
+    while (!stop) {
+      std::string ignored;
+      if (AddTestPrinter(name, &ignored)) DeleteTestPrinter(name);
+      ++changes;
+    }
+  });
+  int missing = 0;
+  int reads = 0;
+  // Enough reads to overlap many changes; a read that fails short once is enough to fail.
+  while (reads < 2000 && (changes < 40 || reads < 200)) {
+    doc->m_installedPrinters.clear();
+    doc->FindInstalledPrinters();
+    bool listed = false;
+    for (const InstalledPrinter& p : doc->m_installedPrinters) listed |= p.printerName == tbx;
+    if (!listed) ++missing;
+    ++reads;
+  }
+  stop = true;
+  churn.join();
+  EXPECT_EQ(missing, 0) << "in " << reads << " reads over " << changes << " changes";
+  EXPECT_TRUE(DeleteTestPrinter(tbx));
 }
 
 }  // namespace
