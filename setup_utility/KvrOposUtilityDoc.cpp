@@ -1,13 +1,11 @@
 #include "KvrOposUtilityDoc.h"
+#include "PrinterList.h"
 
 #include <winspool.h>
 
 #include <algorithm>
 
 namespace {
-
-// Reads of the printer list after a first that failed while printers came and went.
-constexpr int kPrinterListReads = 20;
 
 std::string ProgramFolder() {
   char path[MAX_PATH];
@@ -106,19 +104,9 @@ void CKvrOposUtilityDoc::EnumerateAllClasses() {
 }
 
 void CKvrOposUtilityDoc::FindInstalledPrinters() {
-  DWORD needed = 0;
-  DWORD count = 0;
   std::vector<BYTE> buffer;
-  // A printer added or removed while the list is read fails the read, short or (under Wine)
-  // with nothing said about the size: read again, sized anew when the list grew.
-  for (int attempt = 0;; ++attempt) {
-    needed = 0;
-    if (EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(),
-                      static_cast<DWORD>(buffer.size()), &needed, &count))
-      break;
-    if (attempt == kPrinterListReads) return;
-    if (needed > buffer.size()) buffer.resize(needed);
-  }
+  DWORD count = 0;
+  if (!ReadLocalPrinters(&buffer, &count)) return;
   const auto* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
   for (DWORD i = 0; i < count; ++i) {
     // A printer being removed can show up without its strings.

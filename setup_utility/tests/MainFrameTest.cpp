@@ -200,6 +200,7 @@ TEST_F(MainFrameTest, ARunLeavesItsProfileKeyWithAnEmptySettingsKey) {
 
 TEST_F(MainFrameTest, StartsFillsItsTreeFollowsTheSelectionAndCloses) {
   // The printer form keeps a stored Windows printer only when the spooler has it.
+  SpoolerChangesHeld listedWhileRead;
   std::string error;
   ASSERT_TRUE(AddTestPrinter("QuWin", &error, "KVR TBX910QD")) << error;
   GuiThread gui(options);

@@ -1,14 +1,14 @@
 // What the tree and the frame decide from the selection, and the tree's items.
 #include "DocTestFixture.h"
 #include "FrameLogic.h"
+#include "PrinterList.h"
 #include "TreeModel.h"
 #include "TestPrinter.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <string>
-#include <thread>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -236,6 +236,7 @@ TEST_F(TreeItemsTest, WithoutTheDrawerClassNoDrawerPagesFollow) {
 TEST_F(TreeItemsTest, InstalledPrintersOfTheModelsDriverAreListed) {
   const std::string tbx = "QuTree TBX printer";
   const std::string other = "QuTree other printer";
+  SpoolerChangesHeld listedWhileRead;
   std::string error;
   ASSERT_TRUE(AddTestPrinter(tbx, &error, "KVR TBX910QD")) << error;
   ASSERT_TRUE(AddTestPrinter(other, &error)) << error;
@@ -263,37 +264,55 @@ TEST_F(TreeItemsTest, InstalledPrintersOfTheModelsDriverAreListed) {
   EXPECT_TRUE(DeleteTestPrinter(other));
 }
 
-// A printer added or removed while the list is read (by a user, or by another program) must not
-// empty the list.
-TEST_F(TreeItemsTest, InstalledPrintersStayListedWhilePrintersComeAndGo) {
-  const std::string tbx = "QuTree steady printer";
-  std::string error;
-  ASSERT_TRUE(AddTestPrinter(tbx, &error, "KVR TBX910QD")) << error;
-  std::atomic<bool> stop{false};
-  std::atomic<int> changes{0};
-  std::thread churn([&] {
-    const std::string name = "QuTree churn printer";
-    while (!stop) {
-      std::string ignored;
-      if (AddTestPrinter(name, &ignored)) DeleteTestPrinter(name);
-      ++changes;
+// The spooler's answers to successive reads: a list of the size (bytes), or a read failed with
+// nothing said about the size, as Wine's spooler answers while a printer is being removed.
+constexpr DWORD kFailsSilently = ~0u;
+
+struct PlayedSpooler {
+  std::vector<DWORD> sizes;  // the last one stays
+  int calls = 0;
+  BOOL Read(LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD count) {
+    const DWORD now = sizes[std::min<size_t>(calls++, sizes.size() - 1)];
+    if (now == kFailsSilently) return FALSE;
+    *needed = now;
+    if (size < now) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return FALSE;
     }
-  });
-  int missing = 0;
-  int reads = 0;
-  // Enough reads to overlap many changes; a read that fails short once is enough to fail.
-  while (reads < 2000 && (changes < 40 || reads < 200)) {
-    doc->m_installedPrinters.clear();
-    doc->FindInstalledPrinters();
-    bool listed = false;
-    for (const InstalledPrinter& p : doc->m_installedPrinters) listed |= p.printerName == tbx;
-    if (!listed) ++missing;
-    ++reads;
+    *count = now / sizeof(PRINTER_INFO_2A);
+    for (DWORD i = 0; i < *count; ++i)
+      reinterpret_cast<PRINTER_INFO_2A*>(buffer)[i] = PRINTER_INFO_2A{};
+    return TRUE;
   }
-  stop = true;
-  churn.join();
-  EXPECT_EQ(missing, 0) << "in " << reads << " reads over " << changes << " changes";
-  EXPECT_TRUE(DeleteTestPrinter(tbx));
+};
+
+TEST(PrinterList, AReadFailedByPrintersComingAndGoingIsMadeAgain) {
+  constexpr DWORD one = sizeof(PRINTER_INFO_2A);
+  const struct {
+    const char* what;
+    std::vector<DWORD> sizes;
+    bool read;
+    DWORD count;
+    int calls;
+  } rows[] = {
+      {"no printers", {0}, true, 0, 1},
+      {"sized, then read", {2 * one}, true, 2, 2},
+      {"a printer added between sizing and reading", {one, 3 * one}, true, 3, 3},
+      {"a read failed saying nothing", {2 * one, kFailsSilently, 2 * one}, true, 2, 3},
+      {"a spooler that never answers", {kFailsSilently}, false, 0, 21},
+  };
+  for (const auto& row : rows) {
+    PlayedSpooler spooler{row.sizes};
+    std::vector<BYTE> buffer;
+    DWORD count = 99;
+    const bool read = ReadLocalPrinters(
+        &buffer, &count, [&](DWORD, LPSTR, DWORD, LPBYTE b, DWORD size, LPDWORD n, LPDWORD c) {
+          return spooler.Read(b, size, n, c);
+        });
+    EXPECT_EQ(read, row.read) << row.what;
+    EXPECT_EQ(count, row.count) << row.what;
+    EXPECT_EQ(spooler.calls, row.calls) << row.what;
+  }
 }
 
 }  // namespace

@@ -160,6 +160,7 @@ TEST_F(WizardWindows, RefusedTimeoutComesBackWithTheFocus) {
 }
 
 TEST_F(WizardWindows, AddDeviceWizardRunsToFinishAndCreatesTheEntries) {
+  SpoolerChangesHeld listedWhileRead;
   std::string error;
   ASSERT_TRUE(AddTestPrinter("QwWizardPrinter", &error, kTbxDriver)) << error;
   Select({"POSPrinter", "KVR POS Devices"});

@@ -11,30 +11,22 @@ std::string Failure(const char* call) {
 
 char* Text(const std::string& s) { return const_cast<char*>(s.c_str()); }
 
-// Test programs run side by side and Wine's spooler copies the driver files on every add:
-// one change to the spooler at a time, across processes.
-class SpoolerLock {
- public:
-  SpoolerLock() : mutex_(CreateMutexA(nullptr, FALSE, "KvrTestSpoolerChange")) {
-    if (mutex_) WaitForSingleObject(mutex_, 60000);
-  }
-  ~SpoolerLock() {
-    if (!mutex_) return;
-    ReleaseMutex(mutex_);
-    CloseHandle(mutex_);
-  }
-  SpoolerLock(const SpoolerLock&) = delete;
-  SpoolerLock& operator=(const SpoolerLock&) = delete;
-
- private:
-  HANDLE mutex_;
-};
-
 }  // namespace
+
+SpoolerChangesHeld::SpoolerChangesHeld()
+    : mutex_(CreateMutexA(nullptr, FALSE, "KvrTestSpoolerChange")) {
+  if (mutex_) WaitForSingleObject(mutex_, 60000);
+}
+
+SpoolerChangesHeld::~SpoolerChangesHeld() {
+  if (!mutex_) return;
+  ReleaseMutex(mutex_);
+  CloseHandle(mutex_);
+}
 
 bool AddTestPrinter(const std::string& printerName, std::string* error,
                     const std::string& driverName) {
-  SpoolerLock lock;
+  SpoolerChangesHeld lock;
   std::string driverFile = "wineps.drv";
   std::string dataFile = "generic.ppd";
   DRIVER_INFO_3A driver = {};
@@ -69,7 +61,7 @@ bool AddTestPrinter(const std::string& printerName, std::string* error,
 }
 
 bool DeleteTestPrinter(const std::string& printerName) {
-  SpoolerLock lock;
+  SpoolerChangesHeld lock;
   HANDLE printer = nullptr;
   PRINTER_DEFAULTSA access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
   if (!OpenPrinterA(Text(printerName), &printer, &access)) return true;
