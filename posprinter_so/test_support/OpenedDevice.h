@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ControlObjectCalls.h"
 #include "ControlObjectStandIn.h"
@@ -21,7 +22,7 @@ namespace sotest {
 class OpenedDevice : public ::testing::Test, protected ControlObjectCalls {
  protected:
   static constexpr long kPidxDeviceEnabled = 3, kPidxFreezeEvents = 4, kPidxState = 9;
-  static constexpr long kStateIdle = 2;
+  static constexpr long kStateIdle = 2, kPidxCoverOpen = 8003;
 
   OpenedDevice(const char* device, const char* printer) : key_(device), printer_(printer) {}
 
@@ -41,6 +42,19 @@ class OpenedDevice : public ::testing::Test, protected ControlObjectCalls {
     ASSERT_EQ(Call([&] { return so_->Claim(5000); }), 0);
     ASSERT_EQ(SetNumber(kPidxDeviceEnabled, 1), 0);
     TbxSim_ClearWritten(printer_);
+  }
+
+  // The cover opened, seen by the service object and its StatusUpdateEvent fired: CoverOpen
+  // can read 1 before that event is queued, and a test that freezes events next and counts the
+  // queue would then find the cover's event there too.
+  void OpenCover() {
+    TbxSim_SetCoverOpen(printer_, TRUE);
+    ASSERT_TRUE(WaitUntil([&] { return Number(kPidxCoverOpen) == 1; })) << "CoverOpen reported";
+    ASSERT_TRUE(WaitUntil([&] {
+      for (const costandin::EventRecord& event : co_.Events())
+        if (event.name == L"SOStatusUpdate" && event.numbers == std::vector<long>{11}) return true;
+      return false;
+    })) << "the cover's StatusUpdateEvent";
   }
 
   // What is still queued finishes (within the bound) before Close, which waits on busy for

@@ -126,10 +126,18 @@ class CallbackHandler : public ::testing::Test {
   static bool Logged(const wchar_t* fragment) {
     return !fakelog::LinesContaining(fragment).empty();
   }
-  // The cover opened and seen by the service object.
+  // The cover opened, seen by the service object and its StatusUpdateEvent fired: the property
+  // can read 1 before that event is queued, and a test that freezes events next and counts the
+  // queue would then find the cover's event there too.
   void OpenCover() {
     TbxSim_SetCoverOpen(kPrinter, TRUE);
     ASSERT_TRUE(WaitUntil([&] { return Prop(kCoverOpen) == 1; })) << "CoverOpen reported";
+    ASSERT_TRUE(WaitUntil([&] {
+      for (long status : Statuses())
+        if (status == 11) return true;
+      return false;
+    })) << "the cover's StatusUpdateEvent";
+    Flush();
   }
   // Every message posted to the Control Object's thread before now has been handled.
   void Flush() { co_.RunOnThread([] {}); }

@@ -17,7 +17,7 @@ namespace {
 
 constexpr char kDevice[] = "SoHealthBusyDevice";
 constexpr char kPrinter[] = "SoHealthBusyPrinter";
-constexpr long kPidxCoverOpen = 8003, kPidxAsyncMode = 8001;
+constexpr long kPidxAsyncMode = 8001;
 constexpr long kStateBusy = 3;
 
 using sotest::Bstr;
@@ -36,8 +36,7 @@ class HealthBusy : public sotest::OpenedDevice {
 
   // An asynchronous output whose error (cover open) waits, unfired, for the application.
   void LeaveOutputWaitingOnItsError() {
-    TbxSim_SetCoverOpen(kPrinter, TRUE);
-    ASSERT_TRUE(WaitUntil([&] { return Number(kPidxCoverOpen) == 1; }));
+    ASSERT_NO_FATAL_FAILURE(OpenCover());
     ASSERT_EQ(SetNumber(kPidxFreezeEvents, 1), 0);
     ASSERT_EQ(SetNumber(kPidxAsyncMode, 1), 0);
     Bstr data("Waiting\n");

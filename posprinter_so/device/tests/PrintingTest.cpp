@@ -205,9 +205,7 @@ TEST_F(Printing, SetLogoKeepsTheLastLogoAndValidateDataPrintsNothing) {
 
 // ---- errors ----
 TEST_F(Printing, ASynchronousFailureReturnsItsCode) {
-  TbxSim_SetCoverOpen(kPrinter, TRUE);
-  ASSERT_TRUE(WaitUntil([&] { return Call([&] { return so_->GetPropertyNumber(8003); }) == 1; }))
-      << "CoverOpen reported";
+  ASSERT_NO_FATAL_FAILURE(OpenCover());
   const long result = PrintNormal(2, "Lost\n");
   EXPECT_EQ(result, 114);
   EXPECT_EQ(Number(kPidxResultCodeExtended), 201) << "cover open";
@@ -215,8 +213,7 @@ TEST_F(Printing, ASynchronousFailureReturnsItsCode) {
 }
 
 TEST_F(Printing, AnAsynchronousErrorIsRaisedAndRetryResendsIt) {
-  TbxSim_SetCoverOpen(kPrinter, TRUE);
-  ASSERT_TRUE(WaitUntil([&] { return Call([&] { return so_->GetPropertyNumber(8003); }) == 1; }));
+  ASSERT_NO_FATAL_FAILURE(OpenCover());
   co_.SetErrorResponse(11);  // retry
   ASSERT_EQ(SetNumber(kPidxAsyncMode, 1), 0);
   ASSERT_EQ(PrintNormal(2, "First\n"), 0);
@@ -234,8 +231,7 @@ TEST_F(Printing, AnAsynchronousErrorIsRaisedAndRetryResendsIt) {
 }
 
 TEST_F(Printing, ClearAnswerDropsTheOutput) {
-  TbxSim_SetCoverOpen(kPrinter, TRUE);
-  ASSERT_TRUE(WaitUntil([&] { return Call([&] { return so_->GetPropertyNumber(8003); }) == 1; }));
+  ASSERT_NO_FATAL_FAILURE(OpenCover());
   co_.SetErrorResponse(12);  // clear
   ASSERT_EQ(SetNumber(kPidxAsyncMode, 1), 0);
   ASSERT_EQ(PrintNormal(2, "Dropped\n"), 0);
@@ -251,8 +247,7 @@ TEST_F(Printing, ClearAnswerDropsTheOutput) {
 // answer to its error; a synchronous call then blocked the Control Object's thread, which
 // alone can fire that error: neither ever finished. Now the call answers 113 at once.
 TEST_F(Printing, ASynchronousCallWhileAsynchronousOutputWaitsOnItsErrorIsRefused) {
-  TbxSim_SetCoverOpen(kPrinter, TRUE);
-  ASSERT_TRUE(WaitUntil([&] { return Call([&] { return so_->GetPropertyNumber(8003); }) == 1; }));
+  ASSERT_NO_FATAL_FAILURE(OpenCover());
   ASSERT_EQ(SetNumber(kPidxFreezeEvents, 1), 0);  // the error event stays queued
   ASSERT_EQ(SetNumber(kPidxAsyncMode, 1), 0);
   ASSERT_EQ(PrintNormal(2, "Waiting\n"), 0);
@@ -407,8 +402,7 @@ TEST_F(Printing, PageModeAndRotatedBuffersFrameAndPrintTheirOutput) {
 
 // ---- ClearOutput ----
 TEST_F(Printing, ClearOutputDuringAnErrorDropsEverythingAndRecoversThePrinter) {
-  TbxSim_SetCoverOpen(kPrinter, TRUE);
-  ASSERT_TRUE(WaitUntil([&] { return Call([&] { return so_->GetPropertyNumber(8003); }) == 1; }));
+  ASSERT_NO_FATAL_FAILURE(OpenCover());
   ASSERT_EQ(SetNumber(kPidxFreezeEvents, 1), 0);
   ASSERT_EQ(SetNumber(kPidxAsyncMode, 1), 0);
   ASSERT_EQ(PrintNormal(2, "Stuck\n"), 0);
