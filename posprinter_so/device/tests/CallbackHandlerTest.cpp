@@ -5,6 +5,7 @@
 // simulated printer, or the recording sub-module where the test must make the reports.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -132,11 +133,7 @@ class CallbackHandler : public ::testing::Test {
   void OpenCover() {
     TbxSim_SetCoverOpen(kPrinter, TRUE);
     ASSERT_TRUE(WaitUntil([&] { return Prop(kCoverOpen) == 1; })) << "CoverOpen reported";
-    ASSERT_TRUE(WaitUntil([&] {
-      for (long status : Statuses())
-        if (status == 11) return true;
-      return false;
-    })) << "the cover's StatusUpdateEvent";
+    ASSERT_TRUE(WaitUntil([&] { return Fired(11); })) << "the cover's StatusUpdateEvent";
     Flush();
   }
   // Every message posted to the Control Object's thread before now has been handled.
@@ -152,6 +149,10 @@ class CallbackHandler : public ::testing::Test {
     std::vector<long> statuses;
     for (const EventRecord& event : Named(L"SOStatusUpdate")) statuses.push_back(event.numbers.at(0));
     return statuses;
+  }
+  bool Fired(long status) const {
+    const std::vector<long> statuses = Statuses();
+    return std::find(statuses.begin(), statuses.end(), status) != statuses.end();
   }
 
   std::unique_ptr<sotest::DeviceKey> key_;
@@ -720,11 +721,7 @@ TEST_F(CallbackHandler, FlagWhenIdleAfterADisableAnswered113WaitsForTheOutput) {
     *errorResponse = 12;
   });
   ASSERT_EQ(SetNumber(kFreezeEvents, 0), OPOS_SUCCESS);
-  ASSERT_TRUE(WaitUntil([&] {
-    for (long status : Statuses())
-      if (status == 1001) return true;
-    return false;
-  })) << "the idle report";
+  ASSERT_TRUE(WaitUntil([&] { return Fired(1001); })) << "the idle report";
   Flush();
   co_.ClearHandlers();
   std::vector<std::wstring> order;
