@@ -11,7 +11,6 @@ bool ReadLocalPrinters(std::vector<BYTE>* buffer, DWORD* count, const PrinterEnu
   buffer->clear();
   for (int attempt = 0;; ++attempt) {
     DWORD needed = 0;
-    *count = 0;
     if (enumerate(PRINTER_ENUM_LOCAL, nullptr, 2, buffer->data(),
                   static_cast<DWORD>(buffer->size()), &needed, count))
       return true;

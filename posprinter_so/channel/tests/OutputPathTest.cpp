@@ -338,6 +338,13 @@ std::string LineText(int n) {
   return text;
 }
 
+// OutputIDs 1 to last, the order every output completes in.
+std::vector<long> IdsUpTo(long last) {
+  std::vector<long> ids;
+  for (long id = 1; id <= last; ++id) ids.push_back(id);
+  return ids;
+}
+
 // Twelve outputs (response ids 0-11) are taken by the printer, their answers held back. The
 // thirteenth reuses id 0: written now, an answer 0 could stand for either. It waits for the
 // first output's answer instead.
@@ -357,9 +364,7 @@ TEST_F(OutputPath, TheThirteenthUnansweredWriteWaitsForTheFirstAnswer) {
   EXPECT_EQ(CompletedIds(), std::vector<long>{1});
   TbxSim_HoldCompletions(kPrinter, -1);
   ASSERT_TRUE(PumpUntil([&] { return CompletedThenIdle(last); })) << "posted: " << PostedText();
-  std::vector<long> expected;
-  for (long id = 1; id <= last; ++id) expected.push_back(id);
-  EXPECT_EQ(CompletedIds(), expected);
+  EXPECT_EQ(CompletedIds(), IdsUpTo(last));
 }
 
 // Output written and not answered yet when the printer's power goes: the printer forgets
@@ -422,9 +427,7 @@ TEST_P(PowerCycle, EveryOutputCompletesOnceOnItsOwnAnswer) {
   while (n < row.total) last = PrintAsync(LineText(n++).c_str());
   ASSERT_TRUE(PumpUntil([&] { return CompletedThenIdle(last); }))
       << "posted: " << PostedText() << "; waiting: " << channel_.PrintWaitCount();
-  std::vector<long> expected;
-  for (long id = 1; id <= last; ++id) expected.push_back(id);
-  EXPECT_EQ(CompletedIds(), expected) << "each output once, in order";
+  EXPECT_EQ(CompletedIds(), IdsUpTo(last)) << "each output once, in order";
   const std::string written = TbxSimWritten(kPrinter), printed = TbxSimPrinted(kPrinter);
   for (int i = 0; i < row.total; ++i) {
     if (i < row.unanswered) {
