@@ -21,6 +21,7 @@ struct Block {
   Block* next;
   unsigned char* bytes;
   size_t size;
+  size_t start;  // the bytes of the blocks before it: a place in a store is start + offset
 };
 
 struct Store {
@@ -39,25 +40,30 @@ struct TokenCell {
 
 struct ListRecord;
 
-// A store a list holds because tokens moved into it may live there; carved from the
-// holding list's own store.
+// A list's hold on another list's store, because tokens moved into it may live there, up
+// to the place the store was carved to when they moved. Carved from the holding list's
+// own store.
 struct HeldStore {
   ListRecord* record;
-  HeldStore* next;
+  size_t upTo;
+  HeldStore* next;        // the next store the same list holds
+  HeldStore* nextHolder;  // the next hold on the same store
 };
 
+enum class Use { kList, kKept, kHeldOnly };
+
 // What CreateCommandList allocates; the list comes first, so a list's address is its
-// record's. The store is carved only by the list in the record, and rewound only when
-// nothing else holds it: moved tokens keep their addresses until the last list holding
-// them is freed.
+// record's. The store is carved only by the list in the record. When that list is freed
+// the store goes back to the furthest place another list holds it to (the start when none
+// does): moved tokens keep their addresses while a list holds them, and what a later list
+// built after them is given back when that list is freed.
 struct ListRecord {
   PrnTokenList list;
   PrnTokenChain chain;
   Store store;
-  // Its own list or the kept lists, plus each list in whose `held` it is. Lists holding
-  // the same store may be freed on different threads.
-  std::atomic<long> holders;
-  HeldStore* held;  // the stores this record's list holds besides its own
+  Use use;
+  HeldStore* held;     // the stores this record's list holds besides its own
+  HeldStore* holders;  // the other lists' holds on this store
   Block first;
   unsigned char firstBytes[kInlineBytes];
 };
@@ -67,12 +73,16 @@ ListRecord* RecordOf(const PrnTokenList* list) {
 }
 TokenCell* CellOf(PrnCommandToken* token) { return reinterpret_cast<TokenCell*>(token); }
 
+std::atomic<size_t> g_storeBytes{0};
+std::atomic<long> g_failingMoves{0};
+
 // Frees the heap blocks after `from`.
 void FreeBlocksAfter(Block* from) {
   Block* block = from->next;
   from->next = nullptr;
   while (block) {
     Block* next = block->next;
+    g_storeBytes -= block->size;
     ::operator delete(block);
     block = next;
   }
@@ -80,6 +90,7 @@ void FreeBlocksAfter(Block* from) {
 
 void Destroy(ListRecord* record) {
   FreeBlocksAfter(&record->first);
+  g_storeBytes -= kInlineBytes;
   delete record;
 }
 
@@ -89,58 +100,82 @@ size_t StoreBytes(const ListRecord* record) {
   return bytes;
 }
 
-// For a store nothing else holds: keeps the blocks a receipt needs, gives the rest back and
-// carves from the start again.
-void Reset(ListRecord* record) {
-  size_t kept = kInlineBytes;
-  for (Block* block = &record->first; block->next; block = block->next) {
-    if (kept + block->next->size > kKeptStoreBytes) {
-      FreeBlocksAfter(block);
-      break;
-    }
-    kept += block->next->size;
-  }
-  record->store.current = &record->first;
-  record->store.at = record->firstBytes;
-  record->store.end = record->firstBytes + kInlineBytes;
+size_t PlaceOf(const Store& store) {
+  return store.current->start + static_cast<size_t>(store.at - store.current->bytes);
 }
 
-// The lists freed last, ready for the next CreateCommandList. Lists are made on the
-// caller's thread and freed on the output threads, hence the lock.
-class KeptLists {
+// Carves from `place` on again, keeping the blocks after it that a receipt needs and giving
+// the rest back. Place 0: a store nothing holds.
+void RewindTo(ListRecord* record, size_t place) {
+  Block* block = &record->first;
+  while (block->next && place > block->start + block->size) block = block->next;
+  for (Block* kept = block; kept->next; kept = kept->next) {
+    if (kept->next->start + kept->next->size > kKeptStoreBytes) {
+      FreeBlocksAfter(kept);
+      break;
+    }
+  }
+  record->store.current = block;
+  record->store.at = block->bytes + (place - block->start);
+  record->store.end = block->bytes + block->size;
+}
+
+// The furthest place another list holds the store to.
+size_t HeldUpTo(const ListRecord* record) {
+  size_t place = 0;
+  for (const HeldStore* hold = record->holders; hold; hold = hold->nextHolder)
+    if (hold->upTo > place) place = hold->upTo;
+  return place;
+}
+
+// Lists are made on the caller's thread and freed on the output threads, and lists that
+// hold the same store may be freed on different threads: the holds, the uses and the lists
+// kept for the next CreateCommandList change only under this lock.
+class Stores {
  public:
-  ~KeptLists() {
-    for (size_t i = 0; i < m_count; ++i) Destroy(m_lists[i]);
+  ~Stores() {
+    for (size_t i = 0; i < m_count; ++i) Destroy(m_kept[i]);
   }
-  ListRecord* Take() {
-    std::lock_guard<std::mutex> hold(m_lock);
-    return m_count ? m_lists[--m_count] : nullptr;
-  }
-  // False when full: the caller destroys the record.
-  bool Keep(ListRecord* record) {
-    std::lock_guard<std::mutex> hold(m_lock);
-    if (m_count == kKeptLists) return false;
-    m_lists[m_count++] = record;
-    return true;
+  std::mutex& Lock() { return m_lock; }
+  ListRecord* TakeKept() { return m_count ? m_kept[--m_count] : nullptr; }
+  // For a record whose list is gone or which lost a hold: carves from what is still held
+  // on, is kept for the next list if there is room, or is freed once nothing holds it.
+  void Settle(ListRecord* record) {
+    if (record->use == Use::kList) {
+      record->use = Use::kHeldOnly;
+      if (m_count < kKeptLists) {
+        m_kept[m_count++] = record;
+        record->use = Use::kKept;
+      }
+    }
+    if (record->use == Use::kHeldOnly && !record->holders) {
+      Destroy(record);
+      return;
+    }
+    RewindTo(record, HeldUpTo(record));
   }
 
  private:
   std::mutex m_lock;
-  ListRecord* m_lists[kKeptLists] = {};
+  ListRecord* m_kept[kKeptLists] = {};
   size_t m_count = 0;
 };
 
-KeptLists& Kept() {
-  static KeptLists kept;
-  return kept;
+Stores& TheStores() {
+  static Stores stores;
+  return stores;
 }
 
-// Drops one holder; the last one resets the store for the kept lists, or frees it.
-void Release(ListRecord* record) {
-  if (record->holders.fetch_sub(1) != 1) return;
-  Reset(record);
-  record->holders = 1;
-  if (!Kept().Keep(record)) Destroy(record);
+// Ends one hold on a store; a store without its list goes back to what is still held.
+void LetGo(HeldStore* hold) {
+  ListRecord* record = hold->record;
+  for (HeldStore** link = &record->holders; *link; link = &(*link)->nextHolder) {
+    if (*link == hold) {
+      *link = hold->nextHolder;
+      break;
+    }
+  }
+  if (record->use != Use::kList) TheStores().Settle(record);
 }
 
 // Moves to the next block that has room for `need` bytes: one kept from an earlier use of
@@ -157,10 +192,10 @@ bool NextBlock(Store* store, size_t need) {
   while (size < need) size *= 2;
   void* memory = ::operator new(sizeof(Block) + size, std::nothrow);
   if (!memory) return false;
+  g_storeBytes += size;
   auto* block = static_cast<Block*>(memory);
-  block->next = nullptr;
-  block->bytes = static_cast<unsigned char*>(memory) + sizeof(Block);
-  block->size = size;
+  *block = Block{nullptr, static_cast<unsigned char*>(memory) + sizeof(Block), size,
+                 store->current->start + store->current->size};
   store->current->next = block;
   store->current = block;
   store->at = block->bytes;
@@ -180,19 +215,32 @@ unsigned char* Carve(Store* store, size_t count, size_t align) {
   }
 }
 
-// Makes `list` hold `record` (once). False when memory runs out.
-bool Hold(PrnTokenList* list, ListRecord* record) {
-  ListRecord* own = RecordOf(list);
-  if (record == own) return true;
-  for (HeldStore* held = own->held; held; held = held->next)
-    if (held->record == record) return true;
-  auto* held =
-      reinterpret_cast<HeldStore*>(Carve(&own->store, sizeof(HeldStore), alignof(HeldStore)));
-  if (!held) return false;
-  *held = HeldStore{record, own->held};
-  own->held = held;
-  ++record->holders;
-  return true;
+HeldStore* FindHold(ListRecord* holder, const ListRecord* record) {
+  for (HeldStore* hold = holder->held; hold; hold = hold->next)
+    if (hold->record == record) return hold;
+  return nullptr;
+}
+
+// Makes `holder` hold `record` up to `upTo` at least, with a new hold from `spare` when it
+// has none yet.
+void Hold(ListRecord* holder, ListRecord* record, size_t upTo, HeldStore** spare) {
+  if (record == holder) return;
+  if (HeldStore* hold = FindHold(holder, record)) {
+    if (upTo > hold->upTo) hold->upTo = upTo;
+    return;
+  }
+  HeldStore* hold = (*spare)++;
+  *hold = HeldStore{record, upTo, holder->held, record->holders};
+  holder->held = hold;
+  record->holders = hold;
+}
+
+// The holds a move into `to` must add: the source's store and each one it holds.
+size_t NewHolds(ListRecord* to, ListRecord* from) {
+  size_t count = from != to && !FindHold(to, from) ? 1 : 0;
+  for (const HeldStore* hold = from->held; hold; hold = hold->next)
+    if (hold->record != to && !FindHold(to, hold->record)) ++count;
+  return count;
 }
 
 void LinkAtHead(PrnTokenChain* chain, PrnTokenNode* node) {
@@ -236,24 +284,26 @@ PrnCommandToken* CopyToken(PrnTokenList* target, const PrnCommandToken& token) {
 }  // namespace
 
 PrnTokenList* CreateCommandList(long station) {
-  ListRecord* record;
-  while ((record = Kept().Take()) != nullptr) {
-    // A kept store that other lists still hold goes on carving after their tokens, so a
-    // transaction's lists reuse one store; only while it is small, so that a list kept
-    // for long cannot make it grow without end.
-    if (record->holders == 1) {
-      Reset(record);
-      break;
+  ListRecord* record = nullptr;
+  {
+    Stores& stores = TheStores();
+    std::lock_guard<std::mutex> hold(stores.Lock());
+    while ((record = stores.TakeKept()) != nullptr) {
+      // A kept store that other lists still hold goes on carving after what they hold, so
+      // a transaction's lists reuse one store; only while it is small.
+      if (!record->holders || StoreBytes(record) <= kKeptStoreBytes) break;
+      record->use = Use::kHeldOnly;
     }
-    if (StoreBytes(record) <= kKeptStoreBytes) break;
-    Release(record);
+    if (record) record->use = Use::kList;
   }
   if (!record) {
     record = new (std::nothrow) ListRecord;
     if (!record) return nullptr;
-    record->holders = 1;
-    record->first = Block{nullptr, record->firstBytes, kInlineBytes};
-    Reset(record);
+    g_storeBytes += kInlineBytes;
+    record->use = Use::kList;
+    record->holders = nullptr;
+    record->first = Block{nullptr, record->firstBytes, kInlineBytes, 0};
+    RewindTo(record, 0);
   }
   record->held = nullptr;
   record->chain = PrnTokenChain{nullptr, nullptr, 0};
@@ -264,10 +314,12 @@ PrnTokenList* CreateCommandList(long station) {
 void FreeCommandList(PrnTokenList* list) {
   if (!list) return;
   ListRecord* record = RecordOf(list);
-  for (HeldStore* held = record->held; held; held = held->next) Release(held->record);
+  Stores& stores = TheStores();
+  std::lock_guard<std::mutex> hold(stores.Lock());
+  HeldStore* held = record->held;
   record->held = nullptr;
-  if (record->holders == 1) Reset(record);
-  if (!Kept().Keep(record)) Release(record);
+  for (; held; held = held->next) LetGo(held);
+  stores.Settle(record);
 }
 
 PrnCommandToken* NewCommandToken(PrnTokenList* list, long type, const void* data, long length,
@@ -327,22 +379,37 @@ PrnCommandToken* AddCommandToken(PrnTokenList* list, long type, const void* data
   return token;
 }
 
-void MoveCommandTokens(PrnTokenList* target, PrnTokenList* source) {
-  if (!target || !source || target == source || !target->tokens || !source->tokens ||
-      !source->tokens->tail)
-    return;
+bool MoveCommandTokens(PrnTokenList* target, PrnTokenList* source) {
+  if (!target || !source || !target->tokens || !source->tokens) return false;
+  if (target == source || !source->tokens->tail) return true;
   // A token in the source, and its bytes, live in the source's store or in one it holds:
-  // the target holds them all from now on.
+  // the target holds them all from now on, as far as they are carved now. The new holds
+  // are carved in one piece first, so that running out of memory leaves both lists as they
+  // were.
+  ListRecord* to = RecordOf(target);
   ListRecord* from = RecordOf(source);
-  if (!Hold(target, from)) return;
-  for (HeldStore* held = from->held; held; held = held->next)
-    if (!Hold(target, held->record)) return;
-  Store* store = &RecordOf(target)->store;
+  {
+    std::lock_guard<std::mutex> hold(TheStores().Lock());
+    const size_t count = NewHolds(to, from);
+    HeldStore* spare = nullptr;
+    if (count) {
+      if (g_failingMoves > 0 && g_failingMoves-- > 0) return false;
+      spare = reinterpret_cast<HeldStore*>(
+          Carve(&to->store, count * sizeof(HeldStore), alignof(HeldStore)));
+      if (!spare) return false;
+    }
+    HeldStore* const heldBefore = from->held;
+    Hold(to, from, PlaceOf(from->store), &spare);
+    for (HeldStore* held = heldBefore; held; held = held->next)
+      Hold(to, held->record, held->upTo, &spare);
+  }
+  Store* store = &to->store;
   while (PrnTokenNode* node = source->tokens->tail) {
     Unlink(source->tokens, node);
     LinkAtHead(target->tokens, node);
     CellOf(node->token)->store = store;
   }
+  return true;
 }
 
 bool CopyCommandTokens(const PrnTokenList* source, PrnTokenList* target) {
@@ -382,3 +449,7 @@ PrnCommandToken* UnlinkTokenNode(PrnTokenList* list, PrnTokenNode* node, PrnToke
   if (newer) *newer = prev;
   return node->token;
 }
+
+size_t CommandStoreBytes() { return g_storeBytes; }
+
+void FailNextTokenMoves(long count) { g_failingMoves = count; }

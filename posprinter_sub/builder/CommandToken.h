@@ -7,8 +7,11 @@
 // data bytes are carved. The store grows in blocks that double in size, and a freed list's
 // store is kept for the next list, so building and rendering a list allocates nothing per
 // token and nothing per byte. Moving tokens to another list moves the tokens themselves:
-// the target then holds the stores they live in, and a store is carved from the start again
-// only when no list holds it. A token taken out of a list needs no freeing of its own.
+// the target then holds the stores they live in, as far as they were carved at the move.
+// A freed list's store goes back to the furthest place another list still holds it to (the
+// start when none does) and gives back the blocks after it beyond a receipt's worth, so a
+// list kept for long holds only what it took. A token taken out of a list needs no freeing
+// of its own.
 #pragma once
 #include <cstddef>
 
@@ -46,9 +49,9 @@ void SetTokenData(PrnCommandToken* token, const unsigned char* bytes, size_t cou
                                                long length, long parameter);
 
 // Takes the tokens themselves from the source's tail and adds each at the target's head
-// until the source is empty; both byte totals stay as they were. When memory runs out the
-// tokens stay in the source.
-void MoveCommandTokens(PrnTokenList* target, PrnTokenList* source);
+// until the source is empty; both byte totals stay as they were. False when memory ran out
+// (every token stays in the source, both lists as they were) or a list is NULL.
+[[nodiscard]] bool MoveCommandTokens(PrnTokenList* target, PrnTokenList* source);
 
 // Copies every token of the source, tail first, to the target's head, adding each copy's
 // length to the target's total; the source is unchanged. False when memory ran out (the
@@ -71,3 +74,9 @@ PrnCommandToken* UnlinkTokenNode(PrnTokenList* list, PrnTokenNode* node, PrnToke
 inline PrnTokenNode* OldestTokenNode(PrnTokenList* list) {
   return (list && list->tokens) ? list->tokens->tail : nullptr;
 }
+
+// The bytes all stores hold now, those of live lists and those kept for the next ones.
+size_t CommandStoreBytes();
+
+// For tests: the next `count` moves that need memory find none.
+void FailNextTokenMoves(long count);

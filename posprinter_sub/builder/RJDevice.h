@@ -177,8 +177,9 @@ class CRJDevice {
                                                    long lineWidth, bool vertical, bool end);
   // The escape-sequence path: moves every token of a built ruled-line list, oldest first, to
   // the head of the tokenizer's list as a ruled-line copy (162), adds their lengths to its
-  // total and frees the built list. The tokens keep their order.
-  void AppendRuledLineCopies(PrnTokenList* built, PrnTokenList* target);
+  // total and frees the built list. The tokens keep their order. False when memory ran out:
+  // nothing moved or counted.
+  [[nodiscard]] bool AppendRuledLineCopies(PrnTokenList* built, PrnTokenList* target);
   static void FreeSegmentList(RJSegmentList* segments) { segments->clear(); }
   static void FreePositionList(RJPositionList* verticals) { verticals->clear(); }
 

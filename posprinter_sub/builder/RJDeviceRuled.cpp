@@ -78,16 +78,14 @@ PrnTokenList* CRJDevice::BuildRuledLineTokens(RJSegmentList* segments,
   return list;
 }
 
-void CRJDevice::AppendRuledLineCopies(PrnTokenList* built, PrnTokenList* target) {
+bool CRJDevice::AppendRuledLineCopies(PrnTokenList* built, PrnTokenList* target) {
   long bytes = 0;
   for (PrnTokenNode* node = OldestTokenNode(built); node; node = node->prev) {
     node->token->type = RJ_TOKEN_RULED_LINE_COPY;
     bytes += node->token->length;
   }
-  MoveCommandTokens(target, built);
-  // What memory kept back stays in `built` and is not counted.
-  for (PrnTokenNode* node = OldestTokenNode(built); node; node = node->prev)
-    bytes -= node->token->length;
-  target->totalBytes += bytes;
+  const bool moved = MoveCommandTokens(target, built);
+  if (moved) target->totalBytes += bytes;
   FreeTokenList(built);
+  return moved;
 }

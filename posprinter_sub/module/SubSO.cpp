@@ -143,8 +143,7 @@ long CSubSO::freeCommandList(long* args) {
 long CSubSO::moveCommandTokens(long* args) {
   const auto* block = BlockOf<PrnMoveTokensArgs>(args);
   if (!block->target || !block->source) return OPOS_E_ILLEGAL;
-  MoveCommandTokens(block->target, block->source);
-  return OPOS_SUCCESS;
+  return MoveCommandTokens(block->target, block->source) ? OPOS_SUCCESS : OPOS_E_FAILURE;
 }
 
 long CSubSO::getFixedParameters(long* args) {

@@ -173,9 +173,13 @@ long CSubSO::executePrintBarCode(long* args) {
   if (escapePath) {
     // The tokens join the core's list in their own order, after what it holds already.
     PrnTokenList* target = *b->list;
-    target->totalBytes += built->totalBytes;
-    MoveCommandTokens(target, built);
+    const bool moved = MoveCommandTokens(target, built);
+    if (moved) target->totalBytes += built->totalBytes;
     FreeCommandList(built);
+    if (!moved) {
+      LogLine(LOG_CAT_ERROR, kFunction, kTagInfo, "Out of memory.");
+      return OPOS_E_FAILURE;
+    }
   } else {
     *b->list = built;
   }

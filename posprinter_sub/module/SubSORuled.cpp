@@ -66,9 +66,9 @@ long CSubSO::executeDrawRuledLine(long* args) {
                                                         block->lineWidth, vertical, end);
   if (!built) return OPOS_E_ILLEGAL;  // a horizontal call without positions
   if (vertical) m_ruledVerticals.swap(verticals);
-  if (target)
-    m_pDevice->AppendRuledLineCopies(built, target);
-  else
+  if (!target)
     *block->list = built;
+  else if (!m_pDevice->AppendRuledLineCopies(built, target))
+    return OPOS_E_FAILURE;
   return OPOS_SUCCESS;
 }

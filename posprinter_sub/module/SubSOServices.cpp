@@ -107,9 +107,11 @@ long CSubSO::appendDirectIOTokenB(long* args) {
   // The id is the low byte of the word the first pointer names.
   const long id = *reinterpret_cast<const BYTE*>(block->responseId);
   m_pDevice->AddDc2qToken(id, temporary);
-  MoveCommandTokens(*block->list, temporary);
+  // Without its token the output's answer would never be asked for.
+  const bool added =
+      CommandTokenCount(temporary) == 1 && MoveCommandTokens(*block->list, temporary);
   FreeCommandList(temporary);
-  return OPOS_SUCCESS;
+  return added ? OPOS_SUCCESS : OPOS_E_FAILURE;
 }
 
 long CSubSO::makeDirectIOToken(PrnExecDirectIOArgs* block, bool characterSet) {

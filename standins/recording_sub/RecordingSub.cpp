@@ -254,6 +254,8 @@ void ServeListService(State& s, long serviceId, long* args) {
     }
     case PRN_SERVICE_MOVE_COMMAND_TOKENS: {
       auto* a = reinterpret_cast<PrnMoveTokensArgs*>(args);
+      // A scripted failure moves nothing, as a sub-module out of memory.
+      if (ResultFor(s, RECSUB_OTHER_METHOD, serviceId) != 0) return;
       if (s.liveLists.count(a->target) && s.liveLists.count(a->source))
         recsub::MoveTokens(a->target, a->source);
       return;
@@ -287,7 +289,7 @@ void ServeListService(State& s, long serviceId, long* args) {
     }
     case PRN_SERVICE_APPEND_RESPONSE_ID_TOKEN: {
       auto* a = reinterpret_cast<PrnResponseIdArgs*>(args);
-      if (!a->list || !a->responseId) return;
+      if (!a->list || !a->responseId || ResultFor(s, RECSUB_OTHER_METHOD, serviceId) != 0) return;
       if (!*a->list) *a->list = NewLiveList(s, PRN_STATION_RECEIPT);
       recsub::AddText(*a->list, ResponseIdText(*a->responseId));
       return;

@@ -76,8 +76,8 @@ typedef void(WINAPI* RecSubSetInitTextFn)(long offset, const char* text);
 // text token: print data through the core's tokenizer, another method's text argument, or
 // "#<method ID>"); RotatePrint and PageModePrint add "<R rotation>" and "<P control>" to
 // the buffer the station state names; the list services make, fill, move, copy and free
-// lists (service 1018 makes none while its result is scripted nonzero); service 1022 adds
-// "<q id>"; writes are kept, and a written id is confirmed at the next status request
+// lists (services 1018 and 1007 make and move nothing while their result is scripted
+// nonzero); service 1022 adds "<q id>" (nothing while scripted nonzero); writes are kept, and a written id is confirmed at the next status request
 // (service 1012); a reset (1005) is reported off line, then on line, at the next two.
 typedef void(WINAPI* RecSubSetPrintingFn)(long on);
 // With an id of 0 or more, the printer confirms every written id as this one (a wrong or

@@ -225,6 +225,19 @@ TEST_F(PrintBarCode, EscapePathJoinsTheCoresList) {
   EXPECT_EQ(Hex(list_).substr(Hex(list_).size() - 3), "0C ");  // upside down, no rotated print
 }
 
+// Without memory for the move the call fails, the core's list keeps only its own tokens and
+// its total counts only them.
+TEST_F(PrintBarCode, EscapePathWithoutMemoryAddsNothing) {
+  list_ = CreateCommandList(PRN_STATION_RECEIPT);
+  ASSERT_NE(AddCommandToken(list_, 101, "AB", 2, -1), nullptr);
+  FailNextTokenMoves(1);
+  EXPECT_EQ(Execute("12345678901", 101, 400, -1, -11, 1), 111);
+  FailNextTokenMoves(0);
+  EXPECT_EQ(CommandTokenCount(list_), 1);
+  EXPECT_EQ(list_->totalBytes, 2);
+  EXPECT_EQ(Hex(list_), "41 42 ");
+}
+
 // The room comes from the rotation before the turn: RotateSpecial 257 turns the symbol
 // sideways, where the pitch word (0 before the first enable) leaves no room.
 TEST_F(PrintBarCode, EscapePathTurnKeepsTheRoomOfTheRotationBefore) {

@@ -123,10 +123,22 @@ TEST_F(RuledLines, OpenVerticalsBeforeAnyVerticalBuildUseOneDot) {
 TEST_F(RuledLines, EscapeSequencePathKeepsTokenOrder) {
   PrnTokenList* target = ListOf(2, {{101, -1, "A"}});
   PrnTokenList* built = ListOf(2, {{161, 2, "\x13\x2B"}, {161, 3, "\x13\x2D"}});
-  device_.AppendRuledLineCopies(built, target);
+  ASSERT_TRUE(device_.AppendRuledLineCopies(built, target));
   EXPECT_EQ((std::vector<long>{101, 162, 162}), Codes(target));
   EXPECT_EQ(5, target->totalBytes);
   EXPECT_EQ(ToHex(Hex("41 13 2B 13 2D")), ToHex(Joined(target)));
+  FreeCommandList(target);
+}
+
+// Without memory for the move nothing joins the list and nothing is counted.
+TEST_F(RuledLines, EscapeSequencePathWithoutMemoryAddsNothing) {
+  PrnTokenList* target = ListOf(2, {{101, -1, "A"}});
+  PrnTokenList* built = ListOf(2, {{161, 2, "\x13\x2B"}});
+  FailNextTokenMoves(1);
+  EXPECT_FALSE(device_.AppendRuledLineCopies(built, target));
+  FailNextTokenMoves(0);
+  EXPECT_EQ((std::vector<long>{101}), Codes(target));
+  EXPECT_EQ(1, target->totalBytes);
   FreeCommandList(target);
 }
 

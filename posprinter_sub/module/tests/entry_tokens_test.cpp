@@ -327,6 +327,84 @@ TEST_F(TokenServices, MovedTokensAreTheSameTokens) {
   }
 }
 
+// A logo holds the few tokens a barcode list moved into it; the barcode list's store then
+// takes the next lists after them. What those lists took, a large image included, comes
+// back when they are freed, and the logo keeps its tokens.
+TEST_F(TokenServices, AKeptListHoldsOnlyWhatItTook) {
+  PrnInputProperty input{};
+  input.recLineSpacing = 30;
+  PrnStationState state{};
+  auto receipt = [&](long imageBytes) {
+    PrnTokenList* list = NewList();
+    for (int line = 0; line < 60; ++line) {
+      Add(list, 101, "Item 07 Espresso beans        12.95", 35);
+      Add(list, 157, nullptr, 0);
+    }
+    if (imageBytes) {
+      const std::string image(static_cast<size_t>(imageBytes), '\x5A');
+      Add(list, 150, image.data(), imageBytes);
+    }
+    Add(list, 117, nullptr, 0, -1);  // feed and cut
+    PrnRequestDeviceDataArgs render{&input, &state, list, 2};
+    EXPECT_EQ(Other(PRN_SERVICE_REQUEST_DEVICE_DATA, &render), 0);
+    Free(list);
+  };
+  PrnTokenList* logo = NewList();
+  Add(logo, 101, "SHOP", 4);
+  PrnTokenList* barcode = NewList();
+  Add(barcode, 152, "bars", 4);
+  PrnMoveTokensArgs move{logo, barcode};
+  ASSERT_EQ(Other(PRN_SERVICE_MOVE_COMMAND_TOKENS, &move), 0);
+  Free(barcode);
+  receipt(0);
+  receipt(0);
+  const size_t before = CommandStoreBytes();
+  receipt(4 * 1024 * 1024);
+  receipt(0);
+  receipt(0);
+  EXPECT_EQ(CommandStoreBytes(), before);
+  const std::vector<unsigned char> bytes = PrnTokenBytes(logo);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "SHOPbars");
+  Free(logo);
+}
+
+// A move that finds no memory answers so and leaves both lists as they were, for service
+// 1007 and for the response-id token of 1022 that moves its token in.
+TEST_F(TokenServices, AMoveWithoutMemoryFailsAndLeavesBothLists) {
+  const char* const services[] = {"1007", "1022"};
+  for (const char* what : services) {
+    const bool responseId = what[3] == '2';
+    long live = 0;
+    // Two rounds warm the kept stores; the next two must leave nothing more behind.
+    for (int round = 0; round < 4; ++round) {
+      if (round == 2) live = g_live;
+      PrnTokenList* target = NewList();
+      PrnTokenList* source = NewList();
+      Add(target, 'X', "x", 1);
+      Add(source, 'A', "aa", 2);
+      Add(source, 'B', "bbb", 3);
+      long id = 5;
+      PrnMoveTokensArgs move{target, source};
+      PrnResponseIdArgs append{&id, &target};
+      FailNextTokenMoves(1);
+      EXPECT_EQ(responseId ? Other(PRN_SERVICE_APPEND_RESPONSE_ID_TOKEN, &append)
+                           : Other(PRN_SERVICE_MOVE_COMMAND_TOKENS, &move),
+                111)
+          << what;
+      FailNextTokenMoves(0);
+      EXPECT_EQ(Order(target), (std::vector<long>{'X'})) << what;
+      EXPECT_EQ(target->totalBytes, 1) << what;
+      EXPECT_EQ(Order(source), (std::vector<long>{'A', 'B'})) << what;
+      EXPECT_EQ(source->totalBytes, 5) << what;
+      ASSERT_EQ(Other(PRN_SERVICE_MOVE_COMMAND_TOKENS, &move), 0) << what << ": memory again";
+      EXPECT_EQ(Order(target), (std::vector<long>{'X', 'A', 'B'})) << what;
+      Free(source);
+      Free(target);
+    }
+    EXPECT_EQ(g_live, live) << what;
+  }
+}
+
 // Far more tokens and bytes than the first blocks of a store hold, and one token larger than
 // any block so far: every token keeps its own bytes, in order.
 TEST_F(TokenServices, AGrowingListKeepsEveryToken) {
