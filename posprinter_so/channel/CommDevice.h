@@ -238,7 +238,9 @@ class CCommDevice {
   // The service object side of the threads and callbacks; null drops errors and status.
   void SetChannelOwner(IChannelOwner* owner) { m_channelOwner = owner; }
   IChannelOwner* ChannelOwner() const { return m_channelOwner; }
-  // Takes over the records and the list; returns the request's OutputID.
+  // Takes over the records and the list; returns the request's OutputID, or kOutputRefused
+  // when the sub-module could not add the response-id token (nothing queued, all freed).
+  static constexpr long kOutputRefused = -1;
   long Output(PrnInputProperty* record, PrnStationState* stationState, PrnTokenList* list,
               long queueSelector, long completionKind, const COutputCompletion& target);
   [[nodiscard]] COutputRequest* GetSendQueue(long queue);

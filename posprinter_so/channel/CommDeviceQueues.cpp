@@ -54,7 +54,13 @@ long CCommDevice::Output(PrnInputProperty* record, PrnStationState* stationState
     long id = queueSelector == 0                             ? NextImmediateResponseId()
               : completionKind == OUTPUT_COMPLETE_BY_RESULT ? NextSyncResponseId()
                                                              : NextAsyncResponseId();
-    (void)SetResponseIdToken(&id, &list);
+    if (SetResponseIdToken(&id, &list) != OPOS_SUCCESS) {
+      // Without its token the printer would never answer the output: nothing is queued.
+      request->list = list;
+      FreeRequestData(request);
+      delete request;
+      return kOutputRefused;
+    }
     request->responseId = id;
   }
   request->list = list;

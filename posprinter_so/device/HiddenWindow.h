@@ -68,7 +68,8 @@ class CRJDevice {
   // 0 after opening the station's transaction list, 1 when it (or for the receipt a page)
   // is open already, 2 when no list could be made.
   long BeginTransaction(long station);
-  // Moves the list's tokens into the station's open transaction and frees the list; 0.
+  // Moves the list's tokens into the station's open transaction and frees the list; the
+  // move's result (nonzero: the print did not join).
   long AppendToTransaction(long station, PrnTokenList* list);
   // Ends the station's transaction: printed (send) through SendAndWait or dropped. Takes
   // the record and the station state record over (either may be null). -1 when no
@@ -79,7 +80,8 @@ class CRJDevice {
   // on it. The records stay the caller's. 0, 1 already open, 2 no list.
   long BeginPageMode(PrnInputProperty* record, PrnStationState* stationState,
                      PrnPropertySnapshot* snapshot, long station, long control);
-  // Service 1006 for the output's page position, then its tokens into the page; 0.
+  // Service 1006 for the output's page position, then its tokens into the page; the move's
+  // result.
   long AppendPositionedToBuffer(PrnInputProperty* record, PrnStationState* stationState,
                                 PrnTokenList* list, long position1, long position2);
   // Ends or prints the page (control 2 print a copy and stay, 3 print and end, 4 drop and
@@ -92,7 +94,8 @@ class CRJDevice {
   long BeginRotatePrint(PrnInputProperty* record, PrnStationState* stationState,
                         PrnPropertySnapshot* snapshot, long station, long rotation,
                         long direction);
-  // Receipt: the list's tokens into the rotated-print list. The list is freed always; 0.
+  // Receipt: the list's tokens into the rotated-print list. The list is freed always; the
+  // move's result.
   long AppendToStationBuffer(long station, PrnTokenList* list);
   // Ends the rotated print: printed (RotatePrint's execute phase closes it first) into the
   // open receipt transaction or as one output, or dropped. Takes the records over.

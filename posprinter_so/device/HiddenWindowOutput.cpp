@@ -4,6 +4,7 @@
 
 #include "CommDevice.h"
 #include "HiddenWindow.h"
+#include "OposCodes.h"
 #include "OutputRequest.h"
 #include "ScopedHandle.h"
 
@@ -21,9 +22,10 @@ long CRJDevice::SendAndWait(PrnInputProperty* record, PrnStationState* stationSt
     target.message = DataSendCompleteMessage();
     const long outputId = m_channel->Output(record, stationState, list, queue,
                                             OUTPUT_COMPLETE_BY_MESSAGE, target);
-    if (result) *result = outputId;
+    const bool refused = outputId == CCommDevice::kOutputRefused;
+    if (result) *result = refused ? 0 : outputId;
     if (extended) *extended = 0;
-    return 0;
+    return refused ? long{OPOS_E_FAILURE} : 0;
   }
   long answer = -1;
   long answerExtended = 0;
@@ -34,7 +36,10 @@ long CRJDevice::SendAndWait(PrnInputProperty* record, PrnStationState* stationSt
   target.extendedCell = &answerExtended;
   target.resultLock = &answerLock;
   target.doneEvent = answered.get();
-  (void)m_channel->Output(record, stationState, list, queue, OUTPUT_COMPLETE_BY_RESULT, target);
+  if (m_channel->Output(record, stationState, list, queue, OUTPUT_COMPLETE_BY_RESULT, target) ==
+      CCommDevice::kOutputRefused) {
+    answer = OPOS_E_FAILURE;
+  }
   for (;;) {
     {
       std::lock_guard<std::mutex> hold(answerLock);

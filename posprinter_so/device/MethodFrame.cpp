@@ -42,7 +42,7 @@ void CPOSPrinter::SetStateIdleWhenDrained() {
 
 long CPOSPrinter::AppendToTransaction(long station, PrnTokenList* list) {
   if (station == PRN_STATION_RECEIPT || station == PRN_STATION_JOURNAL)
-    (void)m_window->AppendToTransaction(station, list);
+    return m_window->AppendToTransaction(station, list);
   return OPOS_SUCCESS;
 }
 
@@ -60,14 +60,17 @@ long CPOSPrinter::SubmitOutput(PrnInputProperty* record, PrnStationState* statio
     transaction = useTransaction && m_window->TransactionList(station);
   }
   if (page || rotation || transaction) {
+    // A print that did not join the buffer is lost: its caller hears so.
+    long moved;
     if (page) {
-      (void)m_window->AppendPositionedToBuffer(record, stationState, list, position1, position2);
+      moved = m_window->AppendPositionedToBuffer(record, stationState, list, position1, position2);
     } else if (rotation) {
-      (void)m_window->AppendToStationBuffer(station, list);
+      moved = m_window->AppendToStationBuffer(station, list);
     } else {
-      (void)AppendToTransaction(station, list);
+      moved = AppendToTransaction(station, list);
     }
-    return FinishWithoutOutput(record, stationState, nullptr, snapshot);
+    const long finished = FinishWithoutOutput(record, stationState, nullptr, snapshot);
+    return moved != OPOS_SUCCESS ? moved : finished;
   }
   if (station == PRN_STATION_RECEIPT || station == PRN_STATION_JOURNAL)
     (void)m_window->ScanCommandTokens(list);

@@ -249,7 +249,8 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
                     PrnTokenList* list, PrnPropertySnapshot* snapshot, long useTransaction,
                     long usePageMode, long useRotation, long* extended, long position1,
                     long position2);
-  // Station 1 or 2: the list's tokens into that station's open transaction; 0.
+  // Station 1 or 2: the list's tokens into that station's open transaction; the move's
+  // result.
   long AppendToTransaction(long station, PrnTokenList* list);
   // 1, or the rotation RotatePrint set with the barcode bit (0x101, 0x102, 0x103).
   long CurrentRotation() const { return m_currentRotation; }

@@ -73,9 +73,11 @@ long CRJDevice::BeginTransaction(long station) {
 
 long CRJDevice::AppendToTransaction(long station, PrnTokenList* list) {
   if (!list) return 0;
-  if (PrnTokenList* target = TransactionList(station)) (void)m_channel->OtherMethod1007(target, list);
+  long moved = 0;
+  if (PrnTokenList* target = TransactionList(station))
+    moved = m_channel->OtherMethod1007(target, list);
   (void)m_channel->ReleaseSubSOData(list);
-  return 0;
+  return moved;
 }
 
 long CRJDevice::EndStationBuffer(PrnInputProperty* record, PrnStationState* stationState,
@@ -112,11 +114,11 @@ long CRJDevice::PrintBuffer(PrnInputProperty* record, PrnStationState* stationSt
                             PrnTokenList* list, bool asynchronous, long queue, long* result,
                             long* extended) {
   if (m_receiptTransaction) {
-    (void)AppendToTransaction(PRN_STATION_RECEIPT, list);
+    const long moved = AppendToTransaction(PRN_STATION_RECEIPT, list);
     FreeRecords(record, stationState, nullptr);
-    if (result) *result = 0;
+    if (result) *result = moved;
     if (extended) *extended = 0;
-    return 0;
+    return moved;
   }
   (void)ScanCommandTokens(list);
   return SendAndWait(record, stationState, list, asynchronous, queue, result, extended);
@@ -141,9 +143,9 @@ long CRJDevice::AppendPositionedToBuffer(PrnInputProperty* record, PrnStationSta
                                          PrnTokenList* list, long position1, long position2) {
   (void)m_channel->OtherMethod1006(record, stationState, list, position1, position2,
                                    m_pageModeList);
-  if (m_pageModeList) (void)m_channel->OtherMethod1007(m_pageModeList, list);
+  const long moved = m_pageModeList ? m_channel->OtherMethod1007(m_pageModeList, list) : 0;
   (void)m_channel->ReleaseSubSOData(list);
-  return 0;
+  return moved;
 }
 
 long CRJDevice::FlushStation(PrnInputProperty* record, PrnStationState* stationState,
@@ -215,10 +217,11 @@ long CRJDevice::BeginRotatePrint(PrnInputProperty* record, PrnStationState* stat
 }
 
 long CRJDevice::AppendToStationBuffer(long station, PrnTokenList* list) {
+  long moved = 0;
   if (station == PRN_STATION_RECEIPT && m_rotationList && list)
-    (void)m_channel->OtherMethod1007(m_rotationList, list);
+    moved = m_channel->OtherMethod1007(m_rotationList, list);
   if (list) (void)m_channel->ReleaseSubSOData(list);
-  return 0;
+  return moved;
 }
 
 long CRJDevice::SendStation(PrnInputProperty* record, PrnStationState* stationState,

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -247,6 +248,36 @@ TEST_F(Buffered, ABufferThatCannotBeMadeOpensNoMode) {
   sub_.SetResult(RECSUB_OTHER_METHOD, PRN_SERVICE_CREATE_COMMAND_LIST, 0);
   ASSERT_EQ(PrintNormal(2, "Now\n"), 0);
   EXPECT_EQ(Writes(), (Strings{"Now"})) << "printed at once: nothing is collecting";
+}
+
+// A print whose tokens cannot join the open buffer (the move finds no memory) answers the
+// failure; the buffer prints only what joined it.
+TEST_F(Buffered, APrintThatCannotJoinItsBufferFails) {
+  ASSERT_EQ(SetNumber(kPidxPageModeStation, 2), 0);
+  const struct {
+    const char* what;
+    std::function<long()> open, close;
+    const char* printed;
+  } rows[] = {
+      {"transaction", [&] { return Transaction(2, kBegin); }, [&] { return Transaction(2, kEnd); },
+       "Kept"},
+      {"page mode", [&] { return Page(kPageBegin); }, [&] { return Page(kPageNormal); },
+       "<P1>Kept<P3>"},
+      {"rotated print", [&] { return Rotate(2, 0x102); }, [&] { return Rotate(2, 1); },
+       "<R258>Kept<R1>"},
+  };
+  for (const auto& row : rows) {
+    const size_t written = Writes().size();
+    ASSERT_EQ(row.open(), 0) << row.what;
+    ASSERT_EQ(PrintNormal(2, "Kept\n"), 0) << row.what;
+    sub_.SetResult(RECSUB_OTHER_METHOD, PRN_SERVICE_MOVE_COMMAND_TOKENS, OPOS_E_FAILURE);
+    EXPECT_EQ(PrintNormal(2, "Lost\n"), OPOS_E_FAILURE) << row.what;
+    sub_.SetResult(RECSUB_OTHER_METHOD, PRN_SERVICE_MOVE_COMMAND_TOKENS, 0);
+    ASSERT_EQ(row.close(), 0) << row.what;
+    const Strings writes = Writes();
+    ASSERT_EQ(writes.size(), written + 1) << row.what;
+    EXPECT_EQ(writes.back(), row.printed) << row.what;
+  }
 }
 
 // ---- page mode ---------------------------------------------------------------------------

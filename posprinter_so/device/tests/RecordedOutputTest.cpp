@@ -132,6 +132,24 @@ TEST_F(ShortAnswerWait, AnAnswerWithAnotherIdEndsIn112) {
   EXPECT_EQ(Writes(), (Strings{"First<q12>", "Second<q13>"}));
 }
 
+// Without its response-id token the printer would never answer the output: the sub-module's
+// failure to add it refuses the print at once, synchronous or not, and nothing is written.
+TEST_F(ShortAnswerWait, AnOutputWithoutItsResponseIdTokenIsRefused) {
+  sub_.SetResult(RECSUB_OTHER_METHOD, PRN_SERVICE_APPEND_RESPONSE_ID_TOKEN, OPOS_E_FAILURE);
+  EXPECT_EQ(PrintNormal(2, "Synchronous\n"), OPOS_E_FAILURE);
+  ASSERT_EQ(SetNumber(kPidxAsyncMode, 1), 0);
+  const long outputId = Number(kPidxOutputId);
+  EXPECT_EQ(PrintNormal(2, "Asynchronous\n"), OPOS_E_FAILURE);
+  EXPECT_EQ(Number(kPidxOutputId), outputId);
+  EXPECT_EQ(Number(kPidxState), kStateIdle);
+  sub_.SetResult(RECSUB_OTHER_METHOD, PRN_SERVICE_APPEND_RESPONSE_ID_TOKEN, 0);
+  ASSERT_EQ(SetNumber(kPidxAsyncMode, 0), 0);
+  EXPECT_EQ(PrintNormal(2, "Printed\n"), 0);
+  const Strings writes = Writes();
+  ASSERT_EQ(writes.size(), 1u);
+  EXPECT_EQ(writes[0].rfind("Printed<q", 0), 0u) << writes[0];
+}
+
 class LongAnswerWait : public ModeOneOutput {
  protected:
   LongAnswerWait() { key_.SetString("ReceiveTimeout", "600000"); }
