@@ -31,6 +31,50 @@ use_guest() {
   ! runs_i386
 }
 
+# apt-get with its arguments after the first (the name its lines start with), waiting up to
+# KVR_APT_LOCK_WAIT seconds (600) while another package run holds apt's locks, as a fresh
+# cloud machine's unattended upgrades do at first boot. DPkg::Lock::Timeout makes apt wait
+# for the dpkg lock; apt-get update (apt 2.6) gives up on the lists lock at once whatever it
+# says, so a refused update is made again until the time is up. The waiting line goes to
+# fd APT_WAIT_SAY (stdout unless set: a step whose output goes to a log names another).
+apt_get_waiting() {
+  local who=$1 limit=${KVR_APT_LOCK_WAIT:-600} log rc told=
+  shift
+  local until=$((SECONDS + limit))
+  log=$(mktemp)
+  local refused=
+  while :; do
+    if [ -z "$told" ] && { [ -n "$refused" ] || apt_lock_held; }; then
+      told=1
+      echo "$who: waiting up to $limit s for another package run to release the apt lock" \
+        >&"${APT_WAIT_SAY:-1}"
+    fi
+    if apt-get -o DPkg::Lock::Timeout=$((until > SECONDS ? until - SECONDS : 1)) "$@" 2>&1 |
+      tee "$log"; rc=${PIPESTATUS[0]}; [ "$rc" -eq 0 ]; then
+      rm -f "$log"
+      return 0
+    fi
+    if ! grep -q '^E: Could not get lock' "$log" || [ "$SECONDS" -ge "$until" ]; then
+      rm -f "$log"
+      return "$rc"
+    fi
+    refused=1
+    sleep 5
+  done
+}
+
+# True while some process holds a lock on one of apt's or dpkg's lock files (by inode, in
+# /proc/locks; a match on another file system only costs a needless waiting line).
+apt_lock_held() {
+  local f inode
+  for f in /var/lib/dpkg/lock-frontend /var/lib/dpkg/lock /var/lib/apt/lists/lock \
+    /var/cache/apt/archives/lock; do
+    inode=$(stat -c %i "$f" 2>/dev/null) || continue
+    grep -q ":$inode " /proc/locks 2>/dev/null && return 0
+  done
+  return 1
+}
+
 # The first command a guest runs: mounts, the shared folders, the job, power off.
 guest_init_script() {
   cat <<'EOF'
@@ -78,13 +122,14 @@ guest_build_image() {
     mount -t proc proc "$root/proc"
     mount --bind /dev "$root/dev"
     local rc=0
-    chroot "$root" /bin/sh -ec '
-      export DEBIAN_FRONTEND=noninteractive
+    chroot "$root" /bin/bash -ec "$(declare -f apt_get_waiting apt_lock_held)"'
+      export DEBIAN_FRONTEND=noninteractive APT_WAIT_SAY=3
       dpkg --add-architecture i386
-      apt-get update -q
-      apt-get install -y -q --no-install-recommends wine wine32:i386 xvfb xauth cmake locales
+      apt_get_waiting guest update -q
+      apt_get_waiting guest install -y -q --no-install-recommends wine wine32:i386 xvfb \
+        xauth cmake locales
       sed -i "s/^# *en_US.UTF-8/en_US.UTF-8/" /etc/locale.gen && locale-gen
-      apt-get clean' >"$GUEST_CACHE/packages.log" 2>&1 || rc=$?
+      apt-get clean' 3>&1 >"$GUEST_CACHE/packages.log" 2>&1 || rc=$?
     umount "$root/dev" "$root/proc"
     [ $rc -eq 0 ] || { tail -n 20 "$GUEST_CACHE/packages.log"; return 1; }
     touch "$GUEST_CACHE/.packages-done"

@@ -23,8 +23,9 @@ fi
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-  apt-get update -q
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${need[@]}"
+  apt_get_waiting setup update -q
+  DEBIAN_FRONTEND=noninteractive apt_get_waiting setup install -y -q --no-install-recommends \
+    "${need[@]}"
 fi
 if ! use_guest && ! locale -a 2>/dev/null | grep -qi '^en_US.utf8$'; then
   sed -i 's/^# *en_US.UTF-8/en_US.UTF-8/' /etc/locale.gen && locale-gen >/dev/null
