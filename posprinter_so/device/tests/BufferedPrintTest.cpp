@@ -280,6 +280,22 @@ TEST_F(Buffered, APrintThatCannotJoinItsBufferFails) {
   }
 }
 
+// A page that cannot join the open transaction when it ends answers the failure; the
+// transaction prints without it.
+TEST_F(Buffered, APageThatCannotJoinItsTransactionFails) {
+  ASSERT_EQ(SetNumber(kPidxPageModeStation, 2), 0);
+  ASSERT_EQ(Transaction(2, kBegin), 0);
+  ASSERT_EQ(PrintNormal(2, "Head\n"), 0);
+  ASSERT_EQ(Page(kPageBegin), 0);
+  ASSERT_EQ(PrintNormal(2, "Page\n"), 0);
+  sub_.SetResult(RECSUB_OTHER_METHOD, PRN_SERVICE_MOVE_COMMAND_TOKENS, OPOS_E_FAILURE);
+  EXPECT_EQ(Page(kPageNormal), OPOS_E_FAILURE);
+  sub_.SetResult(RECSUB_OTHER_METHOD, PRN_SERVICE_MOVE_COMMAND_TOKENS, 0);
+  EXPECT_FALSE(PageOpen());
+  ASSERT_EQ(Transaction(2, kEnd), 0);
+  EXPECT_EQ(Writes(), (Strings{"Head"}));
+}
+
 // ---- page mode ---------------------------------------------------------------------------
 
 TEST_F(Buffered, PageModeCollectsPrintsAndStaysOrEnds) {
