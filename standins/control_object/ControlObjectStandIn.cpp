@@ -188,11 +188,21 @@ class EventSink final : public IDispatch {
     Deliver(*event, event->name == L"SOError" ? &response : nullptr);
   }
 
-  // Drops the posted events not delivered yet.
+  // Drops the posted events not delivered yet. A filtered peek still hands out the
+  // thread's WM_QUIT, which is the application's: it is posted again.
   void DiscardPosted() {
     MSG msg;
-    while (m_window && PeekMessageW(&msg, m_window, kPostedEvent, kPostedEvent, PM_REMOVE))
+    bool quit = false;
+    WPARAM quitCode = 0;
+    while (m_window && PeekMessageW(&msg, m_window, kPostedEvent, kPostedEvent, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        quit = true;
+        quitCode = msg.wParam;
+        continue;
+      }
       delete reinterpret_cast<EventRecord*>(msg.lParam);
+    }
+    if (quit) PostQuitMessage(static_cast<int>(quitCode));
   }
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
