@@ -39,7 +39,7 @@ constexpr char kPrinter[] = "SoCallbackPrinter";
 constexpr char kDialogCaption[] = "POSPrinter CheckHealth Interactive";
 
 enum Pidx : long {
-  kClaimed = 1, kDeviceEnabled = 3, kFreezeEvents = 4, kState = 9, kAsyncMode = 8001,
+  kClaimed = 1, kDeviceEnabled = 3, kFreezeEvents = 4, kOutputId = 5, kState = 9, kAsyncMode = 8001,
   kCoverOpen = 8003, kFlagWhenIdle = 8005,
 };
 enum : long { kClosed = 1, kIdle = 2, kBusy = 3 };
@@ -153,6 +153,27 @@ class CallbackHandler : public ::testing::Test {
   bool Fired(long status) const {
     const std::vector<long> statuses = Statuses();
     return std::find(statuses.begin(), statuses.end(), status) != statuses.end();
+  }
+  // How many OutputCompleteEvents were fired for this OutputID.
+  size_t Completions(long outputId) const {
+    size_t n = 0;
+    for (const EventRecord& event : Named(L"SOOutputComplete")) n += event.numbers.at(0) == outputId;
+    return n;
+  }
+  // The output error the send thread waits on, its event still posted to the window and not
+  // yet handled: on the window's thread, while that thread does not pump.
+  CErrorEvent* PostedError() const {
+    MSG message;
+    if (!PeekMessageA(&message, so_->Window()->Handle(), QueryRetryMessage(), QueryRetryMessage(),
+                      PM_NOREMOVE))
+      return nullptr;
+    return static_cast<CErrorEvent*>(reinterpret_cast<COPOSEvent*>(message.lParam));
+  }
+  // Every message handled, then every event the event thread had left to post fired.
+  void FlushEvents() {
+    Flush();
+    ASSERT_TRUE(WaitUntil([&] { return so_->QueuedEventCount() == 0; }));
+    Flush();
   }
 
   std::unique_ptr<sotest::DeviceKey> key_;
@@ -703,6 +724,184 @@ TEST_F(CallbackHandler, AHandlerThatEndsTheOutputLeavesStateIdle) {
     ASSERT_EQ(SetNumber(kAsyncMode, 0), OPOS_SUCCESS);
     EXPECT_EQ(PrintNormal(L"After\n"), OPOS_SUCCESS) << row.handler;
     EXPECT_NE(TbxSimWritten(kPrinter).find("After"), std::string::npos) << row.handler;
+  }
+}
+
+// The handler of an output error releases and claims again, or closes and opens again, and
+// prints a line before it answers clear. The clear is for the output that failed, which the
+// release or Close already ended: the line printed afterwards reaches the printer and
+// completes once. The send thread is held while the handler runs, so the line still waits
+// in the queue when the answer comes.
+TEST_F(CallbackHandler, OutputQueuedInTheErrorHandlerAfterItEndedTheOutputIsKept) {
+  const struct {
+    const char* handler;
+    const char* completionTiming;
+    std::function<void()> act;
+  } forms[] = {
+      {"disables (113), releases, claims and enables",
+       "0",
+       [this] {
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 0), OPOS_E_BUSY);
+         EXPECT_EQ(Call(L"ReleaseDevice"), OPOS_SUCCESS);
+         EXPECT_EQ(Call(L"ClaimDevice", {Arg::Long(5000)}), OPOS_SUCCESS);
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 1), OPOS_SUCCESS);
+       }},
+      {"closes, opens, claims and enables",
+       "0",
+       [this] {
+         EXPECT_EQ(Call(L"Close"), OPOS_SUCCESS);
+         EXPECT_EQ(Call(L"OpenService", {Arg::Text(L"POSPrinter"),
+                                         Arg::Text(L"SoCallbackDevice"), Arg::Sink()}),
+                   OPOS_SUCCESS);
+         EXPECT_EQ(Call(L"ClaimDevice", {Arg::Long(5000)}), OPOS_SUCCESS);
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 1), OPOS_SUCCESS);
+       }},
+  };
+  for (const auto& form : forms) {
+    for (const char* completionTiming : {"0", "1"}) {
+      const std::string name = std::string(form.handler) + ", mode " + completionTiming;
+      ASSERT_NO_FATAL_FAILURE(Open(Sub::kPrennik, completionTiming));
+      ASSERT_NO_FATAL_FAILURE(OpenCover());
+      ASSERT_EQ(SetNumber(kAsyncMode, 1), OPOS_SUCCESS);
+      long printed = -1, outputId = -1;
+      std::atomic<bool> acted{false};
+      co_.SetHandler(L"SOError", [&](const EventRecord&, long* errorResponse) {
+        if (acted) return;
+        TbxSim_SetCoverOpen(kPrinter, FALSE);
+        form.act();
+        EXPECT_TRUE(so_->Channel()->StopSendThread()) << name;
+        printed = PrintNormal(L"From the handler\n");
+        outputId = Prop(kOutputId);
+        *errorResponse = 12;
+        acted = true;
+      });
+      ASSERT_EQ(PrintNormal(L"Refused\n"), OPOS_SUCCESS) << name;
+      ASSERT_TRUE(WaitUntil([&] { return acted.load(); })) << name;
+      Flush();
+      ASSERT_TRUE(so_->Channel()->StartSendThread()) << name;
+      EXPECT_EQ(printed, OPOS_SUCCESS) << name;
+      EXPECT_TRUE(WaitUntil([&] { return Completions(outputId) > 0; })) << name;
+      ASSERT_TRUE(WaitUntil([&] { return Prop(kState) == kIdle; })) << name;
+      FlushEvents();
+      co_.ClearHandlers();
+      EXPECT_EQ(Completions(outputId), 1u) << name;
+      const std::string written = TbxSimWritten(kPrinter);
+      const size_t line = written.find("From the handler");
+      EXPECT_NE(line, std::string::npos) << name;
+      EXPECT_EQ(written.find("From the handler", line + 1), std::string::npos) << name;
+      EXPECT_EQ(written.find("Refused"), std::string::npos) << name;
+    }
+  }
+}
+
+// A write fails while the application's thread is busy: the error's event waits, unhandled,
+// in the window. ClearOutput, or a disable (113) and a release, end that output there and
+// then: its wait is answered clear at once (the send thread lets go of it), the event is
+// never fired, the cleared line is not written again (a retry would have written it), the
+// synchronous print that follows goes through and State is idle after it.
+TEST_F(CallbackHandler, OutputEndedWhileItsErrorIsPostedRaisesNoErrorEvent) {
+  const struct {
+    const char* ends;
+    std::function<void()> act;
+  } rows[] = {
+      {"ClearOutput", [this] { EXPECT_EQ(Call(L"ClearOutput"), OPOS_SUCCESS); }},
+      {"a disable (113), a release, a claim and enabling",
+       [this] {
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 0), OPOS_E_BUSY);
+         EXPECT_EQ(Call(L"ReleaseDevice"), OPOS_SUCCESS);
+         EXPECT_EQ(Call(L"ClaimDevice", {Arg::Long(5000)}), OPOS_SUCCESS);
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 1), OPOS_SUCCESS);
+       }},
+  };
+  for (const auto& row : rows) {
+    for (const char* completionTiming : {"0", "1"}) {
+      const std::string name = std::string(row.ends) + ", mode " + completionTiming;
+      ASSERT_NO_FATAL_FAILURE(Open(Sub::kPrennik, completionTiming));
+      ASSERT_NO_FATAL_FAILURE(OpenCover());
+      ASSERT_EQ(SetNumber(kAsyncMode, 1), OPOS_SUCCESS);
+      long answer = -1, printed = -1;
+      co_.RunOnThread([&] {
+        ASSERT_EQ(PrintNormal(L"Cleared\n"), OPOS_SUCCESS);
+        ASSERT_TRUE(WaitUntil([&] { return PostedError() != nullptr; })) << name;
+        TbxSim_SetCoverOpen(kPrinter, FALSE);
+        ASSERT_TRUE(WaitUntil([&] { return Prop(kCoverOpen) == 0; })) << name;
+        row.act();
+        // Still posted, not yet handled: answered by what ended the output.
+        CErrorEvent* posted = PostedError();
+        ASSERT_NE(posted, nullptr) << name;
+        answer = posted->Waiter->Get();
+        ASSERT_EQ(SetNumber(kAsyncMode, 0), OPOS_SUCCESS);
+        printed = PrintNormal(L"Next\n");
+      });
+      FlushEvents();
+      EXPECT_EQ(answer, CErrorWaiter::kClear) << name;
+      EXPECT_EQ(printed, OPOS_SUCCESS) << name;
+      EXPECT_TRUE(Named(L"SOError").empty()) << name;
+      EXPECT_EQ(Prop(kState), kIdle) << name;
+      const std::string written = TbxSimWritten(kPrinter);
+      EXPECT_EQ(written.find("Cleared"), std::string::npos) << name;
+      const size_t next = written.find("Next");
+      EXPECT_NE(next, std::string::npos) << name;
+      EXPECT_EQ(written.find("Next", next + 1), std::string::npos) << name;
+    }
+  }
+}
+
+// The handler disables (113) and leaves the answer at retry: the output that failed is
+// written again, held here inside its write, and State reads busy meanwhile.
+TEST_F(CallbackHandler, AnOutputResentAfterADisableAnswered113KeepsStateBusy) {
+  for (const char* completionTiming : {"0", "1"}) {
+    ASSERT_NO_FATAL_FAILURE(Open(Sub::kPrennik, completionTiming));
+    ASSERT_NO_FATAL_FAILURE(OpenCover());
+    ASSERT_EQ(SetNumber(kAsyncMode, 1), OPOS_SUCCESS);
+    long disabled = -1;
+    co_.SetHandler(L"SOError", [&](const EventRecord&, long*) {
+      TbxSim_SetCoverOpen(kPrinter, FALSE);
+      TbxSim_HoldWrites(kPrinter, 0);
+      disabled = SetNumber(kDeviceEnabled, 0);
+    });
+    ASSERT_EQ(PrintNormal(L"Resent\n"), OPOS_SUCCESS);
+    const bool held = WaitUntil([&] { return TbxSim_GetWaitingWrites(kPrinter) == 1; });
+    const long state = Prop(kState);
+    TbxSim_HoldWrites(kPrinter, -1);
+    ASSERT_TRUE(held) << completionTiming << ": the resend";
+    EXPECT_EQ(disabled, OPOS_E_BUSY) << completionTiming;
+    EXPECT_EQ(state, kBusy) << completionTiming;
+    ASSERT_TRUE(WaitUntil([&] { return !Named(L"SOOutputComplete").empty(); })) << completionTiming;
+    ASSERT_TRUE(WaitUntil([&] { return Prop(kState) == kIdle; })) << completionTiming;
+    co_.ClearHandlers();
+  }
+}
+
+// The handler of the last OutputCompleteEvent disables and releases, as an application that
+// is done does: the window fires that completion with nothing pending, in either mode.
+TEST_F(CallbackHandler, TheLastCompletionsHandlerDisablesAndReleases) {
+  for (const char* completionTiming : {"0", "1"}) {
+    ASSERT_NO_FATAL_FAILURE(Open(Sub::kPrennik, completionTiming));
+    ASSERT_EQ(SetNumber(kAsyncMode, 1), OPOS_SUCCESS);
+    long lastId = -1, disabled = -1, released = -1;
+    co_.SetHandler(L"SOOutputComplete", [&](const EventRecord& event, long*) {
+      if (event.numbers.at(0) != lastId) return;
+      disabled = SetNumber(kDeviceEnabled, 0);
+      released = Call(L"ReleaseDevice");
+    });
+    co_.RunOnThread([&] {
+      ASSERT_EQ(PrintNormal(L"First\n"), OPOS_SUCCESS);
+      ASSERT_EQ(PrintNormal(L"Last\n"), OPOS_SUCCESS);
+      lastId = Prop(kOutputId);
+      // Each message to the window is handled as soon as it is posted (bounded).
+      const HWND window = so_->Window()->Handle();
+      for (int wakes = 0; wakes < 30000 && released == -1; ++wakes) {
+        (void)MsgWaitForMultipleObjects(0, nullptr, FALSE, /*ms=*/10, QS_POSTMESSAGE);
+        MSG message;
+        while (released == -1 && PeekMessageA(&message, window, 0, 0, PM_REMOVE))
+          DispatchMessageA(&message);
+      }
+    });
+    Flush();
+    co_.ClearHandlers();
+    EXPECT_EQ(disabled, OPOS_SUCCESS) << completionTiming;
+    EXPECT_EQ(released, OPOS_SUCCESS) << completionTiming;
   }
 }
 
