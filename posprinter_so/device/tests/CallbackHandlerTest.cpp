@@ -795,20 +795,29 @@ TEST_F(CallbackHandler, OutputQueuedInTheErrorHandlerAfterItEndedTheOutputIsKept
 }
 
 // A write fails while the application's thread is busy: the error's event waits, unhandled,
-// in the window. ClearOutput, or a disable (113) and a release, end that output there and
-// then: its wait is answered clear at once (the send thread lets go of it), the event is
-// never fired, the cleared line is not written again (a retry would have written it), the
-// synchronous print that follows goes through and State is idle after it.
+// in the window. ClearOutput, a disable or a release end that output there and then: its wait
+// is answered clear at once (looked at before the send thread could give up on its own), the
+// event is never fired, the cleared line is not written again (a retry would have written
+// it), the synchronous print that follows goes through and State is idle after it.
 TEST_F(CallbackHandler, OutputEndedWhileItsErrorIsPostedRaisesNoErrorEvent) {
   const struct {
     const char* ends;
-    std::function<void()> act;
+    std::function<void()> end;
+    std::function<void()> resume;
   } rows[] = {
-      {"ClearOutput", [this] { EXPECT_EQ(Call(L"ClearOutput"), OPOS_SUCCESS); }},
-      {"a disable (113), a release, a claim and enabling",
+      {"ClearOutput", [this] { EXPECT_EQ(Call(L"ClearOutput"), OPOS_SUCCESS); }, [] {}},
+      {"a disable (113) and a disable",
+       [this] {
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 0), OPOS_E_BUSY);
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 0), OPOS_SUCCESS);
+       },
+       [this] { EXPECT_EQ(SetNumber(kDeviceEnabled, 1), OPOS_SUCCESS); }},
+      {"a disable (113) and a release",
        [this] {
          EXPECT_EQ(SetNumber(kDeviceEnabled, 0), OPOS_E_BUSY);
          EXPECT_EQ(Call(L"ReleaseDevice"), OPOS_SUCCESS);
+       },
+       [this] {
          EXPECT_EQ(Call(L"ClaimDevice", {Arg::Long(5000)}), OPOS_SUCCESS);
          EXPECT_EQ(SetNumber(kDeviceEnabled, 1), OPOS_SUCCESS);
        }},
@@ -825,11 +834,12 @@ TEST_F(CallbackHandler, OutputEndedWhileItsErrorIsPostedRaisesNoErrorEvent) {
         ASSERT_TRUE(WaitUntil([&] { return PostedError() != nullptr; })) << name;
         TbxSim_SetCoverOpen(kPrinter, FALSE);
         ASSERT_TRUE(WaitUntil([&] { return Prop(kCoverOpen) == 0; })) << name;
-        row.act();
+        row.end();
         // Still posted, not yet handled: answered by what ended the output.
         CErrorEvent* posted = PostedError();
         ASSERT_NE(posted, nullptr) << name;
         answer = posted->Waiter->Get();
+        row.resume();
         ASSERT_EQ(SetNumber(kAsyncMode, 0), OPOS_SUCCESS);
         printed = PrintNormal(L"Next\n");
       });
