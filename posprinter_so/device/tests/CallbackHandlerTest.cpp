@@ -189,6 +189,37 @@ long LineIndex(const std::vector<fakelog::Line>& lines, const std::wstring& frag
   return -1;
 }
 
+// ---- the Control Object as the tests see it -------------------------------------------
+
+// The stand-in treats opening and closing as the standard Control Object does: an event fired
+// on another thread than its own waits in its window and is delivered only between a
+// successful open or claim and the next release or Close; Close discards what still waits and
+// gives back the reference it took for the open device once, leaving the object to whoever
+// still holds it.
+TEST_F(CallbackHandler, TheControlObjectTakesEventsFromOtherThreadsOnlyWhileLegal) {
+  ASSERT_NO_FATAL_FAILURE(Open(Sub::kRecording));
+  auto fireElsewhere = [&](long status) {
+    std::thread([&] { (void)so_->Driver().SOStatusUpdate(status); }).join();
+  };
+  fireElsewhere(21);
+  ASSERT_EQ(Call(L"ReleaseDevice"), OPOS_SUCCESS);
+  fireElsewhere(22);
+  ASSERT_EQ(Call(L"ClaimDevice", {Arg::Long(5000)}), OPOS_SUCCESS);
+  fireElsewhere(23);
+  co_.RunOnThread([&] {
+    fireElsewhere(24);  // waits behind this call, then Close discards it
+    EXPECT_EQ(Call(L"Close"), OPOS_SUCCESS);
+  });
+  Flush();
+  EXPECT_EQ(Statuses(), (std::vector<long>{21, 23}));
+  for (const EventRecord& event : co_.Events())
+    EXPECT_NE(event.threadId, co_.ThreadId()) << "recorded with the thread that fired it";
+  EXPECT_EQ(CPOSPrinterSOApp::ObjectCount(), 1) << "the Control Object's own reference";
+  co_.ReleaseObject();
+  so_ = nullptr;
+  EXPECT_EQ(CPOSPrinterSOApp::ObjectCount(), 0);
+}
+
 // ---- the firing outlives the handler ------------------------------------------------
 
 // The handler drops the Control Object's last reference without Close: the object is
