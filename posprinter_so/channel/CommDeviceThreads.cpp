@@ -350,9 +350,10 @@ void CCommDevice::DoSendThread() {
         cleared = true;
         break;
       }
-      // A synchronous caller that has its answer has nothing pending any more: the flag
-      // goes before the answer, not after the request is freed.
-      if (!async) m_sendHolding.store(0);
+      // A synchronous caller that has its answer, or the window that gets the last
+      // completion, finds nothing pending: the flag goes before the answer or the completion
+      // is posted, not after the request is freed.
+      m_sendHolding.store(0);
       if (!cleared) CompleteRequest(request, result, rce);
       if (request->window) idleWindow = request->window;
       FreeRequestData(request);

@@ -3,6 +3,7 @@
 #pragma once
 #include <atomic>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "ScopedHandle.h"
 #include "Win.h"
 
+class CErrorWaiter;
 class CLogContext;
 class CPOSPrinter;
 struct PrnDirectIOEventRecord;
@@ -67,11 +69,15 @@ class CDeviceClaim final : public IChannelOwner, public CPrinterParameters {
   // A DirectIO event from the sub-module's record (pString kept wide).
   void QueueDirectIOEvent(PrnDirectIOEventRecord* record) override;
   // An output error while enabled: raises the error event through `window` and waits
-  // (polling every 10 ms) for the Control Object's answer. true to retry; false to clear,
-  // also at once when not enabled, when the window is gone, or once the device is disabled.
+  // for the Control Object's answer. true to retry; false to clear, also at once when not
+  // enabled, when the window is gone, or once the device is disabled. The wait ends
+  // answered: an event still posted for it is stale and never fired.
   [[nodiscard]] bool PostErrorAndWait(long station, long errorLevel, const std::string& text,
                                       long resultCode, long resultCodeExtended,
                                       HWND window) override;
+  // Answers the output error being waited for, whether its event is fired, queued or still
+  // posted, with `answer` (the first answer stands); whether one was waiting.
+  bool AnswerErrorWait(long answer);
 
  private:
   std::list<CPOSPrinter*> m_registered;   // newest first
@@ -81,4 +87,6 @@ class CDeviceClaim final : public IChannelOwner, public CPrinterParameters {
   mutable std::mutex m_listLock;
   CLogContext* m_logContext;              // the creator's context word
   std::atomic<long> m_enabled{0};
+  std::shared_ptr<CErrorWaiter> m_errorWait;  // the send thread's, while it waits
+  std::mutex m_errorWaitLock;
 };

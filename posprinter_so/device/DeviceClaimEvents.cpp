@@ -74,16 +74,31 @@ bool CDeviceClaim::PostErrorAndWait(long station, long errorLevel, const std::st
   auto waiter = std::make_shared<CErrorWaiter>();
   auto* event = new CErrorEventExt(resultCode, resultCodeExtended, kErrorLocusOutput,
                                    kErrorResponseRetry, waiter, station, errorLevel, text);
-  if (!PostMessageA(window, QueryRetryMessage(), 0,
-                    reinterpret_cast<LPARAM>(event))) {
+  {
+    std::lock_guard<std::mutex> hold(m_errorWaitLock);
+    m_errorWait = waiter;
+  }
+  if (PostMessageA(window, QueryRetryMessage(), 0, reinterpret_cast<LPARAM>(event))) {
+    // Woken by the answer: the application's, or clear from what ended the output first (a
+    // disable, a release, ClearOutput). Other ways of ending the device are looked for now
+    // and then.
+    while (waiter->WaitFor(/*ms=*/500) == CErrorWaiter::kNone && IsEnabled()) {
+    }
+  } else {
     delete event;  // no window to ask: nobody would ever answer
-    return false;
   }
-  // Woken by the answer; a disable answers clear itself, other ways of ending the device are
-  // looked for now and then.
-  for (;;) {
-    const long answer = waiter->WaitFor(/*ms=*/500);
-    if (answer != CErrorWaiter::kNone) return answer == CErrorWaiter::kRetry;
-    if (!IsEnabled()) return false;
+  // Given up unanswered: cleared, so the event is not fired later for output that is gone.
+  waiter->Answer(CErrorWaiter::kClear);
+  {
+    std::lock_guard<std::mutex> hold(m_errorWaitLock);
+    if (m_errorWait == waiter) m_errorWait.reset();
   }
+  return waiter->Get() == CErrorWaiter::kRetry;
+}
+
+bool CDeviceClaim::AnswerErrorWait(long answer) {
+  std::lock_guard<std::mutex> hold(m_errorWaitLock);
+  if (!m_errorWait) return false;
+  m_errorWait->Answer(answer);
+  return true;
 }

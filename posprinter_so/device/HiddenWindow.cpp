@@ -135,8 +135,8 @@ LRESULT CRJDevice::OnCOFireEventNotify(WPARAM wParam, LPARAM) {
   auto* event = reinterpret_cast<COPOSEvent*>(wParam);
   if (!event) return 0;
   CPOSPrinter* owner = m_owner;
-  // A Control Object that let go of the object is not called back, nor one whose Close
-  // inside Close answered: what is still posted to this window is dropped.
+  // A Control Object that let go of the object is not called back, nor one that is
+  // closing: what is still posted to this window is dropped.
   if (owner->DropsEvents()) {
     owner->LogDroppedEvent(event);
     DropCarriedEvent(COFireEventNotifyMessage(), wParam, 0);

@@ -102,8 +102,10 @@ ULONG CPOSPrinter::Release() {
 }
 
 void CPOSPrinter::AddOwnReference() {
-  ++m_ownRefs;
+  // Taken before it is counted: a Release on another thread in between would otherwise find
+  // only our own references left and stop calling back a Control Object that still holds one.
   AddRef();
+  ++m_ownRefs;
 }
 
 void CPOSPrinter::ReleaseOwnReference() {

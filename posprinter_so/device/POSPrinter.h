@@ -214,9 +214,10 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   CRJDevice* Window() const { return m_window.get(); }
   // The thread, the window and the queue, in that order; the destructor's first step.
   void ShutDownEvents();
-  // True once the Control Object let go, or a Close inside Close answered: the window
-  // drops what it would fire.
-  bool DropsEvents() const { return m_dropEvents.load() || m_closeAnswered.load(); }
+  // True once the Control Object let go, and while Close runs (an application that closes
+  // expects no event, and a handler inside Close could close again): the window drops what
+  // it would fire.
+  bool DropsEvents() const { return m_dropEvents.load() || m_closing.load(); }
   // The window's line for an event it drops.
   void LogDroppedEvent(const COPOSEvent* event) const;
   // Fired by the window on the Control Object's thread.
@@ -383,9 +384,8 @@ class CPOSPrinter final : public IDispatch, public ICheckHealthOwner {
   std::unique_ptr<CRJDevice> m_window;
   CErrorEventExt* m_firingError = nullptr;  // while SOError runs, for ReleaseErrorWaiters
   std::atomic<bool> m_dropEvents{false};
-  // Close is on the stack; a Close inside it (from a handler its drain fires) answered.
-  bool m_closing = false;
-  std::atomic<bool> m_closeAnswered{false};
+  // Close is on the stack.
+  std::atomic<bool> m_closing{false};
   CEventQueue m_events{CEventFreeze{m_freezeLock, m_props.FreezeEvents, m_coFreezeLock,
                                     m_coFreezeEvents},
                        m_logContext};

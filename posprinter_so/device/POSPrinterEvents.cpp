@@ -3,12 +3,13 @@
 #include <memory>
 
 #include "CommDevice.h"
+#include "DeviceClaim.h"
 #include "LogContext.h"
 #include "POSPrinter.h"
 
 namespace {
 
-enum : long { kStateClosed = 1, kStateBusy = 3, kStateError = 4 };
+enum : long { kStateClosed = 1, kStateIdle = 2, kStateBusy = 3, kStateError = 4 };
 enum : long { kErrorResponseClear = 12 };
 
 }  // namespace
@@ -41,6 +42,9 @@ bool CPOSPrinter::ClearOutputErrors(bool alsoOthers) {
     m_firingError->Waiter->Answer(CErrorWaiter::kClear);
     found = true;
   }
+  // The send thread's wait too, while its event is still posted to the window: the output
+  // ends now, not when the application's thread gets to that event (which is then stale).
+  found = m_claim->AnswerErrorWait(CErrorWaiter::kClear) || found;
   return m_events.RemoveOutputErrors(CErrorWaiter::kClear, alsoOthers) || found;
 }
 
@@ -128,15 +132,18 @@ void CPOSPrinter::DoFireErrorEventToCO(CErrorEventExt* event) {
   m_firingError = nullptr;
   if (event->Waiter) {
     const bool clear = event->ErrorResponse == kErrorResponseClear;
+    // A disable, release or Close inside the handler answered already and ended the output
+    // that failed; what is queued now came after it (a new claim's, a new open's).
+    const bool endedInside = event->Waiter->Get() != CErrorWaiter::kNone;
     // Cleared before the application gets its thread back: output it queues once the handler
     // returns is not the output it cleared.
-    if (clear && GetState() != kStateClosed) m_channel->ClearAllQueues();
+    if (clear && !endedInside && GetState() != kStateClosed) m_channel->ClearAllQueues();
     event->Waiter->Answer(clear ? CErrorWaiter::kClear : CErrorWaiter::kRetry);
-    // The output goes on (retried, or cleared and then idle) unless the handler moved State
-    // itself: disabling (113) and releasing, or closing and opening again, leave nothing
-    // pending that would end a busy State.
+    // The output goes on: retried (busy even if a disable that answered 113 set idle), or
+    // cleared and then idle.
     std::lock_guard<std::mutex> hold(m_stateLock);
-    if (m_props.State == kStateError) m_props.State = kStateBusy;
+    const bool retried = !clear && m_props.State == kStateIdle;
+    if (!endedInside && (m_props.State == kStateError || retried)) m_props.State = kStateBusy;
   }
   Log(LOG_INFO, kFn, __LINE__, TAG_EXIT, "SOError");
 }

@@ -256,13 +256,10 @@ long CPOSPrinter::Close() {
   static const char kFn[] = "CPOSPrinter::Close";
   Log(LOG_INFO, kFn, __LINE__, TAG_ENTER, "Close");
   if (GetState() == kStateClosed) return SetResultCode(OPOS_E_CLOSED, 0, "Close");
-  // From a handler of an event this Close's drain fires: the outer Close is using the
-  // window and ends everything itself; from now on it drops what it would still fire.
-  if (m_closing) {
-    m_closeAnswered.store(true);
-    return SetResultCode(OPOS_SUCCESS, 0, "Close");
-  }
-  m_closing = true;
+  // Called again before this Close ended (nothing is fired meanwhile, so no handler of ours
+  // does it): the outer Close is using the window and ends everything itself.
+  if (m_closing.load()) return SetResultCode(OPOS_SUCCESS, 0, "Close");
+  m_closing.store(true);
   // Only the window on this very thread would set State idle, so the wait looks at the
   // output itself; an output error fired to the handler that is closing now waits for
   // this thread, and waiting for it is pointless.
@@ -291,8 +288,7 @@ long CPOSPrinter::Close() {
   (void)PurgeEvents();
   SetState(kStateClosed);
   m_driver.Release();
-  m_closing = false;
-  m_closeAnswered.store(false);
+  m_closing.store(false);
   return SetResultCode(OPOS_SUCCESS, 0, "Close");
 }
 

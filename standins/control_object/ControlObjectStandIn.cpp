@@ -41,6 +41,18 @@ std::wstring ReadText(const VARIANT* value) {
   return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
 }
 
+// A method's answer, read as the Control Object reads OPOS result codes.
+bool AnsweredSuccess(const VARIANT* result) {
+  VARIANT number;
+  VariantInit(&number);
+  if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(result), 0, VT_I4))) return false;
+  return V_I4(&number) == 0;
+}
+
+// The Control Object's window: events fired from other threads wait here.
+constexpr UINT kPostedEvent = WM_APP + 2;
+const wchar_t kWindowClass[] = L"KvrControlObjectStandIn";
+
 }  // namespace
 
 Arg Arg::Long(long value) {
@@ -141,8 +153,21 @@ class EventSink final : public IDispatch {
         event.numbers.push_back(ReadLong(arg(i)));
       }
     }
+    if (GetCurrentThreadId() != m_threadId) {
+      // Through the window, as the standard Control Object takes events from other threads;
+      // what SOError's handler answers then goes nowhere.
+      auto* posted = new EventRecord(event);
+      if (!PostMessageW(m_window, kPostedEvent, 0, reinterpret_cast<LPARAM>(posted))) delete posted;
+      return S_OK;
+    }
     long* errorResponse = nullptr;
     if (id == 2 && V_VT(arg(3)) == (VT_BYREF | VT_I4)) errorResponse = V_I4REF(arg(3));
+    Deliver(event, errorResponse);
+    return S_OK;
+  }
+
+  // Records the event and runs its handler, on the apartment thread.
+  void Deliver(const EventRecord& event, long* errorResponse) {
     EventHandler handler;
     {
       std::lock_guard<std::mutex> hold(m_lock);
@@ -154,10 +179,64 @@ class EventSink final : public IDispatch {
     }
     // Without the lock: the handler's calls may fire further events into this sink.
     if (handler) handler(event, errorResponse);
-    return S_OK;
+  }
+
+  // A posted event reaches the handler only while events are legal.
+  void DeliverPosted(std::unique_ptr<EventRecord> event) {
+    if (!m_legal.load()) return;
+    long response = event->name == L"SOError" && event->numbers.size() == 4 ? event->numbers[3] : 0;
+    Deliver(*event, event->name == L"SOError" ? &response : nullptr);
+  }
+
+  // Drops the posted events not delivered yet. A filtered peek still hands out the
+  // thread's WM_QUIT, which is the application's: it is posted again.
+  void DiscardPosted() {
+    MSG msg;
+    bool quit = false;
+    WPARAM quitCode = 0;
+    while (m_window && PeekMessageW(&msg, m_window, kPostedEvent, kPostedEvent, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        quit = true;
+        quitCode = msg.wParam;
+        continue;
+      }
+      delete reinterpret_cast<EventRecord*>(msg.lParam);
+    }
+    if (quit) PostQuitMessage(static_cast<int>(quitCode));
+  }
+
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kPostedEvent) {
+      std::unique_ptr<EventRecord> event(reinterpret_cast<EventRecord*>(lParam));
+      auto* sink = reinterpret_cast<EventSink*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+      if (sink) sink->DeliverPosted(std::move(event));
+      return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+
+  // On the apartment thread.
+  void CreateWindowOnThread() {
+    m_threadId = GetCurrentThreadId();
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = &EventSink::WindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kWindowClass;
+    RegisterClassW(&windowClass);  // already there for a second stand-in
+    m_window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  void DestroyWindowOnThread() {
+    DiscardPosted();
+    if (m_window) DestroyWindow(m_window);
+    m_window = nullptr;
   }
 
   std::atomic<long> m_refs{0};
+  std::atomic<bool> m_legal{false};  // events from other threads are delivered
+  DWORD m_threadId = 0;
+  HWND m_window = nullptr;
   mutable std::mutex m_lock;
   mutable std::condition_variable m_changed;
   std::vector<EventRecord> m_events;
@@ -185,6 +264,7 @@ void ControlObject::ThreadMain() {
   MSG msg;
   PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // creates the queue
   m_threadId = GetCurrentThreadId();
+  m_sink->CreateWindowOnThread();
   SetEvent(m_ready);
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (msg.hwnd == nullptr && msg.message == kRunTask) {
@@ -195,6 +275,7 @@ void ControlObject::ThreadMain() {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  m_sink->DestroyWindowOnThread();
   CoUninitialize();
 }
 
@@ -220,7 +301,7 @@ HRESULT ControlObject::Create(const wchar_t* progId) {
     hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
                           reinterpret_cast<void**>(&object));
     if (SUCCEEDED(hr)) {
-      if (m_object) m_object->Release();
+      ReleaseObject();
       m_object = object;
     }
   });
@@ -229,15 +310,19 @@ HRESULT ControlObject::Create(const wchar_t* progId) {
 
 void ControlObject::Adopt(IDispatch* object) {
   RunOnThread([&] {
-    if (m_object) m_object->Release();
+    ReleaseObject();
     m_object = object;
   });
 }
 
 void ControlObject::ReleaseObject() {
   RunOnThread([&] {
-    if (m_object) m_object->Release();
+    IDispatch* object = m_object;
+    const bool open = m_open;
     m_object = nullptr;
+    m_open = false;
+    if (object && open) object->Release();
+    if (object) object->Release();
   });
 }
 
@@ -278,13 +363,71 @@ HRESULT ControlObject::Invoke(DISPID id, const std::vector<Arg>& args, VARIANT* 
     if (!m_object) return;
     DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr,
                          static_cast<UINT>(reversed.size()), 0};
-    UINT argErr = 0;
-    hr = m_object->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, &params, result,
-                          nullptr, &argErr);
+    hr = InvokeObject(id, &params, result);
   });
   for (VARIANTARG& v : reversed) {
     if (V_VT(&v) == VT_BSTR) SysFreeString(V_BSTR(&v));
   }
+  return hr;
+}
+
+ControlObject::Method ControlObject::MethodOf(IDispatch* object, DISPID id) {
+  static const struct {
+    const wchar_t* name;
+    Method method;
+  } kMethods[] = {
+      {L"OpenService", Method::kOpen},
+      {L"CloseService", Method::kClose},
+      {L"ClaimDevice", Method::kClaim},
+      {L"ReleaseDevice", Method::kRelease},
+  };
+  for (const auto& row : kMethods) {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(row.name)};
+    DISPID found = DISPID_UNKNOWN;
+    if (SUCCEEDED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &found)) &&
+        found == id)
+      return row.method;
+  }
+  return Method::kOther;
+}
+
+HRESULT ControlObject::InvokeObject(DISPID id, DISPPARAMS* params, VARIANT* result) {
+  IDispatch* object = m_object;
+  const Method method = MethodOf(object, id);
+  const bool wasOpen = m_open;
+  if (method == Method::kClose || method == Method::kRelease) m_sink->m_legal.store(false);
+  VARIANT answer;
+  VariantInit(&answer);
+  VARIANT* out = result ? result : &answer;
+  UINT argErr = 0;
+  const HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, params,
+                                    out, nullptr, &argErr);
+  const bool success = SUCCEEDED(hr) && AnsweredSuccess(out);
+  switch (method) {
+    case Method::kOpen:
+      if (success && !m_open) {
+        object->AddRef();
+        m_open = true;
+      }
+      if (success) m_sink->m_legal.store(true);
+      break;
+    case Method::kClaim:
+      if (success) m_sink->m_legal.store(true);
+      break;
+    case Method::kClose:
+      // Once for every Close passed down while open, whatever it answered: a Close inside
+      // Close gives it back twice, as the standard Control Object does.
+      if (wasOpen) {
+        m_open = false;
+        object->Release();
+      }
+      m_sink->DiscardPosted();
+      break;
+    case Method::kRelease:
+    case Method::kOther:
+      break;
+  }
+  VariantClear(&answer);
   return hr;
 }
 

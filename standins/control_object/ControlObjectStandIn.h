@@ -7,6 +7,14 @@
 // apartment thread inside the event as an application's handler does: it may call the
 // service object back (Close, ClearOutput, a print, a property), answer SOError, or drop
 // the object.
+//
+// It treats the calls that open and close the device as the standard Control Object does:
+// a successful OpenService takes a reference for the open device, and every Close passed
+// down while open gives one back, whatever Close answered. Events are legal from a
+// successful OpenService or ClaimDevice until Close or ReleaseDevice. An event fired on the
+// apartment thread reaches the handler at once, even inside Close; one fired on another
+// thread waits in the Control Object's window and is dropped there when events are no
+// longer legal, and Close discards those still waiting.
 #pragma once
 #include "Win.h"
 
@@ -65,8 +73,9 @@ class ControlObject {
   // Takes over one reference to a service object made elsewhere (a test's in-process
   // object): calls by name then go to it, and ReleaseObject drops that reference.
   void Adopt(IDispatch* object);
-  // Drops the service object (its last reference, unless the test kept one). Inside an
-  // event handler too, as a Control Object that releases the object on Close does.
+  // Drops the service object (every reference it holds, the open device's too: the last,
+  // unless the test kept one). Inside an event handler too, as an application that lets go
+  // of the Control Object does.
   void ReleaseObject();
   bool HasObject() const { return m_object != nullptr; }
 
@@ -101,10 +110,17 @@ class ControlObject {
  private:
   void ThreadMain();
 
+  // The call to the object and what the Control Object does around the calls that open
+  // and close the device. On the apartment thread.
+  HRESULT InvokeObject(DISPID id, DISPPARAMS* params, VARIANT* result);
+  enum class Method { kOther, kOpen, kClose, kClaim, kRelease };
+  Method MethodOf(IDispatch* object, DISPID id);
+
   std::thread m_thread;
   DWORD m_threadId = 0;
   HANDLE m_ready = nullptr;
   IDispatch* m_object = nullptr;  // used only on the apartment thread
+  bool m_open = false;            // a reference held for the open device
   std::unique_ptr<EventSink> m_sink;
 };
 

@@ -39,7 +39,7 @@ constexpr char kPrinter[] = "SoCallbackPrinter";
 constexpr char kDialogCaption[] = "POSPrinter CheckHealth Interactive";
 
 enum Pidx : long {
-  kClaimed = 1, kDeviceEnabled = 3, kFreezeEvents = 4, kState = 9, kAsyncMode = 8001,
+  kClaimed = 1, kDeviceEnabled = 3, kFreezeEvents = 4, kOutputId = 5, kState = 9, kAsyncMode = 8001,
   kCoverOpen = 8003, kFlagWhenIdle = 8005,
 };
 enum : long { kClosed = 1, kIdle = 2, kBusy = 3 };
@@ -154,6 +154,27 @@ class CallbackHandler : public ::testing::Test {
     const std::vector<long> statuses = Statuses();
     return std::find(statuses.begin(), statuses.end(), status) != statuses.end();
   }
+  // How many OutputCompleteEvents were fired for this OutputID.
+  size_t Completions(long outputId) const {
+    size_t n = 0;
+    for (const EventRecord& event : Named(L"SOOutputComplete")) n += event.numbers.at(0) == outputId;
+    return n;
+  }
+  // The output error the send thread waits on, its event still posted to the window and not
+  // yet handled: on the window's thread, while that thread does not pump.
+  CErrorEvent* PostedError() const {
+    MSG message;
+    if (!PeekMessageA(&message, so_->Window()->Handle(), QueryRetryMessage(), QueryRetryMessage(),
+                      PM_NOREMOVE))
+      return nullptr;
+    return static_cast<CErrorEvent*>(reinterpret_cast<COPOSEvent*>(message.lParam));
+  }
+  // Every message handled, then every event the event thread had left to post fired.
+  void FlushEvents() {
+    Flush();
+    ASSERT_TRUE(WaitUntil([&] { return so_->QueuedEventCount() == 0; }));
+    Flush();
+  }
 
   std::unique_ptr<sotest::DeviceKey> key_;
   RecordingSubModule sub_{sotest::RecordingSubPath().c_str()};
@@ -166,6 +187,37 @@ long LineIndex(const std::vector<fakelog::Line>& lines, const std::wstring& frag
   for (size_t i = 0; i < lines.size(); ++i)
     if (lines[i].text.find(fragment) != std::wstring::npos) return static_cast<long>(i);
   return -1;
+}
+
+// ---- the Control Object as the tests see it -------------------------------------------
+
+// The stand-in treats opening and closing as the standard Control Object does: an event fired
+// on another thread than its own waits in its window and is delivered only between a
+// successful open or claim and the next release or Close; Close discards what still waits and
+// gives back the reference it took for the open device once, leaving the object to whoever
+// still holds it.
+TEST_F(CallbackHandler, TheControlObjectTakesEventsFromOtherThreadsOnlyWhileLegal) {
+  ASSERT_NO_FATAL_FAILURE(Open(Sub::kRecording));
+  auto fireElsewhere = [&](long status) {
+    std::thread([&] { (void)so_->Driver().SOStatusUpdate(status); }).join();
+  };
+  fireElsewhere(21);
+  ASSERT_EQ(Call(L"ReleaseDevice"), OPOS_SUCCESS);
+  fireElsewhere(22);
+  ASSERT_EQ(Call(L"ClaimDevice", {Arg::Long(5000)}), OPOS_SUCCESS);
+  fireElsewhere(23);
+  co_.RunOnThread([&] {
+    fireElsewhere(24);  // waits behind this call, then Close discards it
+    EXPECT_EQ(Call(L"Close"), OPOS_SUCCESS);
+  });
+  Flush();
+  EXPECT_EQ(Statuses(), (std::vector<long>{21, 23}));
+  for (const EventRecord& event : co_.Events())
+    EXPECT_NE(event.threadId, co_.ThreadId()) << "recorded with the thread that fired it";
+  EXPECT_EQ(CPOSPrinterSOApp::ObjectCount(), 1) << "the Control Object's own reference";
+  co_.ReleaseObject();
+  so_ = nullptr;
+  EXPECT_EQ(CPOSPrinterSOApp::ObjectCount(), 0);
 }
 
 // ---- the firing outlives the handler ------------------------------------------------
@@ -570,9 +622,11 @@ TEST_F(CallbackHandler, CloseAfterAsynchronousOutputDoesNotWaitForTheIdleNotice)
 
 // ---- handlers inside Close's drain and the dialog, errors answered, an idle report ----
 
-// Two events wait in the window when Close begins, and the first one's handler closes
-// again, drops the object as a Control Object does once its Close returned, or both. Each
-// Close answers, and the second event is not fired: the application has closed or let go.
+// Two events wait in the window when Close begins. The Control Object gives its reference
+// back after every Close it passed down, so a handler inside Close that closed again would
+// make it give that reference back twice. Once Close has begun nothing is fired: the handler
+// that would close again or drop the object never runs, and the object goes once, when the
+// last reference goes (the test's own, which tells a release too many from the right end).
 TEST_F(CallbackHandler, AHandlerInsideClosesDrainEndsTheFiring) {
   const struct {
     const char* handler;
@@ -586,6 +640,7 @@ TEST_F(CallbackHandler, AHandlerInsideClosesDrainEndsTheFiring) {
   for (const auto& row : rows) {
     ASSERT_NO_FATAL_FAILURE(Open(Sub::kRecording));
     CPOSPrinter* so = so_;
+    so->AddRef();
     long inner = -1, outer = -1;
     co_.SetHandler(L"SOStatusUpdate", [&](const EventRecord&, long*) {
       if (row.close) inner = Call(L"Close");
@@ -596,21 +651,22 @@ TEST_F(CallbackHandler, AHandlerInsideClosesDrainEndsTheFiring) {
       so->DoQueueEvent(new CStatusUpdateEvent(12));
       // Both posted to the window, which only Close's drain pumps now.
       ASSERT_TRUE(WaitUntil([&] { return so->QueuedEventCount() == 0; }));
+      fakelog::Clear();
       outer = Call(L"Close");
     });
     Flush();
     co_.ClearHandlers();
     EXPECT_EQ(outer, OPOS_SUCCESS) << row.handler;
-    EXPECT_EQ(inner, row.close ? long{OPOS_SUCCESS} : -1L) << row.handler;
-    EXPECT_EQ(Statuses(), std::vector<long>{11}) << row.handler;
-    if (row.release) {
-      so_ = nullptr;
-      EXPECT_EQ(CPOSPrinterSOApp::ObjectCount(), 0) << row.handler;
-    } else {
-      EXPECT_EQ(Prop(kState), kClosed) << row.handler;
-      EXPECT_EQ(Call(L"Close"), OPOS_E_CLOSED) << row.handler;
-    }
+    EXPECT_EQ(inner, -1) << row.handler << ": no handler ran inside Close";
+    EXPECT_TRUE(Statuses().empty()) << row.handler;
+    EXPECT_EQ(fakelog::LinesContaining(L"Event dropped.").size(), 2u) << row.handler;
     EXPECT_EQ(sub_.TakenSlots(), 0) << row.handler;
+    co_.ReleaseObject();
+    so_ = nullptr;
+    const long alive = CPOSPrinterSOApp::ObjectCount();
+    EXPECT_EQ(alive, 1) << row.handler << ": the test's reference still holds the object";
+    if (alive == 1) so->Release();
+    EXPECT_EQ(CPOSPrinterSOApp::ObjectCount(), 0) << row.handler;
   }
 }
 
@@ -699,6 +755,194 @@ TEST_F(CallbackHandler, AHandlerThatEndsTheOutputLeavesStateIdle) {
     ASSERT_EQ(SetNumber(kAsyncMode, 0), OPOS_SUCCESS);
     EXPECT_EQ(PrintNormal(L"After\n"), OPOS_SUCCESS) << row.handler;
     EXPECT_NE(TbxSimWritten(kPrinter).find("After"), std::string::npos) << row.handler;
+  }
+}
+
+// The handler of an output error releases and claims again, or closes and opens again, and
+// prints a line before it answers clear. The clear is for the output that failed, which the
+// release or Close already ended: the line printed afterwards reaches the printer and
+// completes once. The send thread is held while the handler runs, so the line still waits
+// in the queue when the answer comes.
+TEST_F(CallbackHandler, OutputQueuedInTheErrorHandlerAfterItEndedTheOutputIsKept) {
+  const struct {
+    const char* handler;
+    const char* completionTiming;
+    std::function<void()> act;
+  } forms[] = {
+      {"disables (113), releases, claims and enables",
+       "0",
+       [this] {
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 0), OPOS_E_BUSY);
+         EXPECT_EQ(Call(L"ReleaseDevice"), OPOS_SUCCESS);
+         EXPECT_EQ(Call(L"ClaimDevice", {Arg::Long(5000)}), OPOS_SUCCESS);
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 1), OPOS_SUCCESS);
+       }},
+      {"closes, opens, claims and enables",
+       "0",
+       [this] {
+         EXPECT_EQ(Call(L"Close"), OPOS_SUCCESS);
+         EXPECT_EQ(Call(L"OpenService", {Arg::Text(L"POSPrinter"),
+                                         Arg::Text(L"SoCallbackDevice"), Arg::Sink()}),
+                   OPOS_SUCCESS);
+         EXPECT_EQ(Call(L"ClaimDevice", {Arg::Long(5000)}), OPOS_SUCCESS);
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 1), OPOS_SUCCESS);
+       }},
+  };
+  for (const auto& form : forms) {
+    for (const char* completionTiming : {"0", "1"}) {
+      const std::string name = std::string(form.handler) + ", mode " + completionTiming;
+      ASSERT_NO_FATAL_FAILURE(Open(Sub::kPrennik, completionTiming));
+      ASSERT_NO_FATAL_FAILURE(OpenCover());
+      ASSERT_EQ(SetNumber(kAsyncMode, 1), OPOS_SUCCESS);
+      long printed = -1, outputId = -1;
+      std::atomic<bool> acted{false};
+      co_.SetHandler(L"SOError", [&](const EventRecord&, long* errorResponse) {
+        if (acted) return;
+        TbxSim_SetCoverOpen(kPrinter, FALSE);
+        form.act();
+        EXPECT_TRUE(so_->Channel()->StopSendThread()) << name;
+        printed = PrintNormal(L"From the handler\n");
+        outputId = Prop(kOutputId);
+        *errorResponse = 12;
+        acted = true;
+      });
+      ASSERT_EQ(PrintNormal(L"Refused\n"), OPOS_SUCCESS) << name;
+      ASSERT_TRUE(WaitUntil([&] { return acted.load(); })) << name;
+      Flush();
+      ASSERT_TRUE(so_->Channel()->StartSendThread()) << name;
+      EXPECT_EQ(printed, OPOS_SUCCESS) << name;
+      EXPECT_TRUE(WaitUntil([&] { return Completions(outputId) > 0; })) << name;
+      ASSERT_TRUE(WaitUntil([&] { return Prop(kState) == kIdle; })) << name;
+      FlushEvents();
+      co_.ClearHandlers();
+      EXPECT_EQ(Completions(outputId), 1u) << name;
+      const std::string written = TbxSimWritten(kPrinter);
+      const size_t line = written.find("From the handler");
+      EXPECT_NE(line, std::string::npos) << name;
+      EXPECT_EQ(written.find("From the handler", line + 1), std::string::npos) << name;
+      EXPECT_EQ(written.find("Refused"), std::string::npos) << name;
+    }
+  }
+}
+
+// A write fails while the application's thread is busy: the error's event waits, unhandled,
+// in the window. ClearOutput, a disable or a release end that output there and then: its wait
+// is answered clear at once (looked at before the send thread could give up on its own), the
+// event is never fired, the cleared line is not written again (a retry would have written
+// it), the synchronous print that follows goes through and State is idle after it.
+TEST_F(CallbackHandler, OutputEndedWhileItsErrorIsPostedRaisesNoErrorEvent) {
+  const struct {
+    const char* ends;
+    std::function<void()> end;
+    std::function<void()> resume;
+  } rows[] = {
+      {"ClearOutput", [this] { EXPECT_EQ(Call(L"ClearOutput"), OPOS_SUCCESS); }, [] {}},
+      {"a disable (113) and a disable",
+       [this] {
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 0), OPOS_E_BUSY);
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 0), OPOS_SUCCESS);
+       },
+       [this] { EXPECT_EQ(SetNumber(kDeviceEnabled, 1), OPOS_SUCCESS); }},
+      {"a disable (113) and a release",
+       [this] {
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 0), OPOS_E_BUSY);
+         EXPECT_EQ(Call(L"ReleaseDevice"), OPOS_SUCCESS);
+       },
+       [this] {
+         EXPECT_EQ(Call(L"ClaimDevice", {Arg::Long(5000)}), OPOS_SUCCESS);
+         EXPECT_EQ(SetNumber(kDeviceEnabled, 1), OPOS_SUCCESS);
+       }},
+  };
+  for (const auto& row : rows) {
+    for (const char* completionTiming : {"0", "1"}) {
+      const std::string name = std::string(row.ends) + ", mode " + completionTiming;
+      ASSERT_NO_FATAL_FAILURE(Open(Sub::kPrennik, completionTiming));
+      ASSERT_NO_FATAL_FAILURE(OpenCover());
+      ASSERT_EQ(SetNumber(kAsyncMode, 1), OPOS_SUCCESS);
+      long answer = -1, printed = -1;
+      co_.RunOnThread([&] {
+        ASSERT_EQ(PrintNormal(L"Cleared\n"), OPOS_SUCCESS);
+        ASSERT_TRUE(WaitUntil([&] { return PostedError() != nullptr; })) << name;
+        TbxSim_SetCoverOpen(kPrinter, FALSE);
+        ASSERT_TRUE(WaitUntil([&] { return Prop(kCoverOpen) == 0; })) << name;
+        row.end();
+        // Still posted, not yet handled: answered by what ended the output.
+        CErrorEvent* posted = PostedError();
+        ASSERT_NE(posted, nullptr) << name;
+        answer = posted->Waiter->Get();
+        row.resume();
+        ASSERT_EQ(SetNumber(kAsyncMode, 0), OPOS_SUCCESS);
+        printed = PrintNormal(L"Next\n");
+      });
+      FlushEvents();
+      EXPECT_EQ(answer, CErrorWaiter::kClear) << name;
+      EXPECT_EQ(printed, OPOS_SUCCESS) << name;
+      EXPECT_TRUE(Named(L"SOError").empty()) << name;
+      EXPECT_EQ(Prop(kState), kIdle) << name;
+      const std::string written = TbxSimWritten(kPrinter);
+      EXPECT_EQ(written.find("Cleared"), std::string::npos) << name;
+      const size_t next = written.find("Next");
+      EXPECT_NE(next, std::string::npos) << name;
+      EXPECT_EQ(written.find("Next", next + 1), std::string::npos) << name;
+    }
+  }
+}
+
+// The handler disables (113) and leaves the answer at retry: the output that failed is
+// written again, held here inside its write, and State reads busy meanwhile.
+TEST_F(CallbackHandler, AnOutputResentAfterADisableAnswered113KeepsStateBusy) {
+  for (const char* completionTiming : {"0", "1"}) {
+    ASSERT_NO_FATAL_FAILURE(Open(Sub::kPrennik, completionTiming));
+    ASSERT_NO_FATAL_FAILURE(OpenCover());
+    ASSERT_EQ(SetNumber(kAsyncMode, 1), OPOS_SUCCESS);
+    long disabled = -1;
+    co_.SetHandler(L"SOError", [&](const EventRecord&, long*) {
+      TbxSim_SetCoverOpen(kPrinter, FALSE);
+      TbxSim_HoldWrites(kPrinter, 0);
+      disabled = SetNumber(kDeviceEnabled, 0);
+    });
+    ASSERT_EQ(PrintNormal(L"Resent\n"), OPOS_SUCCESS);
+    const bool held = WaitUntil([&] { return TbxSim_GetWaitingWrites(kPrinter) == 1; });
+    const long state = Prop(kState);
+    TbxSim_HoldWrites(kPrinter, -1);
+    ASSERT_TRUE(held) << completionTiming << ": the resend";
+    EXPECT_EQ(disabled, OPOS_E_BUSY) << completionTiming;
+    EXPECT_EQ(state, kBusy) << completionTiming;
+    ASSERT_TRUE(WaitUntil([&] { return !Named(L"SOOutputComplete").empty(); })) << completionTiming;
+    ASSERT_TRUE(WaitUntil([&] { return Prop(kState) == kIdle; })) << completionTiming;
+    co_.ClearHandlers();
+  }
+}
+
+// The handler of the last OutputCompleteEvent disables and releases, as an application that
+// is done does: the window fires that completion with nothing pending, in either mode.
+TEST_F(CallbackHandler, TheLastCompletionsHandlerDisablesAndReleases) {
+  for (const char* completionTiming : {"0", "1"}) {
+    ASSERT_NO_FATAL_FAILURE(Open(Sub::kPrennik, completionTiming));
+    ASSERT_EQ(SetNumber(kAsyncMode, 1), OPOS_SUCCESS);
+    long lastId = -1, disabled = -1, released = -1;
+    co_.SetHandler(L"SOOutputComplete", [&](const EventRecord& event, long*) {
+      if (event.numbers.at(0) != lastId) return;
+      disabled = SetNumber(kDeviceEnabled, 0);
+      released = Call(L"ReleaseDevice");
+    });
+    co_.RunOnThread([&] {
+      ASSERT_EQ(PrintNormal(L"First\n"), OPOS_SUCCESS);
+      ASSERT_EQ(PrintNormal(L"Last\n"), OPOS_SUCCESS);
+      lastId = Prop(kOutputId);
+      // Each message to the window is handled as soon as it is posted (bounded).
+      const HWND window = so_->Window()->Handle();
+      for (int wakes = 0; wakes < 30000 && released == -1; ++wakes) {
+        (void)MsgWaitForMultipleObjects(0, nullptr, FALSE, /*ms=*/10, QS_POSTMESSAGE);
+        MSG message;
+        while (released == -1 && PeekMessageA(&message, window, 0, 0, PM_REMOVE))
+          DispatchMessageA(&message);
+      }
+    });
+    Flush();
+    co_.ClearHandlers();
+    EXPECT_EQ(disabled, OPOS_SUCCESS) << completionTiming;
+    EXPECT_EQ(released, OPOS_SUCCESS) << completionTiming;
   }
 }
 
