@@ -392,9 +392,6 @@ class CCommDevice {
   // The send thread's wait while the printer owes answers or the next request waits for
   // one; raises the errors of lost output and of the printer's error notices.
   void WaitForAnswers(bool idWaits);
-  // An answer may still come soon: the printer answered or was written to within the
-  // response timeout.
-  bool AnswersMayFreeAnId();
   // The immediate thread: enters the request's write once one of its ids is free, for at
   // most the response timeout.
   bool WaitForImmediateId(COutputRequest* request);

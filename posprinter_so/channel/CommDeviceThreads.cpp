@@ -393,7 +393,9 @@ void CCommDevice::DoSendThread() {
       m_sendHolding.store(0);
     }
     const bool held = QueuedCount(2) || QueuedCount(1);  // no id free for it yet
-    if (mode == 1 && held && StopRequested(kSend) && !AnswersMayFreeAnId()) break;
+    // Ending: what still waits for a free id is dropped with the rest, never written
+    // with an id whose answer may still come.
+    if (mode == 1 && held && StopRequested(kSend)) break;
     if (mode == 1 && (held || HasPrintWait())) {
       WaitForAnswers(held);
       continue;
@@ -418,10 +420,6 @@ void CCommDevice::DoSendThread() {
   if (tookAny || QueuedCount(2) || QueuedCount(1)) ClearAllQueues();
 }
 
-bool CCommDevice::AnswersMayFreeAnId() {
-  const DWORD tick = m_answerTick.load();
-  return GetTickCount() - tick < static_cast<DWORD>(m_responseTimeout);
-}
 
 // Mode 1, a cut pending: while the status request reports something, the printer's current
 // codes become the result, until they show an error or the response timeout has passed.

@@ -1,9 +1,10 @@
 // A soak of asynchronous output under printer faults, on the stand-in Control Object's
 // thread against prennik.dll and the simulated printer: numbered lines printed
 // asynchronously while, at seeded irregular points, the printer's cover opens, its paper
-// runs out, it goes offline for a while or its power goes off and on (losing what it had
-// not printed and the answers not read); ErrorEvents are answered with retry, now and then
-// with clear, and the printer's answers become readable late. Every accepted line must
+// runs out, it goes offline for a while, its power goes off and on (losing what it had
+// not printed and the answers not read) or it stops without a word for longer than
+// ReceiveTimeout; the application calls ClearOutput now and then; ErrorEvents are answered
+// with retry, now and then with clear, and the printer's answers become readable late. Every accepted line must
 // complete exactly once, in order, only once it printed, with no copy of it written after
 // its OutputCompleteEvent, unless a clear dropped it; once the printer is idle nothing may
 // still wait. The seed is printed; the environment variable KVR_SOAK_SEED replays it.
@@ -62,7 +63,12 @@ class Fault {
       case 0: TbxSim_SetCoverOpen(kPrinter, on); break;
       case 1: TbxSim_SetPaper(kPrinter, on ? TBXSIM_PAPER_EMPTY : TBXSIM_PAPER_PRESENT); break;
       case 2: TbxSim_SetOnline(kPrinter, !on); break;
-      default: TbxSim_SetPower(kPrinter, !on); break;
+      case 3: TbxSim_SetPower(kPrinter, !on); break;
+      default:  // stopped, and no status change reported: only ReceiveTimeout tells
+        if (on) TbxSim_OverrideStatus(kPrinter, TRUE, TbxSim_GetStatusWord(kPrinter));
+        TbxSim_SetCoverOpen(kPrinter, on);
+        if (!on) TbxSim_OverrideStatus(kPrinter, FALSE, 0);
+        break;
     }
   }
   int m_kind;
@@ -76,7 +82,7 @@ class OutputSoak : public sotest::OpenedDevice {
   void SetUp() override {
     key_.SetString("ProcessCompletionTiming", "1");
     // Bounds the wait for answers a power loss took (and so the soak's length).
-    key_.SetString("ReceiveTimeout", "2000");
+    key_.SetString("ReceiveTimeout", "1000");
     key_.SetString("RCVC", "20");
     ASSERT_NO_FATAL_FAILURE(OpenedDevice::SetUp());
     // Where the printer's records stood when each OutputCompleteEvent came.
@@ -135,7 +141,10 @@ TEST_F(OutputSoak, EveryLineReachesThePrinterInOrderAndCompletesOnceAfterItsLast
   for (int n = 0, nextFault = between(40, 110); n < kLines; ++n) {
     if (n == nextFault) {
       fault.reset();  // the one before has been taken back
-      fault.reset(new Fault(between(0, 3), static_cast<DWORD>(between(30, 400))));
+      const int kind = between(0, 4);
+      // A silent stop outlasts ReceiveTimeout: the outputs are given up, their answers late.
+      fault.reset(new Fault(kind, static_cast<DWORD>(kind == 4 ? between(1100, 1500)
+                                                                : between(30, 400))));
       ++faults;
       nextFault += between(40, 110);
     }
@@ -149,6 +158,13 @@ TEST_F(OutputSoak, EveryLineReachesThePrinterInOrderAndCompletesOnceAfterItsLast
     if (result != 0) continue;  // refused: not the application's line any more
     lineOf[id] = n;
     accepted.push_back(n);
+    if (between(0, 149) == 0) {  // in the middle of a burst: drops what is not confirmed
+      (void)Call([&] {
+        const long r = so_->ClearOutput();
+        clearedUpTo = so_->GetPropertyNumber(kPidxOutputId);
+        return r;
+      });
+    }
     if (n % 200 == 0) fakelog::Clear();  // the recording log keeps every line otherwise
   }
   fault.reset();
