@@ -254,8 +254,8 @@ class CCommDevice {
   void AppendPrintWait(const COutputRequest* request);
   // After the write of a request that AppendPrintWait entered: taken by the printer, its
   // entry counts as written (and completes if its answer already came); refused, the answer
-  // it would have owed is forgotten.
-  void MarkPrintWaitWritten(const COutputRequest* request, bool accepted);
+  // it would have owed is forgotten. False when a clear took the entry meanwhile.
+  bool MarkPrintWaitWritten(const COutputRequest* request, bool accepted);
   bool HasPrintWait();
   void MarkOldestPrintWaitFailed();
   HWND GetOldestPrintWaitWindow();
@@ -417,7 +417,6 @@ class CCommDevice {
   void PollNow();
   // How long the receive thread waits before its next status poll in response-id mode.
   DWORD NextPollWait(DWORD interval);
-  static void PushId(std::mutex& lock, std::deque<long>& ids, HANDLE event, long id);
   static long PopId(std::mutex& lock, std::deque<long>& ids);
 
   IChannelOwner* m_channelOwner = nullptr;
@@ -437,7 +436,11 @@ class CCommDevice {
   std::string m_noticeText;
   std::atomic<long> m_immediateWait{0}, m_cutPending{0}, m_statusRequest{0};
   std::atomic<long> m_sendHolding{0};
-  long m_heldLogged = 0;  // the held output last logged (send thread only)
+  long m_heldLogged = -1;  // the held output last logged (send thread only)
+  // Power reports since the send thread reset the printer: 1 offline, then 2 online again.
+  static constexpr long kOfflineReported = 1, kOnlineAfterOffline = 2;
+  static constexpr DWORD kResetReportMs = 1000;  // the offline report of a reset comes by then
+  std::atomic<long> m_powerReports{0};
   // Counts ClearAllQueues: an error answered clear whose queues the answering thread already
   // cleared is not cleared again, so output queued after the answer stays.
   std::atomic<long> m_clears{0};

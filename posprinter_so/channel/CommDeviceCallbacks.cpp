@@ -76,8 +76,12 @@ long SUBAPI_CALL CCommDevice::OnStatusNotify(PrnStatusRecord* record, long code,
     }
   }
   // Off or offline: the printer may have lost what it had not printed.
-  if (code == OPOS_PS_OFF || code == OPOS_PS_OFFLINE || code == OPOS_PS_OFF_OFFLINE)
+  if (code == OPOS_PS_OFF || code == OPOS_PS_OFFLINE || code == OPOS_PS_OFF_OFFLINE) {
+    self->m_powerReports.store(kOfflineReported);
     self->NotePrinterOffline();
+  } else if (code == OPOS_PS_ONLINE && self->m_powerReports.load() == kOfflineReported) {
+    self->m_powerReports.store(kOnlineAfterOffline);
+  }
   if (owner) owner->FireStatusUpdate(record, code);
   return 0;
 }

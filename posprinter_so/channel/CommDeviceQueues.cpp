@@ -253,7 +253,7 @@ void CCommDevice::StopAwaiting(const COutputRequest* request) {
     if (owed.awaited && owed.responseId == request->responseId) owed.awaited = false;
 }
 
-void CCommDevice::MarkPrintWaitWritten(const COutputRequest* request, bool accepted) {
+bool CCommDevice::MarkPrintWaitWritten(const COutputRequest* request, bool accepted) {
   static const char kFn[] = "CCommDevice::CompletePrintWait";
   std::lock_guard<std::mutex> hold(m_printWaitLock);
   CPrintWaitEntry* entry = FindPrintWait(request->outputId, /*written=*/false);
@@ -264,7 +264,7 @@ void CCommDevice::MarkPrintWaitWritten(const COutputRequest* request, bool accep
     if (!accepted) m_owedAnswers.erase(std::next(it).base());
     break;
   }
-  if (!entry) return;  // cleared meanwhile
+  if (!entry) return false;  // cleared meanwhile
   if (accepted) {
     entry->written = 1;
     (void)CompleteAnsweredPrintWait();
@@ -274,6 +274,7 @@ void CCommDevice::MarkPrintWaitWritten(const COutputRequest* request, bool accep
     Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
         Fmt("  Answer for OutputID %ld dropped: its write was refused", entry->copy.outputId));
   }
+  return true;
 }
 
 CPrintWaitEntry* CCommDevice::FindPrintWait(long outputId, bool written) const {
@@ -314,7 +315,6 @@ void CCommDevice::MarkLost(CPrintWaitEntry* entry, long resultCode) {
 void CCommDevice::TakeAnswer(long responseId) {
   static const char kFn[] = "CCommDevice::CompletePrintWait";
   const IdRange range = RangeOf(responseId);
-  bool awaited = false;
   {
     std::lock_guard<std::mutex> hold(m_printWaitLock);
     auto match = m_owedAnswers.begin();
@@ -350,7 +350,6 @@ void CCommDevice::TakeAnswer(long responseId) {
         Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
             Fmt("  Answer %ld stands for no output", responseId));
       }
-      awaited = taken.awaited;
     }
     // Filed under the lock: a synchronous write entered after this drops it from its list.
     if (range.first == 14) {
@@ -364,7 +363,6 @@ void CCommDevice::TakeAnswer(long responseId) {
       m_asyncIds.push_back(responseId);
     }
   }
-  (void)awaited;
   SetEvent(range.first == 14   ? m_immediateResponseEvent.get()
            : range.first == 12 ? m_syncResponseEvent.get()
                                : m_asyncResponseEvent.get());
@@ -387,10 +385,13 @@ bool CCommDevice::NextRequestWritable() {
     if (m_responseIdMode != 1) return true;
     next = *q.front();
   }
+  // Output the printer lost is reported first: the answer to it decides what goes next.
+  if (LostOutputCode()) return false;
   std::lock_guard<std::mutex> hold(m_printWaitLock);
   if (UsableResponseId(&next) >= 0) return true;
-  if (m_heldLogged != next.outputId) {
-    m_heldLogged = next.outputId;
+  const long held = next.outputId * 16 + next.responseId;  // synchronous ones share OutputIDs
+  if (m_heldLogged != held) {
+    m_heldLogged = held;
     Log(LOG_INFO, "CCommDevice::DoSendThread", __LINE__, TAG_INFO, "Send thread.",
         Fmt("OutputID %ld waits for the answer owed with its response id %ld", next.outputId,
             next.responseId));
@@ -418,8 +419,23 @@ void CCommDevice::ResetForResponseIds() {
   static const char kFn[] = "CCommDevice::DoSendThread";
   Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "Send thread.",
       "No response id free and no answer within the response timeout: printer reset");
+  m_powerReports.store(0);
   (void)OtherMethod1005();
   DropOwedAnswers();
+  // Offline until the reset is over (reported offline, then online): nothing is written
+  // meanwhile, or it would be refused. A printer that stays online reports nothing.
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const long seen = m_powerReports.load();
+    const DWORD elapsed = GetTickCount() - start;
+    if (seen == kOnlineAfterOffline || (seen == 0 && elapsed >= kResetReportMs) ||
+        elapsed >= static_cast<DWORD>(m_responseTimeout))
+      break;
+    if (WaitForSingleObject(m_sendStopEvent.get(), 10) == WAIT_OBJECT_0) {
+      SetEvent(m_sendStopEvent.get());  // left signalled for the send thread's own waits
+      break;
+    }
+  }
   m_answerTick.store(GetTickCount());
 }
 
@@ -634,14 +650,6 @@ void CCommDevice::ClearAllQueues() {
 }
 
 // ---- what the callbacks leave for the threads ----
-
-void CCommDevice::PushId(std::mutex& lock, std::deque<long>& ids, HANDLE event, long id) {
-  {
-    std::lock_guard<std::mutex> hold(lock);
-    ids.push_back(id);
-  }
-  SetEvent(event);  // only once the id can be taken
-}
 
 long CCommDevice::PopId(std::mutex& lock, std::deque<long>& ids) {
   std::lock_guard<std::mutex> hold(lock);

@@ -345,7 +345,13 @@ void CCommDevice::DoSendThread() {
       bool cleared = false;
       for (;;) {
         result = WriteRequest(request, &errorLevel, &errorText, &rce, name);
-        if (mode == 1 && async) MarkPrintWaitWritten(request, result == 0);
+        if (mode == 1 && async && !MarkPrintWaitWritten(request, result == 0)) {
+          // Cleared while it was written: whatever the printer did with it is no error, and
+          // its answer, if one comes, stands for no output.
+          m_sendHolding.store(0);
+          cleared = true;
+          break;
+        }
         if (mode == 1 && !async) NoteSyncWriteReturned(request, result == 0);
         if (mode == 1 && result == 0 && async) {
           // Its entry waits for the answer now, not this thread: the window that gets the
@@ -419,7 +425,6 @@ void CCommDevice::DoSendThread() {
   // writes wait for them as any other.
   if (tookAny || QueuedCount(2) || QueuedCount(1)) ClearAllQueues();
 }
-
 
 // Mode 1, a cut pending: while the status request reports something, the printer's current
 // codes become the result, until they show an error or the response timeout has passed.
@@ -593,8 +598,8 @@ BOOL CCommDevice::CheckResponseCode(long responseId, long requestId) {
   static const char kFn[] = "CCommDevice::CheckResponseCode";
   Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "", Fmt("  ResponseCode is %ld", responseId));
   if (requestId == -1 && responseId >= 0 && responseId <= 11) {
-    // Whether the answer lets the oldest entry complete: it was taken as the receive thread
-    // read it (TakeAnswer), so an answered oldest entry stands for it.
+    // The answer was matched as the receive thread read it (TakeAnswer): it counts as the
+    // oldest entry's when that one is answered now, else that entry's id is the one awaited.
     std::lock_guard<std::mutex> hold(m_printWaitLock);
     if (!m_printWait.empty() && m_printWait.front()->answered)
       requestId = responseId;

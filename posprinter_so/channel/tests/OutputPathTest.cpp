@@ -41,6 +41,19 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
   for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
   return all;
 }
+// Printed text without line feeds, each DC2 q as <response id>.
+std::string Readable(const Bytes& bytes) {
+  std::string text;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == 0x12 && i + 2 < bytes.size() && bytes[i + 1] == 0x71) {
+      text += "<" + std::to_string(bytes[i + 2] & 0x0F) + ">";
+      i += 2;
+    } else if (bytes[i] != '\n') {
+      text += static_cast<char>(bytes[i]);
+    }
+  }
+  return text;
+}
 // DC2 q n: the printer answers with n itself, which is 0x80 plus the response id.
 Bytes ResponseToken(BYTE id) { return {0x12, 0x71, static_cast<BYTE>(0x80 | id)}; }
 
@@ -431,9 +444,10 @@ TEST_P(PowerCycle, EveryOutputCompletesOnceOnItsOwnAnswer) {
   ASSERT_TRUE(PumpUntil([&] { return CompletedThenIdle(last); }))
       << "posted: " << PostedText() << "; waiting: " << channel_.PrintWaitCount();
   EXPECT_EQ(CompletedIds(), IdsUpTo(last)) << "each output once, in order";
-  // The resends' answers end the wait for those the printer lost: nothing waits for the
-  // response timeout.
-  EXPECT_TRUE(fakelog::LinesContaining(L"given up").empty());
+  // A reported loss: the resends' answers end the wait for those the printer lost, nothing
+  // waits for the response timeout. (Unreported, as when nothing is written while the
+  // printer is off, only the time-out tells.)
+  if (!row.writeWhileOff) EXPECT_TRUE(fakelog::LinesContaining(L"given up").empty());
   const std::string written = TbxSimWritten(kPrinter), printed = TbxSimPrinted(kPrinter);
   for (int i = 0; i < row.total; ++i) {
     if (i < row.unanswered) {
@@ -446,11 +460,13 @@ TEST_P(PowerCycle, EveryOutputCompletesOnceOnItsOwnAnswer) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, PowerCycle,
                          ::testing::Values(
-                             PowerCycleRow{"TwelveLostThenAWriteRefused", 12, true, 26, false},
+                             // Ten: with eleven unanswered the next write waits for an id.
+                             PowerCycleRow{"TenLostThenAWriteRefused", 10, true, 26, false},
                              PowerCycleRow{"OneLostThenAWriteRefused", 1, true, 15, false},
                              PowerCycleRow{"OneLostAnsweredBeforeItsResendReturns", 1, true, 15,
                                            true},
-                             PowerCycleRow{"FourLostNothingRefused", 4, false, 28, false}),
+                             PowerCycleRow{"FourLostNothingRefused", 4, false, 28, false},
+                             PowerCycleRow{"TwelveLostNothingRefused", 12, false, 26, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Five outputs taken by the printer and unanswered, the sixth refused and the error answered
@@ -507,13 +523,13 @@ TEST_F(OutputPath, RetriesResendInTheFirstOrderAheadOfAnEarlierResend) {
   TbxSim_FailNext(kPrinter, "DirectIOEx write", -110, 1);
   TbxSim_HoldWrites(kPrinter, -1);
   ASSERT_TRUE(PumpUntil([&] { return owner_.errors.size() == 2; }));
+  // Every copy written before any answer comes: which ids are free stays fixed.
+  ASSERT_TRUE(PumpUntil([] { return Tokens() == 8; })) << Readable(Written());
   TbxSim_HoldCompletions(kPrinter, -1);
   ASSERT_TRUE(PumpUntil([&] { return CompletedThenIdle(last); })) << "posted: " << PostedText();
   // Each copy goes with a response id no other unanswered write holds: the first copies'
   // answers may still come.
-  auto copy = [](const char* text, BYTE id) { return Cat({Text(text), ResponseToken(id)}); };
-  EXPECT_EQ(Written(), Cat({copy("A\n", 0), copy("B\n", 1), copy("C\n", 2), copy("A\n", 3),
-                            copy("A\n", 4), copy("B\n", 5), copy("C\n", 6), copy("D\n", 7)}));
+  EXPECT_EQ(Readable(Written()), "A<0>B<1>C<2>A<3>A<4>B<5>C<6>D<7>");
   EXPECT_EQ(CompletedIds(), (std::vector<long>{1, 2, 3, 4}));
 }
 
@@ -541,9 +557,9 @@ TEST_P(GiveUp, LateAnswersCompleteNoOutput) {
     last = PrintAsync("X\n");
     ASSERT_TRUE(PumpUntil([] { return TbxSimWritten(kPrinter).find("X\n") != std::string::npos; }));
   }
-  fakelog::Clear();
+  const size_t seen = AnswersSeen();
   TbxSim_HoldCompletions(kPrinter, 1);  // the answer to the first output's first copy
-  ASSERT_TRUE(PumpUntil([] { return AnswersSeen() >= 1; }));
+  ASSERT_TRUE(PumpUntil([&] { return AnswersSeen() >= seen + 1; }));
   PumpUntil([] { return true; });
   EXPECT_TRUE(CompletedIds().empty()) << "a given-up write's answer completed " << PostedText();
   TbxSim_HoldCompletions(kPrinter, -1);
@@ -561,6 +577,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, GiveUp, ::testing::Values(false, true),
 // nor the output queued behind it completes.
 TEST_F(OutputPath, AWriteUnderWayAtClearOutputKeepsItsAnswerOwed) {
   Open(/*mode=*/1);
+  fakelog::Clear();
   TbxSim_SetResetOfflineTime(kPrinter, 0);
   TbxSim_HoldWrites(kPrinter, 0);
   (void)PrintAsync("A\n");  // response id 0, its write held in the call
@@ -590,6 +607,7 @@ TEST_F(OutputPath, AWriteUnderWayAtClearOutputKeepsItsAnswerOwed) {
 // after the claim, whose ids go on from before.
 TEST_F(OutputPath, AnswersOwedAtReleaseCompleteNothingAfterClaim) {
   Open(/*mode=*/1);
+  fakelog::Clear();
   TbxSim_HoldCompletions(kPrinter, 0);
   for (int i = 0; i < 3; ++i) (void)PrintAsync(LineText(i).c_str());
   ASSERT_TRUE(PumpUntil([] { return Tokens() == 3; }));
