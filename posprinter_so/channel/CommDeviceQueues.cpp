@@ -331,7 +331,9 @@ void CCommDevice::TakeAnswer(long responseId) {
         if (it == match) continue;
         if (it < match && SameWriter(it->responseId, responseId)) {
           Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
-              Fmt("  No answer came for a copy of OutputID %ld", it->outputId));
+              it->outputId == kNoOutput
+                  ? Fmt("  No answer came for response id %ld", it->responseId)
+                  : Fmt("  No answer came for a copy of OutputID %ld", it->outputId));
           if (it->entry) MarkLost(it->entry, OPOS_E_NOHARDWARE);
           continue;
         }

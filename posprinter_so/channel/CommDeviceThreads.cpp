@@ -14,8 +14,6 @@ const char* const kThreadNames[] = {"Send thread.", "Receive thread.", "Immediat
 constexpr DWORD kIdleWaitMs = 1000;
 constexpr DWORD kPollMs = 10;
 constexpr DWORD kAnswerPollMs = 1;  // status polls while the printer's answer is due
-// How long after a write or an answer the next answer is due: quick polls only meanwhile.
-constexpr DWORD kAnswerDueMs = 500;
 
 HANDLE NewManualResetEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
 
@@ -586,12 +584,13 @@ void CCommDevice::PollNow() {
 
 DWORD CCommDevice::NextPollWait(DWORD interval) {
   if (interval <= kAnswerPollMs) return interval;
-  // Quick polls only while an answer is due: shortly after a write or the last answer. A
-  // stopped printer answers nothing for long; then the status poll interval is enough.
+  if (m_answerWaits.load() == 0 && OwedAnswerCount() == 0) return interval;
+  // An answer is due right after a write or the last answer: polled at once then, and ever
+  // further apart while none comes (a stopped printer answers nothing for long), half the
+  // quiet time, up to the status poll interval.
   const DWORD tick = m_answerTick.load();
-  if (GetTickCount() - tick >= kAnswerDueMs) return interval;
-  if (m_answerWaits.load() > 0) return kAnswerPollMs;
-  return OwedAnswerCount() > 0 ? kAnswerPollMs : interval;
+  const DWORD wait = (GetTickCount() - tick) / 2;
+  return wait < kAnswerPollMs ? kAnswerPollMs : wait > interval ? interval : wait;
 }
 
 BOOL CCommDevice::CheckResponseCode(long responseId, long requestId) {
