@@ -174,6 +174,7 @@ TEST_F(OutputSoak, EveryLineReachesThePrinterInOrderAndCompletesOnceAfterItsLast
         return r;
       });
     } else if (action == 2) {  // released and claimed again: drops it too
+      fault.reset();  // a printer that is off cannot be claimed
       ASSERT_EQ(Call([&] {
                   long r = so_->ReleaseDevice();
                   if (r == OPOS_E_BUSY) r = so_->ReleaseDevice();  // busy: State idle, then done
