@@ -256,8 +256,8 @@ class CCommDevice {
   void AppendPrintWait(const COutputRequest* request);
   // After the write of a request that AppendPrintWait entered: taken by the printer, its
   // entry counts as written (and completes if its answer already came); refused, the answer
-  // it would have owed is forgotten.
-  void MarkPrintWaitWritten(const COutputRequest* request, bool accepted);
+  // it would have owed is forgotten. False when a clear took the entry meanwhile.
+  bool MarkPrintWaitWritten(const COutputRequest* request, bool accepted);
   bool HasPrintWait();
   void MarkOldestPrintWaitFailed();
   HWND GetOldestPrintWaitWindow();
@@ -275,7 +275,8 @@ class CCommDevice {
   void NotePrinterOffline();
   // Answers the printer still owes, of outputs pending or gone.
   size_t OwedAnswerCount();
-  // The printer was reset: no answer it owed can come any more.
+  // The printer was reset: no answer it owed for a write already made can come any more. A
+  // write still under way may reach it after the reset, so its answer stays owed.
   void DropOwedAnswers();
   // Creates the queue and status events when missing, then starts the four threads.
   [[nodiscard]] BOOL StartAllThreads();
@@ -339,20 +340,42 @@ class CCommDevice {
   void PostSendError(long station, long errorLevel, const std::string& text, long result,
                      long resultCodeExtended, HWND window);
   void ClearPrintWait();
-  // The print-wait list's answers, all under the print-wait lock. The printer answers the
-  // writes it took in the order it took them, so each accepted write of an asynchronous
-  // request owes one answer, oldest first; a resent request owes one per copy. An answer
-  // owed for an output that completed or was cleared stays owed (outputId kNoOutput): the
-  // printer may still send it, and it must not complete a later output with the same id.
+  // The answers the printer owes, all under the print-wait lock, oldest write first. Every
+  // write (asynchronous, resent, synchronous, immediate) owes one answer with its response id
+  // from just before the write until the printer answers it, answers a later write of the
+  // same thread (it answers in order: the earlier bytes are gone) or is reset. Nothing else
+  // frees an id: a give-up, a clear or a release only make the answer stand for no output.
+  // A write takes an id of its range that is not owed, and the last free one only while no
+  // owed answer of the range stands for an output: the answer to that write, or those
+  // before it, then end every wait, so that no answer can ever stand for two writes.
   static constexpr long kNoOutput = -1;
   struct COwedAnswer {
     long responseId;
-    long outputId;           // the output whose copy owes it, or kNoOutput
+    long outputId;           // the asynchronous output whose copy owes it, or kNoOutput
     CPrintWaitEntry* entry;  // the entry waiting on this very copy; null once none does
     bool pending;            // the write is still under way
+    bool awaited;            // a synchronous or immediate caller waits for it
   };
-  bool TakeOwedAnswer(long responseId, COwedAnswer* taken);
-  long ExpectedAnswerId(long responseId) const;
+  enum class WriteEntry { kWrite, kCleared, kNoId };
+  // Under the print-wait lock: gives the request a free response id of its range (written
+  // into its DC2 q bytes), enters its owed answer and, for an asynchronous one, its
+  // print-wait entry. kCleared when ClearAllQueues ran since the send thread took it.
+  WriteEntry EnterWrite(COutputRequest* request, bool async, long takenClears);
+  // A free response id for the request, -1 while none may be taken.
+  long UsableResponseId(const COutputRequest* request) const;
+  // After a synchronous or immediate write: refused, its answer is not owed; taken, the
+  // answer is still awaited. StopAwaiting: its caller no longer waits (time-out, error).
+  void NoteSyncWriteReturned(const COutputRequest* request, bool accepted);
+  void StopAwaiting(const COutputRequest* request);
+  // The printer's answer, in the order it sent them (receive thread): the oldest owed answer
+  // with this id; every older one of the same thread was lost. Marks what it stands for.
+  void TakeAnswer(long responseId);
+  // An owed answer still stands for an output that waits on it.
+  bool AnswerAwaitedForOutput() const;
+  // No answer came for the response timeout while the next request had no free id: the
+  // printer is reset, so that it owes nothing.
+  void ResetForResponseIds();
+  // Answers owed for this output's copies stand for no output any more.
   void ForgetOwedAnswers(const CPrintWaitEntry* entry);
   CPrintWaitEntry* FindPrintWait(long outputId, bool written) const;
   CPrintWaitEntry* FindPrintWait(long outputId) const;
@@ -360,24 +383,26 @@ class CCommDevice {
   int CompleteAnsweredPrintWait();
   // An output that is not answered yet and whose answer cannot come any more.
   void MarkLost(CPrintWaitEntry* entry, long resultCode);
-  // Under the print-wait lock: the printer owes an answer with this id for another output.
-  bool OwedByAnotherOutput(long responseId, long outputId) const;
-  // The oldest request of the prior and normal queues may be written now: an asynchronous
-  // one waits while its response id is owed for another output, so that no answer can
-  // stand for two outputs.
+  // The oldest request of the prior and normal queues may be written now: it waits while
+  // no response id of its range may be taken.
   bool NextRequestWritable();
-  // No answer came for the response timeout: every owed answer is given up, and the
-  // outputs that waited for one are lost.
+  // No answer came for the response timeout: the outputs that waited for one are lost; the
+  // answers stay owed, for no output.
   void GiveUpOwedAnswers();
   // The ResultCode of the error to raise for lost output, 0 when none is lost.
   long LostOutputCode();
   // The send thread's wait while the printer owes answers or the next request waits for
   // one; raises the errors of lost output and of the printer's error notices.
-  void WaitForAnswers();
+  void WaitForAnswers(bool idWaits);
+  // The immediate thread: enters the request's write once one of its ids is free, for at
+  // most the response timeout.
+  bool WaitForImmediateId(COutputRequest* request);
   [[nodiscard]] long WaitForCut(long result, long* resultCodeExtended);
   void RaiseOutputError(long errorLevel, const std::string& text, long resultCode,
                         long resultCodeExtended, bool markFailed);
   void ClearQueue(std::mutex& lock, std::deque<COutputRequest*>& queue);
+  void FreeCleared(std::deque<COutputRequest*>& requests);
+  void AppendPrintWaitLocked(const COutputRequest* request);
   // While an output thread waits for the printer's answer (or a cut's status) the receive
   // thread polls at once and then every millisecond; the wait is counted for its lifetime.
   class CAnswerWait {
@@ -394,7 +419,6 @@ class CCommDevice {
   void PollNow();
   // How long the receive thread waits before its next status poll in response-id mode.
   DWORD NextPollWait(DWORD interval);
-  static void PushId(std::mutex& lock, std::deque<long>& ids, HANDLE event, long id);
   static long PopId(std::mutex& lock, std::deque<long>& ids);
 
   IChannelOwner* m_channelOwner = nullptr;
@@ -414,10 +438,15 @@ class CCommDevice {
   std::string m_noticeText;
   std::atomic<long> m_immediateWait{0}, m_cutPending{0}, m_statusRequest{0};
   std::atomic<long> m_sendHolding{0};
-  long m_heldLogged = 0;  // the held output last logged (send thread only)
+  long m_heldLogged = -1;  // the held output last logged (send thread only)
+  // Power reports since the send thread reset the printer: 1 offline, then 2 online again.
+  static constexpr long kOfflineReported = 1, kOnlineAfterOffline = 2;
+  static constexpr DWORD kResetReportMs = 1000;  // the offline report of a reset comes by then
+  std::atomic<long> m_powerReports{0};
   // Counts ClearAllQueues: an error answered clear whose queues the answering thread already
   // cleared is not cleared again, so output queued after the answer stays.
   std::atomic<long> m_clears{0};
+  long m_takenClears = 0;  // m_clears when the send thread took its last request
   void ClearUnlessClearedSince(long clears);
 
   CWorker m_workers[kWorkers];

@@ -76,8 +76,12 @@ long SUBAPI_CALL CCommDevice::OnStatusNotify(PrnStatusRecord* record, long code,
     }
   }
   // Off or offline: the printer may have lost what it had not printed.
-  if (code == OPOS_PS_OFF || code == OPOS_PS_OFFLINE || code == OPOS_PS_OFF_OFFLINE)
+  if (code == OPOS_PS_OFF || code == OPOS_PS_OFFLINE || code == OPOS_PS_OFF_OFFLINE) {
+    self->m_powerReports.store(kOfflineReported);
     self->NotePrinterOffline();
+  } else if (code == OPOS_PS_ONLINE && self->m_powerReports.load() == kOfflineReported) {
+    self->m_powerReports.store(kOnlineAfterOffline);
+  }
   if (owner) owner->FireStatusUpdate(record, code);
   return 0;
 }
@@ -102,13 +106,8 @@ long SUBAPI_CALL CCommDevice::OnResponseCode(long responseId, void* context) {
   CCommDevice* self = Enter(context);
   if (!self) return 0;
   self->m_answerTick.store(GetTickCount());
-  if (responseId == 14 || responseId == 15)
-    PushId(self->m_immediateIdsLock, self->m_immediateIds, self->m_immediateResponseEvent.get(),
-           responseId);
-  else if (responseId == 12 || responseId == 13)
-    PushId(self->m_syncIdsLock, self->m_syncIds, self->m_syncResponseEvent.get(), responseId);
-  else if (responseId >= 0 && responseId <= 11)
-    PushId(self->m_asyncIdsLock, self->m_asyncIds, self->m_asyncResponseEvent.get(), responseId);
+  // Taken here, in the order the printer sent them, whichever thread waits for them.
+  if (responseId >= 0 && responseId <= 15) self->TakeAnswer(responseId);
   return 0;
 }
 

@@ -15,6 +15,36 @@ long Cycle(std::mutex& lock, long& counter, long first, long last) {
   return counter;
 }
 
+// The response-id range of a request: 0-11 asynchronous, 12-13 synchronous, 14-15 immediate.
+struct IdRange {
+  long first, last;
+  bool Holds(long id) const { return id >= first && id <= last; }
+};
+IdRange RangeOf(long id) {
+  if (id >= 14) return {14, 15};
+  if (id >= 12) return {12, 13};
+  return {0, 11};
+}
+IdRange RangeFor(const COutputRequest* request) {
+  if (request->queue == OUTPUT_QUEUE_IMMEDIATE) return {14, 15};
+  if (request->completionKind == OUTPUT_COMPLETE_BY_RESULT) return {12, 13};
+  return {0, 11};
+}
+// The send thread writes ids 0-13 in one order, the immediate thread 14-15 in its own.
+bool SameWriter(long a, long b) { return (a >= 14) == (b >= 14); }
+
+// Rewrites the id of the request's DC2 q bytes (the last such token of its data).
+bool PatchResponseId(COutputRequest* request, long id) {
+  const auto old = static_cast<unsigned char>(0x80 | request->responseId);
+  for (long at = request->length - 3; at >= 0 && request->data; --at) {
+    unsigned char* token = request->data + at;
+    if (token[0] != 0x12 || token[1] != 0x71 || token[2] != old) continue;
+    token[2] = static_cast<unsigned char>(0x80 | id);
+    return true;
+  }
+  return false;
+}
+
 unsigned char* CopyBytes(const unsigned char* data, long length) {
   if (!data || length <= 0) return nullptr;
   auto* copy = new unsigned char[length];
@@ -101,6 +131,8 @@ COutputRequest* CCommDevice::GetSendQueue(long queue) {
     if (q.empty()) return false;
     request = q.front();
     q.pop_front();
+    // Under the queue's lock: a clear that missed this request counts from here on.
+    if (queue == OUTPUT_QUEUE_NORMAL) m_takenClears = m_clears.load();
     Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "Send thread.", text);
     return true;
   };
@@ -138,31 +170,107 @@ COutputRequest* CCommDevice::GetSendQueue(long queue) {
 }
 
 void CCommDevice::AppendPrintWait(const COutputRequest* request) {
-  auto* entry = new CPrintWaitEntry{};
-  entry->copy = *request;
-  entry->copy.inputProperty = nullptr;
-  entry->copy.stationState = nullptr;
-  entry->copy.list = nullptr;
-  entry->copy.data = CopyBytes(request->data, request->length);
-  entry->station = request->list ? request->list->station : 0;
   std::lock_guard<std::mutex> hold(m_printWaitLock);
-  m_printWait.push_back(entry);
-  // Owed before the write: the printer may answer before the write call returns.
-  m_owedAnswers.push_back({request->responseId, request->outputId, entry, true});
+  AppendPrintWaitLocked(request);
 }
 
-void CCommDevice::MarkPrintWaitWritten(const COutputRequest* request, bool accepted) {
+void CCommDevice::AppendPrintWaitLocked(const COutputRequest* request) {
+  // A resent output keeps its place in the list: completions stay in OutputID order.
+  CPrintWaitEntry* entry = FindPrintWait(request->outputId, /*written=*/false);
+  if (entry) {
+    delete[] entry->copy.data;
+    entry->copy.responseId = request->responseId;
+    entry->resending = 0;
+  } else {
+    entry = new CPrintWaitEntry{};
+    entry->copy = *request;
+    entry->copy.inputProperty = nullptr;
+    entry->copy.stationState = nullptr;
+    entry->copy.list = nullptr;
+    entry->station = request->list ? request->list->station : 0;
+    m_printWait.push_back(entry);
+  }
+  entry->copy.data = CopyBytes(request->data, request->length);
+  entry->copy.length = request->length;
+  // Owed before the write: the printer may answer before the write call returns.
+  m_owedAnswers.push_back({request->responseId, request->outputId, entry, true, false});
+}
+
+long CCommDevice::UsableResponseId(const COutputRequest* request) const {
+  const IdRange range = RangeFor(request);
+  bool owed[16] = {};
+  bool standsForOutput = false;
+  for (const COwedAnswer& a : m_owedAnswers) {
+    if (!range.Holds(a.responseId)) continue;
+    owed[a.responseId] = true;
+    standsForOutput = standsForOutput || a.entry || a.outputId != kNoOutput || a.awaited;
+  }
+  long free = 0;
+  for (long id = range.first; id <= range.last; ++id) free += owed[id] ? 0 : 1;
+  // The last free id only once nothing waits on an owed answer: the answer to its write,
+  // or those before it, then end every wait, whatever the printer lost.
+  if (free == 0 || (free == 1 && standsForOutput)) return -1;
+  const long own = range.Holds(request->responseId) ? request->responseId : range.first;
+  for (long id = own;; id = id == range.last ? range.first : id + 1)
+    if (!owed[id]) return id;
+}
+
+CCommDevice::WriteEntry CCommDevice::EnterWrite(COutputRequest* request, bool async,
+                                                long takenClears) {
+  static const char kFn[] = "CCommDevice::EnterWrite";
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  if (takenClears != m_clears.load()) return WriteEntry::kCleared;
+  const long id = UsableResponseId(request);
+  if (id < 0) return WriteEntry::kNoId;
+  if (id != request->responseId) {
+    if (!PatchResponseId(request, id)) return WriteEntry::kNoId;
+    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
+        Fmt("  OutputID %ld goes with response id %ld: %ld is still owed", request->outputId,
+            id, request->responseId));
+    request->responseId = id;
+  }
+  if (async) {
+    AppendPrintWaitLocked(request);
+    return WriteEntry::kWrite;
+  }
+  // An answer left in the list belongs to a write before this one.
+  const bool immediate = request->queue == OUTPUT_QUEUE_IMMEDIATE;
+  {
+    std::lock_guard<std::mutex> ids(immediate ? m_immediateIdsLock : m_syncIdsLock);
+    (immediate ? m_immediateIds : m_syncIds).clear();
+  }
+  m_owedAnswers.push_back({id, kNoOutput, nullptr, true, true});
+  return WriteEntry::kWrite;
+}
+
+void CCommDevice::NoteSyncWriteReturned(const COutputRequest* request, bool accepted) {
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  for (auto it = m_owedAnswers.rbegin(); it != m_owedAnswers.rend(); ++it) {
+    if (!it->pending || !it->awaited || it->responseId != request->responseId) continue;
+    it->pending = false;
+    if (!accepted) m_owedAnswers.erase(std::next(it).base());
+    return;
+  }
+}
+
+void CCommDevice::StopAwaiting(const COutputRequest* request) {
+  std::lock_guard<std::mutex> hold(m_printWaitLock);
+  for (COwedAnswer& owed : m_owedAnswers)
+    if (owed.awaited && owed.responseId == request->responseId) owed.awaited = false;
+}
+
+bool CCommDevice::MarkPrintWaitWritten(const COutputRequest* request, bool accepted) {
   static const char kFn[] = "CCommDevice::CompletePrintWait";
   std::lock_guard<std::mutex> hold(m_printWaitLock);
   CPrintWaitEntry* entry = FindPrintWait(request->outputId, /*written=*/false);
   for (auto it = m_owedAnswers.rbegin(); it != m_owedAnswers.rend(); ++it) {
-    if (!it->pending || it->outputId != request->outputId) continue;
+    if (!it->pending || it->responseId != request->responseId) continue;
     it->pending = false;
     // A refused write owes no answer.
     if (!accepted) m_owedAnswers.erase(std::next(it).base());
     break;
   }
-  if (!entry) return;  // cleared meanwhile
+  if (!entry) return false;  // cleared meanwhile
   if (accepted) {
     entry->written = 1;
     (void)CompleteAnsweredPrintWait();
@@ -172,6 +280,7 @@ void CCommDevice::MarkPrintWaitWritten(const COutputRequest* request, bool accep
     Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
         Fmt("  Answer for OutputID %ld dropped: its write was refused", entry->copy.outputId));
   }
+  return true;
 }
 
 CPrintWaitEntry* CCommDevice::FindPrintWait(long outputId, bool written) const {
@@ -187,17 +296,15 @@ CPrintWaitEntry* CCommDevice::FindPrintWait(long outputId) const {
 }
 
 void CCommDevice::ForgetOwedAnswers(const CPrintWaitEntry* entry) {
-  for (COwedAnswer& owed : m_owedAnswers)
-    if (owed.entry == entry) owed.entry = nullptr;
-}
-
-void CCommDevice::RemovePrintWait(CPrintWaitEntry* entry) {
-  // Answers still owed for any copy of this output stand for no output any more.
   for (COwedAnswer& owed : m_owedAnswers) {
     if (owed.entry != entry && owed.outputId != entry->copy.outputId) continue;
     owed.entry = nullptr;
     owed.outputId = kNoOutput;
   }
+}
+
+void CCommDevice::RemovePrintWait(CPrintWaitEntry* entry) {
+  ForgetOwedAnswers(entry);
   for (auto it = m_printWait.begin(); it != m_printWait.end(); ++it) {
     if (*it != entry) continue;
     m_printWait.erase(it);
@@ -211,58 +318,91 @@ void CCommDevice::MarkLost(CPrintWaitEntry* entry, long resultCode) {
   if (!entry->lost && !entry->answered && !entry->failed) entry->lost = resultCode;
 }
 
-// The oldest answer owed with this id. The printer answers in the order it took the writes,
-// so every answer owed before it was lost (the printer dropped those bytes): an output that
-// waited on one of them is lost. Only one output at a time owes answers with a given id
-// (NextRequestWritable), so whichever of its copies this answer stands for, it is that
-// output's.
-bool CCommDevice::TakeOwedAnswer(long responseId, COwedAnswer* taken) {
+void CCommDevice::TakeAnswer(long responseId) {
   static const char kFn[] = "CCommDevice::CompletePrintWait";
-  auto match = m_owedAnswers.begin();
-  while (match != m_owedAnswers.end() && match->responseId != responseId) ++match;
-  if (match == m_owedAnswers.end()) return false;
-  for (auto it = m_owedAnswers.begin(); it != match; ++it) {
-    Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
-        Fmt("  No answer came for a copy of OutputID %ld", it->outputId));
-    if (it->entry) MarkLost(it->entry, OPOS_E_NOHARDWARE);
+  const IdRange range = RangeOf(responseId);
+  {
+    std::lock_guard<std::mutex> hold(m_printWaitLock);
+    auto match = m_owedAnswers.begin();
+    while (match != m_owedAnswers.end() && match->responseId != responseId) ++match;
+    if (match == m_owedAnswers.end()) {
+      Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
+          Fmt("  No write owes answer %ld: it stands for nothing", responseId));
+    } else {
+      const COwedAnswer taken = *match;
+      // The printer answers in the order it took the writes: an older write of the same
+      // thread still unanswered was lost, and an output that waited on it with it.
+      std::deque<COwedAnswer> kept;
+      for (auto it = m_owedAnswers.begin(); it != m_owedAnswers.end(); ++it) {
+        if (it == match) continue;
+        if (it < match && SameWriter(it->responseId, responseId)) {
+          Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
+              it->outputId == kNoOutput
+                  ? Fmt("  No answer came for response id %ld", it->responseId)
+                  : Fmt("  No answer came for a copy of OutputID %ld", it->outputId));
+          if (it->entry) MarkLost(it->entry, OPOS_E_NOHARDWARE);
+          continue;
+        }
+        kept.push_back(*it);
+      }
+      m_owedAnswers.swap(kept);
+      CPrintWaitEntry* entry = taken.entry;
+      if (!entry && taken.outputId != kNoOutput) entry = FindPrintWait(taken.outputId);
+      if (entry) {
+        entry->answered = 1;
+        if (!entry->written)
+          Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
+              Fmt("  Answer for OutputID %ld came before its write returned",
+                  entry->copy.outputId));
+      } else if (range.first == 0) {
+        Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
+            Fmt("  Answer %ld stands for no output", responseId));
+      }
+    }
+    // Filed under the lock: a synchronous write entered after this drops it from its list.
+    if (range.first == 14) {
+      std::lock_guard<std::mutex> ids(m_immediateIdsLock);
+      m_immediateIds.push_back(responseId);
+    } else if (range.first == 12) {
+      std::lock_guard<std::mutex> ids(m_syncIdsLock);
+      m_syncIds.push_back(responseId);
+    } else {
+      std::lock_guard<std::mutex> ids(m_asyncIdsLock);
+      m_asyncIds.push_back(responseId);
+    }
   }
-  *taken = *match;
-  m_owedAnswers.erase(m_owedAnswers.begin(), match + 1);
-  return true;
+  SetEvent(range.first == 14   ? m_immediateResponseEvent.get()
+           : range.first == 12 ? m_syncResponseEvent.get()
+                               : m_asyncResponseEvent.get());
+  SetEvent(m_printWaitChangedEvent.get());  // an id may be free again
 }
 
-long CCommDevice::ExpectedAnswerId(long responseId) const {
+bool CCommDevice::AnswerAwaitedForOutput() const {
   for (const COwedAnswer& owed : m_owedAnswers)
-    if (owed.responseId == responseId) return responseId;
-  return m_owedAnswers.empty() ? -1 : m_owedAnswers.front().responseId;
-}
-
-bool CCommDevice::OwedByAnotherOutput(long responseId, long outputId) const {
-  for (const COwedAnswer& owed : m_owedAnswers)
-    if (owed.responseId == responseId && owed.outputId != outputId) return true;
+    if (owed.entry || owed.outputId != kNoOutput) return true;
   return false;
 }
 
 bool CCommDevice::NextRequestWritable() {
-  if (QueuedCount(1)) return true;  // a resend: its id is owed only for its own output
-  long responseId = 0, outputId = 0;
+  COutputRequest next{};
   {
-    std::lock_guard<std::mutex> hold(m_normalLock);
-    if (m_normalQueue.empty()) return false;
-    const COutputRequest* next = m_normalQueue.front();
-    if (m_responseIdMode != 1 || next->completionKind != OUTPUT_COMPLETE_BY_MESSAGE) return true;
-    responseId = next->responseId;
-    outputId = next->outputId;
+    std::lock_guard<std::mutex> prior(m_priorLock);
+    std::lock_guard<std::mutex> normal(m_normalLock);
+    const std::deque<COutputRequest*>& q = m_priorQueue.empty() ? m_normalQueue : m_priorQueue;
+    if (q.empty()) return false;
+    if (m_responseIdMode != 1) return true;
+    next = *q.front();
   }
-  // Ending: what is queued is written all the same.
-  if (StopRequested(kSend)) return true;
+  // Output the printer lost is reported first: the answer to it decides what goes next.
+  if (LostOutputCode()) return false;
   std::lock_guard<std::mutex> hold(m_printWaitLock);
-  if (!OwedByAnotherOutput(responseId, outputId)) return true;
-  if (m_heldLogged != outputId) {
-    m_heldLogged = outputId;
+  if (UsableResponseId(&next) >= 0) return true;
+  const long held = next.outputId * 16 + next.responseId;  // synchronous ones share OutputIDs
+  if (m_heldLogged != held) {
+    m_heldLogged = held;
     Log(LOG_INFO, "CCommDevice::DoSendThread", __LINE__, TAG_INFO, "Send thread.",
-        Fmt("OutputID %ld waits for the answer owed with its response id %ld", outputId,
-            responseId));
+        Fmt("OutputID %ld waits for the answer owed with its response id %ld", next.outputId,
+            next.responseId));
   }
   return false;
 }
@@ -273,9 +413,38 @@ void CCommDevice::GiveUpOwedAnswers() {
   Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "Send thread.",
       Fmt("No answer within the response timeout: %ld owed answers given up",
           static_cast<long>(m_owedAnswers.size())));
-  for (const COwedAnswer& owed : m_owedAnswers)
-    if (owed.entry) MarkLost(owed.entry, OPOS_E_TIMEOUT);
-  m_owedAnswers.clear();
+  // The printer may still send them: they stay owed, for no output.
+  for (COwedAnswer& owed : m_owedAnswers) {
+    CPrintWaitEntry* entry = owed.entry;
+    if (!entry && owed.outputId != kNoOutput) entry = FindPrintWait(owed.outputId);
+    if (entry) MarkLost(entry, OPOS_E_TIMEOUT);
+    owed.entry = nullptr;
+    owed.outputId = kNoOutput;
+  }
+}
+
+void CCommDevice::ResetForResponseIds() {
+  static const char kFn[] = "CCommDevice::DoSendThread";
+  Log(LOG_ERROR, kFn, __LINE__, TAG_INFO, "Send thread.",
+      "No response id free and no answer within the response timeout: printer reset");
+  m_powerReports.store(0);
+  (void)OtherMethod1005();
+  DropOwedAnswers();
+  // Offline until the reset is over (reported offline, then online): nothing is written
+  // meanwhile, or it would be refused. A printer that stays online reports nothing.
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const long seen = m_powerReports.load();
+    const DWORD elapsed = GetTickCount() - start;
+    if (seen == kOnlineAfterOffline || (seen == 0 && elapsed >= kResetReportMs) ||
+        elapsed >= static_cast<DWORD>(m_responseTimeout))
+      break;
+    if (WaitForSingleObject(m_sendStopEvent.get(), 10) == WAIT_OBJECT_0) {
+      SetEvent(m_sendStopEvent.get());  // left signalled for the send thread's own waits
+      break;
+    }
+  }
+  m_answerTick.store(GetTickCount());
 }
 
 long CCommDevice::LostOutputCode() {
@@ -309,7 +478,18 @@ size_t CCommDevice::OwedAnswerCount() {
 void CCommDevice::DropOwedAnswers() {
   {
     std::lock_guard<std::mutex> hold(m_printWaitLock);
-    m_owedAnswers.clear();
+    std::deque<COwedAnswer> kept;
+    for (const COwedAnswer& owed : m_owedAnswers) {
+      if (owed.pending) {
+        kept.push_back(owed);  // its bytes may reach the printer after the reset
+        continue;
+      }
+      // No entry may wait for an answer nothing will send.
+      CPrintWaitEntry* entry = owed.entry;
+      if (!entry && owed.outputId != kNoOutput) entry = FindPrintWait(owed.outputId);
+      if (entry) MarkLost(entry, OPOS_E_NOHARDWARE);
+    }
+    m_owedAnswers.swap(kept);
   }
   SetEvent(m_printWaitChangedEvent.get());
 }
@@ -380,16 +560,21 @@ void CCommDevice::RetryPrintReprintQueue() {
     std::lock_guard<std::mutex> wait(m_printWaitLock);
     // Newest first onto the front of the prior queue: the resent requests are written
     // again in their first order, ahead of what an earlier resend still holds there (all
-    // of which was first written after them).
-    while (!m_printWait.empty()) {
-      CPrintWaitEntry* entry = m_printWait.back();
-      m_printWait.pop_back();
-      // Answers still owed for this copy may come, but no entry waits on them any more.
+    // of which was first written after them). Each entry keeps its place in the list, so
+    // an output the printer answered is not written again and completes in its turn.
+    for (auto it = m_printWait.rbegin(); it != m_printWait.rend(); ++it) {
+      CPrintWaitEntry* entry = *it;
+      if (entry->answered && entry->written && !entry->failed) continue;
+      if (entry->resending) continue;  // still queued from an earlier retry
+      // Answers still owed for the old copy may come, but stand for no output: the resend's
+      // own answer completes it.
       ForgetOwedAnswers(entry);
       auto* request = new COutputRequest(entry->copy);
       request->list = nullptr;
-      m_priorQueue.push_front(request);  // the entry's data moves with it
-      delete entry;
+      request->data = CopyBytes(entry->copy.data, entry->copy.length);
+      m_priorQueue.push_front(request);
+      entry->written = entry->answered = entry->failed = entry->lost = 0;
+      entry->resending = 1;
       ++count;
     }
   }
@@ -429,20 +614,36 @@ void CCommDevice::ClearPrintWait() {
 }
 
 void CCommDevice::ClearQueue(std::mutex& lock, std::deque<COutputRequest*>& queue) {
-  std::lock_guard<std::mutex> hold(lock);
-  while (!queue.empty()) {
-    COutputRequest* request = queue.front();
-    queue.pop_front();
+  std::deque<COutputRequest*> taken;
+  {
+    std::lock_guard<std::mutex> hold(lock);
+    taken.swap(queue);
+  }
+  FreeCleared(taken);
+}
+
+void CCommDevice::FreeCleared(std::deque<COutputRequest*>& requests) {
+  for (COutputRequest* request : requests) {
     // A synchronous caller polls its result cell until it changes: a cleared request
     // answers failure instead of leaving the caller waiting for good.
     if (request->completionKind == OUTPUT_COMPLETE_BY_RESULT) CompleteRequest(request, 111, 0);
     FreeRequestData(request);
     delete request;
   }
+  requests.clear();
 }
 
 void CCommDevice::ClearAllQueues() {
-  ++m_clears;
+  std::deque<COutputRequest*> normal, prior;
+  {
+    // With the queues taken, under their locks: a request the send thread takes after this
+    // was queued after the clear; one it took before is dropped before its write.
+    std::lock_guard<std::mutex> priorHold(m_priorLock);
+    std::lock_guard<std::mutex> normalHold(m_normalLock);
+    ++m_clears;
+    normal.swap(m_normalQueue);
+    prior.swap(m_priorQueue);
+  }
   for (auto* ids : {&m_immediateIds, &m_syncIds, &m_asyncIds}) {
     std::mutex& lock = ids == &m_immediateIds ? m_immediateIdsLock
                        : ids == &m_syncIds    ? m_syncIdsLock
@@ -451,20 +652,12 @@ void CCommDevice::ClearAllQueues() {
     ids->clear();
   }
   ClearPrintWait();
-  ClearQueue(m_normalLock, m_normalQueue);
-  ClearQueue(m_priorLock, m_priorQueue);
+  FreeCleared(normal);
+  FreeCleared(prior);
   ClearQueue(m_immediateLock, m_immediateQueue);
 }
 
 // ---- what the callbacks leave for the threads ----
-
-void CCommDevice::PushId(std::mutex& lock, std::deque<long>& ids, HANDLE event, long id) {
-  {
-    std::lock_guard<std::mutex> hold(lock);
-    ids.push_back(id);
-  }
-  SetEvent(event);  // only once the id can be taken
-}
 
 long CCommDevice::PopId(std::mutex& lock, std::deque<long>& ids) {
   std::lock_guard<std::mutex> hold(lock);

@@ -13,7 +13,7 @@ const char* const kThreadNames[] = {"Send thread.", "Receive thread.", "Immediat
                                     "Execution response thread."};
 constexpr DWORD kIdleWaitMs = 1000;
 constexpr DWORD kPollMs = 10;
-constexpr DWORD kAnswerPollMs = 1;  // status polls while the printer's answer is awaited
+constexpr DWORD kAnswerPollMs = 1;  // status polls while the printer's answer is due
 
 HANDLE NewManualResetEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
 
@@ -150,6 +150,12 @@ long CCommDevice::WaitSyncAnswer(const COutputRequest* request, bool immediate,
   const DWORD timeout = m_responseTimeout > 0 ? static_cast<DWORD>(m_responseTimeout) : 0;
   const DWORD start = GetTickCount();
   const CAnswerWait awaiting(this);
+  // Unless its answer came, the answer stays owed for no caller.
+  struct CAwaited {
+    CCommDevice* channel;
+    const COutputRequest* request;
+    ~CAwaited() { channel->StopAwaiting(request); }
+  } awaited{this, request};
   Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Wait for event notification.");
   for (;;) {
     const DWORD elapsed = GetTickCount() - start;
@@ -245,7 +251,7 @@ void CCommDevice::ClearUnlessClearedSince(long clears) {
 // waits for an answer owed with its id. Output the printer lost is raised as an error (a
 // refused write's, or a time-out's once the printer stayed silent for the response timeout);
 // the wait ends on an error notice, an answer, new output or a stop.
-void CCommDevice::WaitForAnswers() {
+void CCommDevice::WaitForAnswers(bool idWaits) {
   static const char kFn[] = "CCommDevice::DoSendThread";
   const char* name = kThreadNames[kSend];
   if (const long lost = LostOutputCode()) {
@@ -255,11 +261,21 @@ void CCommDevice::WaitForAnswers() {
     return;
   }
   DWORD wait = kIdleWaitMs;
-  if (OwedAnswerCount() > 0) {
-    const DWORD quiet = GetTickCount() - m_answerTick.load();
+  bool awaited = false;
+  {
+    std::lock_guard<std::mutex> hold(m_printWaitLock);
+    awaited = AnswerAwaitedForOutput();
+  }
+  if (awaited || idWaits) {
+    // The tick first: one stored after it is never later than now.
+    const DWORD tick = m_answerTick.load();
+    const DWORD quiet = GetTickCount() - tick;
     const DWORD limit = static_cast<DWORD>(m_responseTimeout);
     if (quiet >= limit) {
-      GiveUpOwedAnswers();
+      if (awaited)
+        GiveUpOwedAnswers();
+      else
+        ResetForResponseIds();
       return;
     }
     if (limit - quiet < wait) wait = limit - quiet;
@@ -304,16 +320,37 @@ void CCommDevice::DoSendThread() {
       }
       tookAny = true;
       const bool async = request->completionKind == OUTPUT_COMPLETE_BY_MESSAGE;
-      if (mode == 1 && async) {
-        Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Append send data to reprint queue.");
-        AppendPrintWait(request);
+      if (mode == 1) {
+        const WriteEntry entered = EnterWrite(request, async, m_takenClears);
+        if (entered == WriteEntry::kNoId) {
+          // Not writable after all: back to the front, to wait for a free id.
+          std::lock_guard<std::mutex> hold(m_priorLock);
+          m_priorQueue.push_front(request);
+          m_sendHolding.store(0);
+          break;
+        }
+        if (entered == WriteEntry::kCleared) {
+          Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Cleared before its write.");
+          std::deque<COutputRequest*> cleared{request};
+          FreeCleared(cleared);
+          m_sendHolding.store(0);
+          continue;
+        }
+        if (async) Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "Append send data to reprint queue.");
       }
       long errorLevel = 1, rce = 0, result = 0;
       std::string errorText;
       bool cleared = false;
       for (;;) {
         result = WriteRequest(request, &errorLevel, &errorText, &rce, name);
-        if (mode == 1 && async) MarkPrintWaitWritten(request, result == 0);
+        if (mode == 1 && async && !MarkPrintWaitWritten(request, result == 0)) {
+          // Cleared while it was written: whatever the printer did with it is no error, and
+          // its answer, if one comes, stands for no output.
+          m_sendHolding.store(0);
+          cleared = true;
+          break;
+        }
+        if (mode == 1 && !async) NoteSyncWriteReturned(request, result == 0);
         if (mode == 1 && result == 0 && async) {
           // Its entry waits for the answer now, not this thread: the window that gets the
           // last completion finds nothing pending.
@@ -360,9 +397,12 @@ void CCommDevice::DoSendThread() {
       delete request;
       m_sendHolding.store(0);
     }
-    const bool held = QueuedCount(2) || QueuedCount(1);  // its id is still owed: not yet
+    const bool held = QueuedCount(2) || QueuedCount(1);  // no id free for it yet
+    // Ending: what still waits for a free id is dropped with the rest, never written
+    // with an id whose answer may still come.
+    if (mode == 1 && held && StopRequested(kSend)) break;
     if (mode == 1 && (held || HasPrintWait())) {
-      WaitForAnswers();
+      WaitForAnswers(held);
       continue;
     }
     if (idleWindow && !HasPendingOutput()) {
@@ -380,8 +420,9 @@ void CCommDevice::DoSendThread() {
       Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "End notification!");
     }
   }
-  if (tookAny) ClearAllQueues();
-  DropOwedAnswers();  // released: a later claim starts with a printer that owes nothing
+  // What could not be written is dropped; answers owed stay owed for the next claim, whose
+  // writes wait for them as any other.
+  if (tookAny || QueuedCount(2) || QueuedCount(1)) ClearAllQueues();
 }
 
 // Mode 1, a cut pending: while the status request reports something, the printer's current
@@ -416,8 +457,17 @@ void CCommDevice::DoImmediateThread() {
       if (!request) continue;
       long errorLevel = 1, rce = 0;
       std::string errorText;
+      long result = 0;
+      if (m_responseIdMode == 1 && !WaitForImmediateId(request)) {
+        result = OPOS_E_TIMEOUT;  // never written: both ids still owed
+        CompleteRequest(request, result, rce);
+        FreeRequestData(request);
+        delete request;
+        continue;
+      }
       if (m_responseIdMode == 1) SetImmediateWaitFlag(true);
-      long result = WriteRequest(request, &errorLevel, &errorText, &rce, name);
+      result = WriteRequest(request, &errorLevel, &errorText, &rce, name);
+      if (m_responseIdMode == 1) NoteSyncWriteReturned(request, result == 0);
       if (m_responseIdMode == 1 && result == 0) result = WaitSyncAnswer(request, true, &rce);
       SetImmediateWaitFlag(false);
       CompleteRequest(request, result, rce);
@@ -432,6 +482,19 @@ void CCommDevice::DoImmediateThread() {
     } else {
       Log(LOG_INFO, kFn, __LINE__, TAG_INFO, name, "End notification!");
     }
+  }
+}
+
+bool CCommDevice::WaitForImmediateId(COutputRequest* request) {
+  const DWORD start = GetTickCount();
+  const DWORD limit = static_cast<DWORD>(m_responseTimeout);
+  for (;;) {
+    if (EnterWrite(request, /*async=*/false, m_clears.load()) == WriteEntry::kWrite) return true;
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= limit || StopRequested(kImmediate)) return false;
+    // Any answer may free one; looked at again at least every poll.
+    HANDLE set[] = {m_immediateResponseEvent.get(), m_immediateStopEvent.get()};
+    (void)WaitForMultipleObjects(2, set, FALSE, kPollMs);
   }
 }
 
@@ -522,22 +585,26 @@ void CCommDevice::PollNow() {
 
 DWORD CCommDevice::NextPollWait(DWORD interval) {
   if (interval <= kAnswerPollMs) return interval;
-  if (m_answerWaits.load() > 0) return kAnswerPollMs;
-  // Confirmations of asynchronous requests: quick polls until the response timeout has
-  // passed without a write or an answer (a stopped printer answers nothing for long).
-  const DWORD quiet = GetTickCount() - m_answerTick.load();
-  const DWORD limit = m_responseTimeout > 0 ? static_cast<DWORD>(m_responseTimeout)
-                                            : static_cast<DWORD>(kDefaultResponseTimeoutMs);
-  return quiet < limit && HasPrintWait() ? kAnswerPollMs : interval;
+  if (m_answerWaits.load() == 0 && OwedAnswerCount() == 0) return interval;
+  // An answer is due right after a write or the last answer: polled at once then, and ever
+  // further apart while none comes (a stopped printer answers nothing for long), half the
+  // quiet time, up to the status poll interval.
+  const DWORD tick = m_answerTick.load();
+  const DWORD wait = (GetTickCount() - tick) / 2;
+  return wait < kAnswerPollMs ? kAnswerPollMs : wait > interval ? interval : wait;
 }
 
 BOOL CCommDevice::CheckResponseCode(long responseId, long requestId) {
   static const char kFn[] = "CCommDevice::CheckResponseCode";
   Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "", Fmt("  ResponseCode is %ld", responseId));
   if (requestId == -1 && responseId >= 0 && responseId <= 11) {
-    // The id of the write the printer owes its next answer for (-1 when none is owed).
+    // The answer was matched as the receive thread read it (TakeAnswer): it counts as the
+    // oldest entry's when that one is answered now, else that entry's id is the one awaited.
     std::lock_guard<std::mutex> hold(m_printWaitLock);
-    requestId = ExpectedAnswerId(responseId);
+    if (!m_printWait.empty() && m_printWait.front()->answered)
+      requestId = responseId;
+    else if (!m_printWait.empty())
+      requestId = m_printWait.front()->copy.responseId;
   }
   Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "", Fmt("  RequestCode is %ld", requestId));
   return requestId == responseId ? 1 : 0;
@@ -550,25 +617,7 @@ BOOL CCommDevice::CompletePrintWait(long responseId) {
   BOOL done = 0;
   {
     std::lock_guard<std::mutex> hold(m_printWaitLock);
-    COwedAnswer owed{};
-    if (TakeOwedAnswer(responseId, &owed)) {
-      // The answer to the copy an entry waits on, or to an earlier copy of the same output:
-      // either way its line printed, and it completes once its newest copy is written too.
-      CPrintWaitEntry* entry = owed.entry ? owed.entry
-                               : owed.outputId != kNoOutput ? FindPrintWait(owed.outputId)
-                                                             : nullptr;
-      if (entry) {
-        entry->answered = 1;
-        if (!entry->written)
-          Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
-              Fmt("  Answer for OutputID %ld came before its write returned",
-                  entry->copy.outputId));
-        done = CompleteAnsweredPrintWait() > 0;
-      } else {
-        Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "",
-            Fmt("  Answer to a copy of OutputID %ld, which waits no more", owed.outputId));
-      }
-    }
+    done = CompleteAnsweredPrintWait() > 0;
   }
   Log(LOG_INFO, kFn, __LINE__, TAG_INFO, "", done ? "  Remove OK" : "  Remove FAILURE");
   SetEvent(m_printWaitChangedEvent.get());  // the send thread posts the idle notice

@@ -63,6 +63,7 @@ struct CPrintWaitEntry {
   long written;         // the printer took this copy's bytes
   long answered;        // the printer answered for it; completes once written and oldest
   long lost;            // 0, or the ResultCode of the error to raise: its answer cannot come
+  long resending;       // queued to be written again; keeps its place in the list meanwhile
 };
 
 // The claimed printer's three fixed parameters (from the device entry, set at Open). The

@@ -50,7 +50,7 @@ void SimHost::AfterChange(const std::string& key) {
   if (word != printer.LastReported()) {
     printer.SetLastReported(word);
     for (const Registration& r : registrations_) {
-      if (r.key == key) deliveries_.push_back({r.handle, word});
+      if (r.key == key) deliveries_.push_back({r.handle, word, Clock::now() + printer.ReportDelay()});
     }
   }
   changed_.notify_all();
@@ -394,9 +394,12 @@ void SimHost::RunStatusThread(unsigned generation) {
       std::unique_lock<std::mutex> l(lock_);
       for (;;) {
         if (finished()) return;
-        if (!deliveries_.empty()) break;
+        if (!deliveries_.empty() && deliveries_.front().due <= Clock::now()) break;
         Clock::time_point end;
-        if (!NextResetEnd(&end)) {
+        const bool delayed = !deliveries_.empty();
+        if (delayed && (!NextResetEnd(&end) || deliveries_.front().due < end)) {
+          changed_.wait_until(l, deliveries_.front().due);
+        } else if (!NextResetEnd(&end)) {
           changed_.wait(l);
         } else if (changed_.wait_until(l, end) == std::cv_status::timeout) {
           FinishResets(Clock::now());

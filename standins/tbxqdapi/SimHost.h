@@ -57,6 +57,7 @@ class SimHost {
   struct Delivery {
     LONG handle;
     DWORD word;
+    Clock::time_point due;  // the printer's report delay after the change
   };
 
   SimHost() = default;

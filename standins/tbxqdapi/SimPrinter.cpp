@@ -64,6 +64,9 @@ void SimPrinter::PowerOn() {
   calls_.clear();
   lockOwner_ = 0;
   lockDepth_ = 0;
+  reportDelay_ = {};
+  std::fill(std::begin(owedIds_), std::end(owedIds_), 0);
+  reusedIdWrites_ = 0;
   lastReported_ = StatusWord();
 }
 
@@ -90,6 +93,12 @@ void SimPrinter::SetStatusBits(DWORD mask, DWORD bits) {
 
 void SimPrinter::Accept(const uint8_t* data, size_t length, Clock::time_point now) {
   written_.insert(written_.end(), data, data + length);
+  for (size_t i = 0; i + 2 < length; ++i) {
+    if (data[i] != 0x12 || data[i + 1] != 0x71 || (data[i + 2] & 0xF0) != 0x80) continue;
+    int& owed = owedIds_[data[i + 2] & 0x0F];
+    if (owed > 0) ++reusedIdWrites_;
+    ++owed;
+  }
   if (Stopped()) {
     held_.insert(held_.end(), data, data + length);
   } else {
@@ -109,6 +118,7 @@ void SimPrinter::ResetForRecovery(Clock::time_point now) {
   pending_.clear();
   replies_.clear();
   completions_.clear();
+  std::fill(std::begin(owedIds_), std::end(owedIds_), 0);
   conditionBits_ &= ~kRecoverableBits;
   if (resetOfflineMs_ == 0) return;
   resetEnds_ = now + std::chrono::milliseconds(resetOfflineMs_);
@@ -121,6 +131,7 @@ void SimPrinter::SetPower(bool on) {
     pending_.clear();
     replies_.clear();
     completions_.clear();
+    std::fill(std::begin(owedIds_), std::end(owedIds_), 0);
   }
   powered_ = on;
 }
@@ -276,7 +287,12 @@ size_t SimPrinter::TakeReplies(uint8_t* buffer, size_t capacity, Clock::time_poi
 }
 
 size_t SimPrinter::TakeCompletions(uint8_t* buffer, size_t capacity, Clock::time_point now) {
-  return Take(&completions_, buffer, capacity, now, &completionPass_);
+  const size_t n = Take(&completions_, buffer, capacity, now, &completionPass_);
+  for (size_t i = 0; i < n; ++i) {
+    int& owed = owedIds_[buffer[i] & 0x0F];
+    if (owed > 0) --owed;
+  }
+  return n;
 }
 
 bool SimPrinter::NextReplyTime(Clock::time_point* when) const {

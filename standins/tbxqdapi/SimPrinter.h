@@ -115,6 +115,13 @@ class SimPrinter {
   void Lock(LONG handle);
   bool Unlock(LONG handle);
 
+  // Status changes reach the callbacks this long after they happen.
+  void SetReportDelay(DWORD ms) { reportDelay_ = std::chrono::milliseconds(ms); }
+  Clock::duration ReportDelay() const { return reportDelay_; }
+  // Accepted writes carrying a DC2 q id whose answer the printer still owed (produced or to
+  // come, not read yet) for an earlier write.
+  LONG ReusedIdWrites() const { return reusedIdWrites_; }
+
   DWORD LastReported() const { return lastReported_; }
   void SetLastReported(DWORD word) { lastReported_ = word; }
 
@@ -177,4 +184,7 @@ class SimPrinter {
   LONG lockOwner_ = 0;
   int lockDepth_ = 0;
   DWORD lastReported_ = 0;
+  Clock::duration reportDelay_{};
+  int owedIds_[16] = {};  // answers owed per DC2 q id: written, not lost, not read yet
+  LONG reusedIdWrites_ = 0;
 };

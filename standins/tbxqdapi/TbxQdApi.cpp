@@ -161,6 +161,14 @@ void TbxSim_SetWriteDelay(const char* printer, DWORD delayMs) {
 void TbxSim_HoldCompletions(const char* printer, LONG pass) {
   SIM_CHANGE(printer, p.HoldCompletions(pass));
 }
+void TbxSim_SetReportDelay(const char* printer, DWORD delayMs) {
+  SIM_INSPECT(printer, p.SetReportDelay(delayMs));
+}
+LONG TbxSim_GetReusedIdWrites(const char* printer) {
+  LONG count = 0;
+  SIM_INSPECT(printer, count = p.ReusedIdWrites());
+  return count;
+}
 DWORD TbxSim_GetPendingCompletions(const char* printer) {
   DWORD count = 0;
   SIM_INSPECT(printer, count = DWORD(p.PendingCompletions()));

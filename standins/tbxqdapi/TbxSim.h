@@ -134,6 +134,12 @@ LONG TbxSim_GetWaitingWrites(const char* printer);
 void TbxSim_HoldWriteReturns(const char* printer, LONG pass);
 // Writes waiting now to return because of TbxSim_HoldWriteReturns.
 LONG TbxSim_GetWaitingReturns(const char* printer);
+// Status changes (power, cover, paper, ...) reach the status callbacks delayMs after they
+// happen, in order, as a printer whose reports queue behind its SDK's thread.
+void TbxSim_SetReportDelay(const char* printer, DWORD delayMs);
+// Accepted writes whose DC2 q carried an id the printer still owed an answer for: written
+// before, neither lost (power, reset) nor read yet. An answer read then stands for two writes.
+LONG TbxSim_GetReusedIdWrites(const char* printer);
 // Each DirectIOEx read returns at most chunk reply bytes (0: no limit).
 void TbxSim_SetReplySplit(const char* printer, DWORD chunk);
 // Each accepted write takes delayMs before the printer takes the bytes.

@@ -1,14 +1,18 @@
 // A soak of asynchronous output under printer faults, on the stand-in Control Object's
 // thread against prennik.dll and the simulated printer: numbered lines printed
 // asynchronously while, at seeded irregular points, the printer's cover opens, its paper
-// runs out, it goes offline for a while or its power goes off and on (losing what it had
-// not printed and the answers not read); ErrorEvents are answered with retry, now and then
+// runs out, it goes offline for a while, its power goes off and on (losing what it had
+// not printed and the answers not read, its report of it coming late) or it stops without
+// a word for longer than ReceiveTimeout; the application calls ClearOutput, or releases and
+// claims the device again, now and then; ErrorEvents are answered with retry, now and then
 // with clear, and the printer's answers become readable late. Every accepted line must
 // complete exactly once, in order, only once it printed, with no copy of it written after
-// its OutputCompleteEvent, unless a clear dropped it; once the printer is idle nothing may
-// still wait. The seed is printed; the environment variable KVR_SOAK_SEED replays it.
+// its OutputCompleteEvent, unless a clear dropped it; no write may carry a response id the
+// printer still owes an answer for; once the printer is idle nothing may still wait. The
+// seed is printed; the environment variable KVR_SOAK_SEED replays it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -47,7 +51,7 @@ std::string LineText(int n) {
 // One fault of the printer's, set now and taken back by its own thread after a while.
 class Fault {
  public:
-  Fault(int kind, DWORD ms) : m_kind(kind) {
+  Fault(int kind, DWORD ms, DWORD reportDelayMs = 0) : m_kind(kind), m_reportDelay(reportDelayMs) {
     Set(true);
     m_thread = std::thread([this, ms] {
       Sleep(ms);
@@ -62,10 +66,20 @@ class Fault {
       case 0: TbxSim_SetCoverOpen(kPrinter, on); break;
       case 1: TbxSim_SetPaper(kPrinter, on ? TBXSIM_PAPER_EMPTY : TBXSIM_PAPER_PRESENT); break;
       case 2: TbxSim_SetOnline(kPrinter, !on); break;
-      default: TbxSim_SetPower(kPrinter, !on); break;
+      case 3:  // its reports, off and on again, come late
+        if (on) TbxSim_SetReportDelay(kPrinter, m_reportDelay);
+        TbxSim_SetPower(kPrinter, !on);
+        if (!on) TbxSim_SetReportDelay(kPrinter, 0);
+        break;
+      default:  // stopped, and no status change reported: only ReceiveTimeout tells
+        if (on) TbxSim_OverrideStatus(kPrinter, TRUE, TbxSim_GetStatusWord(kPrinter));
+        TbxSim_SetCoverOpen(kPrinter, on);
+        if (!on) TbxSim_OverrideStatus(kPrinter, FALSE, 0);
+        break;
     }
   }
   int m_kind;
+  DWORD m_reportDelay;
   std::thread m_thread;
 };
 
@@ -76,7 +90,7 @@ class OutputSoak : public sotest::OpenedDevice {
   void SetUp() override {
     key_.SetString("ProcessCompletionTiming", "1");
     // Bounds the wait for answers a power loss took (and so the soak's length).
-    key_.SetString("ReceiveTimeout", "2000");
+    key_.SetString("ReceiveTimeout", "1000");
     key_.SetString("RCVC", "20");
     ASSERT_NO_FATAL_FAILURE(OpenedDevice::SetUp());
     // Where the printer's records stood when each OutputCompleteEvent came.
@@ -135,7 +149,10 @@ TEST_F(OutputSoak, EveryLineReachesThePrinterInOrderAndCompletesOnceAfterItsLast
   for (int n = 0, nextFault = between(40, 110); n < kLines; ++n) {
     if (n == nextFault) {
       fault.reset();  // the one before has been taken back
-      fault.reset(new Fault(between(0, 3), static_cast<DWORD>(between(30, 400))));
+      const int kind = between(0, 4);
+      // A silent stop outlasts ReceiveTimeout: the outputs are given up, their answers late.
+      const DWORD ms = static_cast<DWORD>(kind == 4 ? between(1100, 1500) : between(30, 400));
+      fault.reset(new Fault(kind, ms, static_cast<DWORD>(between(0, 300))));
       ++faults;
       nextFault += between(40, 110);
     }
@@ -149,6 +166,25 @@ TEST_F(OutputSoak, EveryLineReachesThePrinterInOrderAndCompletesOnceAfterItsLast
     if (result != 0) continue;  // refused: not the application's line any more
     lineOf[id] = n;
     accepted.push_back(n);
+    const int action = between(0, 299);
+    if (action < 2) {  // in the middle of a burst: drops what is not confirmed
+      (void)Call([&] {
+        const long r = so_->ClearOutput();
+        clearedUpTo = so_->GetPropertyNumber(kPidxOutputId);
+        return r;
+      });
+    } else if (action == 2) {  // released and claimed again: drops it too
+      fault.reset();  // a printer that is off cannot be claimed
+      ASSERT_EQ(Call([&] {
+                  long r = so_->ReleaseDevice();
+                  if (r == OPOS_E_BUSY) r = so_->ReleaseDevice();  // busy: State idle, then done
+                  if (r == 0) r = so_->Claim(5000);
+                  clearedUpTo = so_->GetPropertyNumber(kPidxOutputId);
+                  return r;
+                }),
+                0);
+      ASSERT_EQ(SetNumber(kPidxDeviceEnabled, 1), 0);
+    }
     if (n % 200 == 0) fakelog::Clear();  // the recording log keeps every line otherwise
   }
   fault.reset();
@@ -210,6 +246,8 @@ TEST_F(OutputSoak, EveryLineReachesThePrinterInOrderAndCompletesOnceAfterItsLast
   for (const auto& [id, line] : lineOf)
     if (!times.count(id) && id > lastCleared)
       report(LineText(line) + " (OutputID " + std::to_string(id) + ") never completed");
+  EXPECT_EQ(TbxSim_GetReusedIdWrites(kPrinter), 0)
+      << "seed " << seed << ": writes with a response id the printer still owed an answer for";
   EXPECT_EQ(reported, 0) << "seed " << seed << ", " << faults << " faults, " << accepted.size()
                          << " lines accepted:" << faultsFound.str();
 }
@@ -254,6 +292,71 @@ TEST_F(IdleAtLastCompletion, ItsHandlerDisablesAndReleases) {
   ASSERT_TRUE(WaitUntil([&] { return Call([&] { return released; }) != -1; }));
   EXPECT_EQ(disabled, 0) << "DeviceEnabled = false in the last OutputCompleteEvent";
   EXPECT_EQ(released, 0) << "ReleaseDevice in the last OutputCompleteEvent";
+}
+
+}  // namespace
+
+namespace {
+
+// Rounds of a few asynchronous lines, ClearOutput and one line more, with a healthy printer:
+// ClearOutput's own printer reset is no fault of the printer's (no ErrorEvent), and the line
+// printed after the last ClearOutput completes (an earlier one's OutputCompleteEvent may go
+// with the next ClearOutput's purge), the device ending idle.
+class ClearOutputRounds : public sotest::OpenedDevice {
+ protected:
+  ClearOutputRounds() : OpenedDevice("SoClearRoundsDevice", "SoClearRoundsPrinter") {}
+  void SetUp() override {
+    key_.SetString("ProcessCompletionTiming", "1");
+    ASSERT_NO_FATAL_FAILURE(OpenedDevice::SetUp());
+    co_.SetHandler(L"SOOutputComplete", [this](const costandin::EventRecord& event, long*) {
+      completed_.push_back(event.numbers[0]);
+    });
+    co_.SetHandler(L"SOError", [this](const costandin::EventRecord& event, long* response) {
+      errors_.push_back(event.numbers.empty() ? 0 : event.numbers[0]);
+      *response = 12;  // clear
+    });
+  }
+  void TearDown() override {
+    co_.ClearHandlers();
+    CloseWhenIdle(100);
+  }
+  std::vector<long> completed_, errors_;  // on the Control Object's thread only
+};
+
+TEST_F(ClearOutputRounds, ItsOwnResetRaisesNoErrorAndLaterLinesComplete) {
+  constexpr long kPidxOutputId = 5, kPidxAsyncMode = 8001;
+  constexpr int kRounds = 40;
+  ASSERT_EQ(SetNumber(kPidxAsyncMode, 1), 0);
+  TbxSim_SetResetOfflineTime(printer_, 20);
+  long last = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    for (int line = 0; line <= round % 4; ++line) {
+      Bstr data(("Round " + std::to_string(round) + "\n").c_str());
+      ASSERT_EQ(Call([&] { return so_->PrintNormal(2, data); }), 0);
+    }
+    ASSERT_EQ(Call([&] { return so_->ClearOutput(); }), 0);
+    Bstr after(("After " + std::to_string(round) + "\n").c_str());
+    ASSERT_EQ(Call([&] {
+                const long r = so_->PrintNormal(2, after);
+                last = so_->GetPropertyNumber(kPidxOutputId);
+                return r;
+              }),
+              0);
+  }
+  EXPECT_TRUE(WaitUntil([&] {
+    return Call([&] {
+      return static_cast<long>(std::find(completed_.begin(), completed_.end(), last) !=
+                               completed_.end());
+    }) != 0;
+  })) << "OutputID " << last << " printed after the last ClearOutput never completed";
+  ASSERT_TRUE(WaitUntil([&] { return Number(kPidxState) == kStateIdle; }))
+      << "output still waits";
+  std::vector<long> errors;
+  (void)Call([&] {
+    errors = errors_;
+    return 0L;
+  });
+  EXPECT_TRUE(errors.empty()) << errors.size() << " ErrorEvents, the first " << errors[0];
 }
 
 }  // namespace
