@@ -398,9 +398,13 @@ void CCommDevice::DoSendThread() {
       m_sendHolding.store(0);
     }
     const bool held = QueuedCount(2) || QueuedCount(1);  // no id free for it yet
-    // Ending: what still waits for a free id is dropped with the rest, never written
-    // with an id whose answer may still come.
-    if (mode == 1 && held && StopRequested(kSend)) break;
+    // Ending: what is queued is still written, each request as an answer frees an id; once
+    // the printer has answered nothing for the response timeout the rest is dropped, never
+    // written with an id whose answer may still come.
+    if (mode == 1 && held && StopRequested(kSend)) {
+      const DWORD tick = m_answerTick.load();
+      if (GetTickCount() - tick >= static_cast<DWORD>(m_responseTimeout)) break;
+    }
     if (mode == 1 && (held || HasPrintWait())) {
       WaitForAnswers(held);
       continue;

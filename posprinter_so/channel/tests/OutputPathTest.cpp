@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CommDevice.h"
@@ -621,6 +622,26 @@ TEST_F(OutputPath, AnswersOwedAtReleaseCompleteNothingAfterClaim) {
   ASSERT_TRUE(channel_.StopAllThreads());
   ASSERT_TRUE(channel_.StartAllThreads());
   PrintHeldThenOnlyTheseComplete(3, 15, 15);
+}
+
+// Release while more output is queued than ids are free: the stopping send thread still
+// writes every queued output, each as the printer's answers free an id.
+TEST_F(OutputPath, StoppingWritesEveryQueuedOutputAsAnswersFreeIds) {
+  Open(/*mode=*/1);
+  TbxSim_HoldCompletions(kPrinter, 0);
+  for (int i = 0; i < 14; ++i) (void)PrintAsync(LineText(i).c_str());
+  ASSERT_TRUE(PumpUntil([] { return Tokens() == 11; }));
+  fakelog::Clear();
+  std::thread stopper([this] { (void)channel_.StopSendThread(); });
+  const bool stopping = PumpUntil(
+      [] { return !fakelog::LinesContaining(L"Wait for thread termination.").empty(); });
+  TbxSim_HoldCompletions(kPrinter, -1);
+  stopper.join();
+  ASSERT_TRUE(stopping);
+  EXPECT_EQ(Tokens(), 14u);
+  const std::string written = TbxSimWritten(kPrinter);
+  for (int i = 0; i < 14; ++i)
+    EXPECT_NE(written.find(LineText(i)), std::string::npos) << LineText(i) << " dropped";
 }
 
 // A power blip the printer reports late (after it answered output written since): that answer
