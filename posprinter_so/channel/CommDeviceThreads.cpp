@@ -346,7 +346,6 @@ void CCommDevice::DoSendThread() {
         if (mode == 1 && async && !MarkPrintWaitWritten(request, result == 0)) {
           // Cleared while it was written: whatever the printer did with it is no error, and
           // its answer, if one comes, stands for no output.
-          m_sendHolding.store(0);
           cleared = true;
           break;
         }
@@ -395,7 +394,6 @@ void CCommDevice::DoSendThread() {
       if (request->window) idleWindow = request->window;
       FreeRequestData(request);
       delete request;
-      m_sendHolding.store(0);
     }
     const bool held = QueuedCount(2) || QueuedCount(1);  // no id free for it yet
     // Ending: what is queued is still written, each request as an answer frees an id; once
